@@ -1,0 +1,17 @@
+// CSetupApp: the launcher's application object. All of its work happens in
+// InitInstance, which the framework calls once.
+#pragma once
+
+#include "framework/App.h"
+
+class CSetupApp : public CWinApp {
+public:
+    CSetupApp() : CWinApp(nullptr) {}
+    ~CSetupApp() override {}
+
+    BOOL InitInstance() override;
+};
+
+// The front window's results.
+#define IDRUNPRODUCT 1000
+#define IDRUNSETUP 1001

@@ -1,0 +1,10 @@
+#include "app/ShellOpen.h"
+
+#include "platform/Shell.h"
+#include "platform/Windows.h"
+
+bool ShellOpen(const char* pszFile, const char* pszParameters) {
+    INT_PTR nResult = platform::ShellExecuteA(platform::GetDesktopWindow(), "open", pszFile,
+                                              pszParameters, "", SW_SHOWNORMAL);
+    return nResult > 32;
+}

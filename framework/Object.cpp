@@ -1,0 +1,15 @@
+#include "framework/Object.h"
+
+const CRuntimeClass CObject::classCObject = {"CObject", nullptr};
+
+bool CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const {
+    for (const CRuntimeClass* p = this; p; p = p->m_pBaseClass)
+        if (p == pBaseClass) return true;
+    return false;
+}
+
+const CRuntimeClass* CObject::GetRuntimeClass() const { return RUNTIME_CLASS(CObject); }
+
+bool CObject::IsKindOf(const CRuntimeClass* pClass) const {
+    return GetRuntimeClass()->IsDerivedFrom(pClass);
+}
