@@ -1,0 +1,776 @@
+/* UI driver for the end-to-end tests: starts one program, then follows a
+ * script of steps against it and reports each step as one JSON line.
+ *
+ *   uidriver.exe [-o OUT] [-t TOTAL_MS] [-k IMAGE]... (-f SCRIPT | STEP...)
+ *
+ * The report goes to OUT (flushed line by line, so a killed run still leaves
+ * what it saw) or to stdout. A failed step reports "ok":false, ends the
+ * script and kills the started program, so a test never hangs on it. After
+ * TOTAL_MS the driver gives up wherever it is. Processes whose file name is
+ * an IMAGE are ended when the driver ends, however it ends.
+ * Steps and their output are listed in tests/wine/README.md.
+ */
+#include <windows.h>
+#include <tlhelp32.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#define DEFAULT_WAIT 5000
+#define POLL_MS 20
+
+static FILE *g_out;
+static char g_cmd[4096];
+static char g_app[MAX_PATH];
+static char g_dir[MAX_PATH];
+static PROCESS_INFORMATION g_proc;
+static HWND g_current; /* the window that answer/children/click act on */
+static const char *g_kill[16];
+static int g_killCount;
+
+/* ---- report writing ---------------------------------------------------- */
+
+/* One line is built at a time; the watchdog thread may report too. */
+static CRITICAL_SECTION g_lineLock;
+static char g_line[65536];
+static size_t g_len;
+
+static void Put(const char *s)
+{
+    size_t n = strlen(s);
+    if (g_len + n >= sizeof g_line)
+        n = sizeof g_line - 1 - g_len;
+    memcpy(g_line + g_len, s, n);
+    g_len += n;
+    g_line[g_len] = 0;
+}
+
+static void Putf(const char *fmt, ...)
+{
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    _vsnprintf(buf, sizeof buf - 1, fmt, ap);
+    buf[sizeof buf - 1] = 0;
+    va_end(ap);
+    Put(buf);
+}
+
+/* Texts are ANSI bytes; bytes above 0x7F go out as \u00XX so the report stays
+ * ASCII and the reader gets the bytes back by encoding to latin-1. */
+static void PutString(const char *s)
+{
+    Put("\"");
+    for (const unsigned char *p = (const unsigned char *)s; *p; ++p) {
+        if (*p == '"' || *p == '\\')
+            Putf("\\%c", *p);
+        else if (*p < 0x20 || *p >= 0x7F)
+            Putf("\\u%04x", *p);
+        else
+            Putf("%c", *p);
+    }
+    Put("\"");
+}
+
+static void Key(const char *name)
+{
+    Putf(",\"%s\":", name);
+}
+
+static void KeyString(const char *name, const char *value)
+{
+    Key(name);
+    PutString(value);
+}
+
+static void KeyInt(const char *name, long value)
+{
+    Key(name);
+    Putf("%ld", value);
+}
+
+static void KeyBool(const char *name, int value)
+{
+    Key(name);
+    Put(value ? "true" : "false");
+}
+
+static void KeyRect(const char *name, RECT r)
+{
+    Key(name);
+    Putf("[%ld,%ld,%ld,%ld]", r.left, r.top, r.right, r.bottom);
+}
+
+static void Begin(const char *step)
+{
+    EnterCriticalSection(&g_lineLock);
+    g_len = 0;
+    g_line[0] = 0;
+    Put("{\"step\":");
+    PutString(step);
+}
+
+static void End(int ok)
+{
+    KeyBool("ok", ok);
+    Put("}\n");
+    fputs(g_line, g_out);
+    fflush(g_out);
+    LeaveCriticalSection(&g_lineLock);
+}
+
+/* ---- windows ----------------------------------------------------------- */
+
+static int IsOurs(HWND w)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return g_proc.hProcess && pid == g_proc.dwProcessId;
+}
+
+/* Top-level windows in Z order, from the top: the order the launcher walks. */
+static HWND FirstTopLevel(void)
+{
+    return GetWindow(GetDesktopWindow(), GW_CHILD);
+}
+
+static HWND FindOwnVisible(const char *cls)
+{
+    char name[256];
+    for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (!IsOurs(w) || !IsWindowVisible(w))
+            continue;
+        if (cls) {
+            GetClassNameA(w, name, sizeof name);
+            if (lstrcmpiA(name, cls) != 0)
+                continue;
+        }
+        return w;
+    }
+    return NULL;
+}
+
+static int ProcessRunning(void)
+{
+    return g_proc.hProcess && WaitForSingleObject(g_proc.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+static void PutWindowFields(HWND w)
+{
+    char text[1024], cls[256];
+    RECT r, c;
+    DWORD pid = 0;
+    GetWindowTextA(w, text, sizeof text);
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowRect(w, &r);
+    GetClientRect(w, &c);
+    GetWindowThreadProcessId(w, &pid);
+    Key("hwnd");
+    Putf("%lu", (unsigned long)(ULONG_PTR)w);
+    KeyInt("pid", (long)pid);
+    KeyString("class", cls);
+    KeyString("title", text);
+    KeyRect("rect", r);
+    Key("client");
+    Putf("[%ld,%ld]", c.right, c.bottom);
+    KeyBool("visible", IsWindowVisible(w));
+    KeyBool("zoomed", IsZoomed(w));
+    KeyBool("iconic", IsIconic(w));
+    Key("style");
+    Putf("%lu", (unsigned long)GetWindowLongA(w, GWL_STYLE));
+}
+
+/* ---- message box icon --------------------------------------------------- */
+
+/* Icon handles are per process under Wine, so the box's STM_GETICON cannot be
+ * compared with our own LoadIcon. Instead the icon static is read back from
+ * the screen and compared with each stock icon drawn here the same size. */
+static const struct { const char *name; LPCSTR id; } g_icons[] = {
+    { "exclamation", (LPCSTR)IDI_EXCLAMATION },
+    { "question", (LPCSTR)IDI_QUESTION },
+    { "hand", (LPCSTR)IDI_HAND },
+    { "asterisk", (LPCSTR)IDI_ASTERISK },
+    { "application", (LPCSTR)IDI_APPLICATION },
+};
+
+static HWND FindIconStatic(HWND box)
+{
+    char cls[64];
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        GetClassNameA(c, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0
+            && (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            return c;
+    }
+    return NULL;
+}
+
+/* Share of the w*h pixels that differ between the screen and the icon. */
+static double IconDistance(HDC screen, RECT r, HICON icon)
+{
+    int w = r.right - r.left, h = r.bottom - r.top, differ = 0;
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    /* The corners of the stock icons are transparent: take the face colour
+     * from the screen so that only the icon's own pixels can differ. */
+    HBRUSH face = CreateSolidBrush(GetPixel(screen, r.left, r.top));
+    RECT all = { 0, 0, w, h };
+    FillRect(mem, &all, face);
+    DeleteObject(face);
+    DrawIconEx(mem, 0, 0, icon, w, h, 0, NULL, DI_NORMAL);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (GetPixel(mem, x, y) != GetPixel(screen, r.left + x, r.top + y))
+                ++differ;
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    return w > 0 && h > 0 ? (double)differ / (w * h) : 1.0;
+}
+
+/* The box may not be painted yet when it first shows: retry until one stock
+ * icon matches or the time is up. */
+static const char *BoxIcon(HWND box, DWORD waitMs)
+{
+    HWND st = FindIconStatic(box);
+    if (!st || !IsWindowVisible(st) || !SendMessageA(st, STM_GETICON, 0, 0))
+        return "none";
+    DWORD start = GetTickCount();
+    for (;;) {
+        RECT r;
+        HDC screen = GetDC(NULL);
+        const char *best = NULL;
+        double bestDistance = 1.0;
+        GetWindowRect(st, &r);
+        for (size_t i = 0; i < sizeof g_icons / sizeof g_icons[0]; ++i) {
+            double d = IconDistance(screen, r, LoadIconA(NULL, g_icons[i].id));
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = g_icons[i].name;
+            }
+        }
+        ReleaseDC(NULL, screen);
+        if (best && bestDistance < 0.02)
+            return best;
+        if (GetTickCount() - start > waitMs)
+            return "unknown";
+        Sleep(50);
+    }
+}
+
+/* ---- steps --------------------------------------------------------------- */
+
+typedef int (*StepFn)(char *arg);
+
+static DWORD WaitArg(char **arg)
+{
+    char *end;
+    unsigned long ms = strtoul(*arg, &end, 10);
+    if (end == *arg)
+        return DEFAULT_WAIT;
+    while (*end == ' ')
+        ++end;
+    *arg = end;
+    return ms;
+}
+
+static int StepCmd(char *arg)
+{
+    lstrcpynA(g_cmd, arg, sizeof g_cmd);
+    return 1; /* silent: the start step reports what it ran */
+}
+
+static int StepApp(char *arg)
+{
+    lstrcpynA(g_app, arg, sizeof g_app);
+    return 1;
+}
+
+static int StepDir(char *arg)
+{
+    lstrcpynA(g_dir, arg, sizeof g_dir);
+    return 1;
+}
+
+static int StepStart(char *arg)
+{
+    STARTUPINFOA si;
+    char cmd[sizeof g_cmd];
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    lstrcpyA(cmd, g_cmd);
+    BOOL ok = CreateProcessA(g_app[0] ? g_app : NULL, cmd, NULL, NULL, FALSE, 0, NULL,
+                             g_dir[0] ? g_dir : NULL, &si, &g_proc);
+    Begin("start");
+    KeyString("cmd", g_cmd);
+    if (ok) {
+        KeyInt("pid", (long)g_proc.dwProcessId);
+        CloseHandle(g_proc.hThread);
+    } else {
+        KeyInt("error", (long)GetLastError());
+        memset(&g_proc, 0, sizeof g_proc);
+    }
+    End(ok);
+    return ok;
+}
+
+/* Waits for a visible top-level window of the started program; NULL cls
+ * takes any class. Reports "timeout" or "exited" when none comes. */
+static HWND AwaitOwnWindow(const char *step, const char *cls, DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND w = FindOwnVisible(cls);
+        if (w)
+            return w;
+        if (!ProcessRunning()) {
+            DWORD code = 0;
+            if (g_proc.hProcess)
+                GetExitCodeProcess(g_proc.hProcess, &code);
+            Begin(step);
+            KeyString("error", "exited");
+            KeyInt("code", (long)code);
+            End(0);
+            return NULL;
+        }
+        if (GetTickCount() - start > ms) {
+            Begin(step);
+            KeyString("error", "timeout");
+            End(0);
+            return NULL;
+        }
+        Sleep(POLL_MS);
+    }
+}
+
+static int StepExpectBox(char *arg)
+{
+    DWORD ms = WaitArg(&arg);
+    HWND box = AwaitOwnWindow("expect-box", "#32770", ms);
+    if (!box)
+        return 0;
+    char text[2048] = "";
+    char cls[64];
+    HWND label = GetDlgItem(box, 0xFFFF);
+    if (label)
+        GetWindowTextA(label, text, sizeof text);
+    g_current = box;
+    const char *icon = BoxIcon(box, 2000);
+    Begin("expect-box");
+    PutWindowFields(box);
+    KeyString("text", text);
+    Key("buttons");
+    Put("[");
+    int first = 1;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        GetClassNameA(c, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(c)) {
+            Putf(first ? "%d" : ",%d", GetDlgCtrlID(c));
+            first = 0;
+        }
+    }
+    Put("]");
+    KeyString("icon", icon);
+    End(1);
+    return 1;
+}
+
+static int StepExpectWindow(char *arg)
+{
+    DWORD ms = WaitArg(&arg);
+    HWND w = AwaitOwnWindow("expect-window", *arg ? arg : NULL, ms);
+    if (!w)
+        return 0;
+    g_current = w;
+    Begin("expect-window");
+    PutWindowFields(w);
+    End(1);
+    return 1;
+}
+
+static const struct { const char *name; int id; } g_ids[] = {
+    { "IDOK", IDOK }, { "IDCANCEL", IDCANCEL }, { "IDABORT", IDABORT },
+    { "IDRETRY", IDRETRY }, { "IDIGNORE", IDIGNORE }, { "IDYES", IDYES },
+    { "IDNO", IDNO },
+};
+
+static int ParseId(const char *s)
+{
+    for (size_t i = 0; i < sizeof g_ids / sizeof g_ids[0]; ++i)
+        if (lstrcmpiA(s, g_ids[i].name) == 0)
+            return g_ids[i].id;
+    return (int)strtol(s, NULL, 0);
+}
+
+/* Answers the current dialog as a click on button ID would, then waits for
+ * the dialog to go away. */
+static int StepAnswer(char *arg)
+{
+    int id = ParseId(arg);
+    HWND box = g_current;
+    Begin("answer");
+    KeyInt("id", id);
+    if (!box || !IsWindow(box)) {
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(box, id));
+    DWORD start = GetTickCount();
+    while (IsWindow(box) && IsWindowVisible(box)) {
+        if (GetTickCount() - start > DEFAULT_WAIT) {
+            KeyString("error", "timeout");
+            End(0);
+            return 0;
+        }
+        Sleep(POLL_MS);
+    }
+    g_current = NULL;
+    End(1);
+    return 1;
+}
+
+/* Clicks a child control of the current window, as BM_CLICK does. */
+static int StepClick(char *arg)
+{
+    int id = ParseId(arg);
+    HWND c = g_current ? GetDlgItem(g_current, id) : NULL;
+    Begin("click");
+    KeyInt("id", id);
+    if (!c) {
+        KeyString("error", "no control");
+        End(0);
+        return 0;
+    }
+    PostMessageA(c, BM_CLICK, 0, 0);
+    End(1);
+    return 1;
+}
+
+static int StepChildren(char *arg)
+{
+    char cls[256], text[1024];
+    if (!g_current || !IsWindow(g_current)) {
+        Begin("children");
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    Begin("children");
+    Key("children");
+    Put("[");
+    int first = 1;
+    for (HWND c = GetWindow(g_current, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetClassNameA(c, cls, sizeof cls);
+        GetWindowTextA(c, text, sizeof text);
+        GetWindowRect(c, &r);
+        MapWindowPoints(NULL, g_current, (POINT *)&r, 2); /* client coordinates */
+        Put(first ? "{" : ",{");
+        first = 0;
+        Putf("\"id\":%d", GetDlgCtrlID(c));
+        KeyString("class", cls);
+        KeyString("text", text);
+        KeyRect("rect", r);
+        KeyBool("visible", IsWindowVisible(c));
+        KeyBool("enabled", IsWindowEnabled(c));
+        Key("style");
+        Putf("%lu}", (unsigned long)GetWindowLongA(c, GWL_STYLE));
+    }
+    Put("]");
+    End(1);
+    return 1;
+}
+
+/* Waits for the started program to end. Ends early, failing, when it shows a
+ * window meanwhile: a box nobody answers would otherwise run into the time. */
+static int StepWaitExit(char *arg)
+{
+    DWORD ms = WaitArg(&arg);
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (!g_proc.hProcess) {
+            Begin("wait-exit");
+            KeyString("error", "not started");
+            End(0);
+            return 0;
+        }
+        if (WaitForSingleObject(g_proc.hProcess, POLL_MS) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(g_proc.hProcess, &code);
+            Begin("wait-exit");
+            KeyInt("code", (long)code);
+            KeyInt("ms", (long)(GetTickCount() - start));
+            End(1);
+            return 1;
+        }
+        HWND w = FindOwnVisible(NULL);
+        if (w) {
+            char text[2048] = "";
+            HWND label = GetDlgItem(w, 0xFFFF);
+            if (label)
+                GetWindowTextA(label, text, sizeof text);
+            g_current = w;
+            Begin("wait-exit");
+            KeyString("error", "window");
+            PutWindowFields(w);
+            KeyString("text", text);
+            End(0);
+            return 0;
+        }
+        if (GetTickCount() - start > ms) {
+            Begin("wait-exit");
+            KeyString("error", "timeout");
+            End(0);
+            return 0;
+        }
+    }
+}
+
+static int StepKill(char *arg)
+{
+    Begin("kill");
+    KeyBool("was_running", ProcessRunning());
+    if (ProcessRunning()) {
+        TerminateProcess(g_proc.hProcess, 9);
+        WaitForSingleObject(g_proc.hProcess, DEFAULT_WAIT);
+    }
+    End(1);
+    return 1;
+}
+
+static int StepListWindows(char *arg)
+{
+    int z = 0;
+    for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT), ++z) {
+        if (!IsWindowVisible(w) && lstrcmpA(arg, "all") != 0)
+            continue;
+        Begin("window");
+        KeyInt("z", z);
+        PutWindowFields(w);
+        End(1);
+    }
+    Begin("list-windows");
+    End(1);
+    return 1;
+}
+
+/* The first top-level window, in Z order, whose title is exactly TITLE; "z"
+ * is its place among all top-level windows, "zvisible" among the visible
+ * ones (0 = on top). */
+static int StepFindTitle(char *arg)
+{
+    char text[1024];
+    int z = 0, zVisible = 0;
+    for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT), ++z) {
+        GetWindowTextA(w, text, sizeof text);
+        if (lstrcmpA(text, arg) == 0) {
+            g_current = w;
+            Begin("find-title");
+            PutWindowFields(w);
+            KeyInt("z", z);
+            KeyInt("zvisible", zVisible);
+            End(1);
+            return 1;
+        }
+        if (IsWindowVisible(w))
+            ++zVisible;
+    }
+    Begin("find-title");
+    KeyString("title", arg);
+    KeyString("error", "not found");
+    End(0);
+    return 0;
+}
+
+static int StepCursor(char *arg)
+{
+    long x = 0, y = 0;
+    sscanf(arg, "%ld %ld", &x, &y);
+    BOOL ok = SetCursorPos(x, y);
+    Begin("cursor");
+    KeyInt("x", x);
+    KeyInt("y", y);
+    End(ok);
+    return ok;
+}
+
+static int StepPixel(char *arg)
+{
+    long x = 0, y = 0;
+    sscanf(arg, "%ld %ld", &x, &y);
+    HDC screen = GetDC(NULL);
+    COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(NULL, screen);
+    Begin("pixel");
+    KeyInt("x", x);
+    KeyInt("y", y);
+    Key("rgb");
+    Putf("\"#%02x%02x%02x\"", GetRValue(c), GetGValue(c), GetBValue(c));
+    End(c != CLR_INVALID);
+    return c != CLR_INVALID;
+}
+
+static int StepSleep(char *arg)
+{
+    Sleep(strtoul(arg, NULL, 10));
+    return 1;
+}
+
+static int StepEcho(char *arg)
+{
+    Begin("echo");
+    KeyString("text", arg);
+    End(1);
+    return 1;
+}
+
+static const struct { const char *name; StepFn fn; } g_steps[] = {
+    { "cmd", StepCmd },
+    { "app", StepApp },
+    { "dir", StepDir },
+    { "start", StepStart },
+    { "expect-box", StepExpectBox },
+    { "expect-window", StepExpectWindow },
+    { "answer", StepAnswer },
+    { "click", StepClick },
+    { "children", StepChildren },
+    { "wait-exit", StepWaitExit },
+    { "kill", StepKill },
+    { "list-windows", StepListWindows },
+    { "find-title", StepFindTitle },
+    { "cursor", StepCursor },
+    { "pixel", StepPixel },
+    { "sleep", StepSleep },
+    { "echo", StepEcho },
+};
+
+/* A step line is "NAME" or "NAME ARG", ARG running to the end of the line
+ * as it stands (a command line keeps its own blanks and tabs). */
+static int RunStep(char *line)
+{
+    size_t n = strlen(line);
+    while (n && (line[n - 1] == '\r' || line[n - 1] == '\n'))
+        line[--n] = 0;
+    if (!line[0] || line[0] == '#')
+        return 1;
+    char *arg = strchr(line, ' ');
+    if (arg)
+        *arg++ = 0;
+    else
+        arg = line + n;
+    for (size_t i = 0; i < sizeof g_steps / sizeof g_steps[0]; ++i)
+        if (strcmp(line, g_steps[i].name) == 0)
+            return g_steps[i].fn(arg);
+    Begin("unknown");
+    KeyString("name", line);
+    End(0);
+    return 0;
+}
+
+/* A failed step leaves the started program in an unknown state: say which
+ * windows it shows, then end it so nothing is left behind. */
+static void Abandon(void)
+{
+    if (!ProcessRunning())
+        return;
+    for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (IsOurs(w) && IsWindowVisible(w)) {
+            Begin("left-window");
+            PutWindowFields(w);
+            End(1);
+        }
+    }
+    StepKill("");
+}
+
+static void KillImages(void)
+{
+    if (!g_killCount)
+        return;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 pe;
+    pe.dwSize = sizeof pe;
+    for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe)) {
+        for (int i = 0; i < g_killCount; ++i) {
+            if (lstrcmpiA(pe.szExeFile, g_kill[i]) != 0)
+                continue;
+            HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID);
+            if (p) {
+                TerminateProcess(p, 9);
+                WaitForSingleObject(p, DEFAULT_WAIT);
+                CloseHandle(p);
+                Begin("killed-leftover");
+                KeyString("image", pe.szExeFile);
+                KeyInt("pid", (long)pe.th32ProcessID);
+                End(1);
+            }
+        }
+    }
+    CloseHandle(snap);
+}
+
+static DWORD WINAPI Watchdog(LPVOID ms)
+{
+    Sleep((DWORD)(ULONG_PTR)ms);
+    Begin("watchdog");
+    End(0);
+    if (ProcessRunning())
+        TerminateProcess(g_proc.hProcess, 9);
+    KillImages();
+    ExitProcess(3);
+}
+
+int main(int argc, char **argv)
+{
+    const char *script = NULL;
+    int first = 1;
+    InitializeCriticalSection(&g_lineLock);
+    g_out = stdout;
+    while (first + 1 < argc && argv[first][0] == '-') {
+        if (strcmp(argv[first], "-o") == 0) {
+            g_out = fopen(argv[first + 1], "w");
+            if (!g_out)
+                return 2;
+        } else if (strcmp(argv[first], "-t") == 0) {
+            DWORD ms = strtoul(argv[first + 1], NULL, 10);
+            CloseHandle(CreateThread(NULL, 0, Watchdog, (LPVOID)(ULONG_PTR)ms, 0, NULL));
+        } else if (strcmp(argv[first], "-k") == 0) {
+            if (g_killCount < (int)(sizeof g_kill / sizeof g_kill[0]))
+                g_kill[g_killCount++] = argv[first + 1];
+        } else if (strcmp(argv[first], "-f") == 0) {
+            script = argv[first + 1];
+        } else {
+            break;
+        }
+        first += 2;
+    }
+
+    int ok = 1;
+    if (script) {
+        static char line[8192];
+        FILE *f = fopen(script, "r");
+        if (!f) {
+            Begin("script");
+            KeyString("error", "cannot open");
+            End(0);
+            return 2;
+        }
+        while (ok && fgets(line, sizeof line, f))
+            ok = RunStep(line);
+        fclose(f);
+    } else {
+        for (int i = first; ok && i < argc; ++i)
+            ok = RunStep(argv[i]);
+    }
+    if (!ok)
+        Abandon();
+    KillImages();
+    Begin("done");
+    End(ok);
+    if (g_out != stdout)
+        fclose(g_out);
+    return ok ? 0 : 1;
+}
