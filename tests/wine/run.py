@@ -1,0 +1,31 @@
+#!/usr/bin/env python3
+"""Runs the Wine suite: run.py --setup SETUP.EXE --tools DIR [--work DIR]
+[unittest arguments, e.g. -k mutex or test_launch.ProductWindowTest]."""
+
+import argparse
+import os
+import sys
+import unittest
+
+here = os.path.dirname(os.path.abspath(__file__))
+parser = argparse.ArgumentParser()
+parser.add_argument("--setup", required=True, help="the setup.exe under test")
+parser.add_argument("--tools", required=True, help="folder of uidriver.exe and the other tools")
+parser.add_argument("--work", help="scratch folder, emptied first (default: a temporary one)")
+args, rest = parser.parse_known_args()
+
+os.environ["WINEBED_SETUP"] = os.path.abspath(args.setup)
+os.environ["WINEBED_TOOLS"] = os.path.abspath(args.tools)
+if args.work:
+    import shutil
+    shutil.rmtree(args.work, ignore_errors=True)
+    os.environ["WINEBED_WORK"] = os.path.abspath(args.work)
+sys.path.insert(0, here)
+
+# Named tests run alone; otherwise every test_*.py, filtered by any -k.
+names = [a for i, a in enumerate(rest) if not a.startswith("-") and (i == 0 or rest[i - 1] != "-k")]
+if names:
+    unittest.main(module=None, argv=[sys.argv[0], "-v"] + rest)
+else:
+    unittest.main(module=None,
+                  argv=[sys.argv[0], "discover", "-s", here, "-p", "test_*.py", "-v"] + rest)

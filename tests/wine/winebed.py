@@ -1,0 +1,312 @@
+"""Test bed for running setup.exe under Wine as it runs from a disc.
+
+One bed serves a whole run: its own Xvfb display, one 32-bit prefix (created
+fresh unless WINEBED_PREFIX names one to reuse), and a persistent wineserver.
+Each case gets a fresh disc folder mapped as drive D:, so the launcher runs as
+D:\\setup.exe beside its Autorun.inf and the recording stubs.
+
+Paths come from the environment (tests/wine/CMakeLists.txt sets them):
+  WINEBED_SETUP  the setup.exe under test
+  WINEBED_TOOLS  the folder of uidriver.exe, recstub.exe, holdmutex.exe,
+                 showwindow.exe
+  WINEBED_WORK   a scratch folder (default: a temporary one)
+"""
+
+import atexit
+import ctypes
+import json
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+DRIVER_TIMEOUT = 30.0  # a whole driver script, seconds
+STUB_SETTLE = 0.3      # how long a run that should start nothing is watched
+
+
+def to_windows(path):
+    """A Unix path as Wine's Z: drive shows it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def _die_with_parent():
+    # Xvfb must not outlive a harness that was killed.
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+class Report(list):
+    """The driver's JSON lines: one dict per step."""
+
+    def step(self, name):
+        """The records of one step kind, in order."""
+        return [r for r in self if r["step"] == name]
+
+    def first(self, name):
+        found = self.step(name)
+        if not found:
+            raise AssertionError("no %r step in report:\n%s" % (name, self))
+        return found[0]
+
+    @property
+    def ok(self):
+        return bool(self) and self[-1]["step"] == "done" and self[-1]["ok"]
+
+    def __str__(self):
+        return "\n".join(json.dumps(r) for r in self)
+
+
+class Disc:
+    """A disc folder: setup.exe plus whatever the case puts beside it."""
+
+    def __init__(self, bed, path):
+        self.bed = bed
+        self.path = path
+
+    def file(self, name):
+        return os.path.join(self.path, *name.split("\\"))
+
+    def write(self, name, content):
+        """Writes text (as cp1252, lines ending CRLF) or bytes."""
+        if isinstance(content, str):
+            content = content.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
+        target = self.file(name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        with open(target, "wb") as f:
+            f.write(content)
+
+    def autorun(self, content):
+        self.write("Autorun.inf", content)
+
+    def add_stub(self, name="recstub.exe"):
+        """A recording stub under the given name (may hold backslashes)."""
+        target = self.file(name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(self.bed.tool("recstub.exe"), target)
+
+    def runs(self, name="recstub.exe"):
+        """The runs a stub recorded: dicts with cmdline, cwd and argv."""
+        log = os.path.splitext(self.file(name))[0] + ".log"
+        if not os.path.exists(log):
+            return []
+        with open(log, "rb") as f:
+            return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
+
+    def wait_runs(self, name="recstub.exe", count=1, timeout=5.0):
+        """Waits until the stub has recorded at least count runs; a launcher
+        does not wait for what it starts, so the log may come a little later."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = self.runs(name)
+            if len(found) >= count or time.monotonic() > deadline:
+                return found
+            time.sleep(0.05)
+
+    def settled_runs(self, name="recstub.exe"):
+        """The runs after a short wait, for cases that must start nothing."""
+        time.sleep(STUB_SETTLE)
+        return self.runs(name)
+
+
+class Helper:
+    """A background tool (holdmutex, showwindow) that stops on a signal file."""
+
+    def __init__(self, bed, exe, args, signal_file):
+        self.signal_file = signal_file
+        self.process = subprocess.Popen(
+            ["wine", bed.tool(exe)] + list(args), env=bed.env,
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        ready = signal_file + ".ready"
+        deadline = time.monotonic() + 10
+        while not os.path.exists(ready):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.stop()
+                raise RuntimeError("%s %s did not come up" % (exe, " ".join(args)))
+            time.sleep(0.02)
+
+    def stop(self):
+        with open(self.signal_file, "w"):
+            pass
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+class WineBed:
+    def __init__(self, setup_exe, tools_dir, work_dir=None):
+        self.setup_exe = os.path.abspath(setup_exe)
+        self.tools_dir = os.path.abspath(tools_dir)
+        self.own_work = work_dir is None
+        self.work = os.path.abspath(work_dir or tempfile.mkdtemp(prefix="winebed-"))
+        self.xvfb = None
+        self.env = None
+        self.discs = 0
+        self.helpers = 0
+
+    def tool(self, name):
+        return os.path.join(self.tools_dir, name)
+
+    # ---- lifetime -------------------------------------------------------
+
+    def start(self):
+        os.makedirs(self.work, exist_ok=True)
+        display = self._start_xvfb()
+        reuse = os.environ.get("WINEBED_PREFIX")
+        prefix = os.path.abspath(reuse) if reuse else os.path.join(self.work, "prefix")
+        self.prefix = prefix
+        self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, WINEARCH="win32",
+                        WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        if not os.path.exists(os.path.join(prefix, "system.reg")):
+            if os.path.exists(prefix):
+                shutil.rmtree(prefix)
+            self._run(["wineboot", "-i"], timeout=120)
+        # Without a window manager Wine may undo a maximise requested by
+        # another process unless its windows are unmanaged.
+        self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
+        # A persistent server keeps each later wine start at a few tens of ms.
+        # It fails harmlessly when a server is already running.
+        subprocess.run(["wineserver", "-p"], env=self.env, timeout=30)
+
+    def stop(self):
+        if self.env:
+            subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                subprocess.run(["wineserver", "-w"], env=self.env, timeout=30)
+            except subprocess.TimeoutExpired:
+                pass
+            self.env = None
+        if self.xvfb:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+            self.xvfb = None
+        if self.own_work:
+            shutil.rmtree(self.work, ignore_errors=True)
+
+    def _start_xvfb(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as r:
+            while not number.endswith(b"\n"):
+                chunk = r.read(1)
+                if not chunk:
+                    raise RuntimeError("Xvfb did not report a display")
+                number += chunk
+        return ":" + number.decode().strip()
+
+    def _run(self, args, timeout):
+        return subprocess.run(args, env=self.env, timeout=timeout, check=True,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+
+    # ---- registry ---------------------------------------------------------
+
+    def reg_set(self, key, name, data, kind="REG_SZ"):
+        self._run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
+                  timeout=30)
+
+    def reg_delete(self, key, name=None):
+        args = ["wine", "reg", "delete", key, "/f"]
+        if name is not None:
+            args[4:4] = ["/v", name]
+        subprocess.run(args, env=self.env, timeout=30, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    # ---- discs and runs ----------------------------------------------------
+
+    def new_disc(self):
+        """A fresh disc folder with setup.exe, mapped as D:."""
+        self.discs += 1
+        path = os.path.join(self.work, "disc%03d" % self.discs)
+        os.makedirs(path)
+        shutil.copy(self.setup_exe, os.path.join(path, "setup.exe"))
+        link = os.path.join(self.prefix, "dosdevices", "d:")
+        if os.path.lexists(link):
+            os.unlink(link)
+        os.symlink(path, link)
+        return Disc(self, path)
+
+    def drive(self, steps, timeout=DRIVER_TIMEOUT, kill=("setup.exe",)):
+        """Runs the driver over the given step lines; returns its Report.
+        Processes named in kill are ended when the script ends, however it
+        ends, so that no case leaves a launcher behind for the next."""
+        self.helpers += 1
+        base = os.path.join(self.work, "drive%04d" % self.helpers)
+        script, out = base + ".txt", base + ".jsonl"
+        with open(script, "w", encoding="cp1252", newline="\r\n") as f:
+            for line in steps:
+                if "\n" in line or "\r" in line:
+                    raise ValueError("a step is one line: %r" % line)
+                f.write(line + "\n")
+        args = ["wine", self.tool("uidriver.exe"), "-o", to_windows(out),
+                "-t", str(int(timeout * 1000))]
+        for name in kill:
+            args += ["-k", name]
+        args += ["-f", to_windows(script)]
+        try:
+            subprocess.run(args, env=self.env, timeout=timeout + 10, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        except subprocess.TimeoutExpired:
+            pass  # the report says how far it came
+        report = Report()
+        if os.path.exists(out):
+            with open(out, "rb") as f:
+                for line in f.read().decode("ascii").splitlines():
+                    report.append(json.loads(line))
+        return report
+
+    def launch(self, tail="", steps=(), cwd="D:\\", program="D:\\setup.exe", wait=5000):
+        """Starts the launcher with the given command-line tail, follows the
+        steps, then waits for it to end."""
+        cmd = program + tail if tail.startswith(" ") or not tail else program + " " + tail
+        return self.drive(["cmd " + cmd, "dir " + cwd, "start"] + list(steps)
+                          + ["wait-exit %d" % wait])
+
+    def hold_mutex(self, name):
+        self.helpers += 1
+        signal_file = os.path.join(self.work, "helper%04d" % self.helpers)
+        return Helper(self, "holdmutex.exe", [name, to_windows(signal_file)], signal_file)
+
+    def show_window(self, title, state=None):
+        """A top-level window of another program; state "--minimized" or
+        "--hidden"."""
+        self.helpers += 1
+        signal_file = os.path.join(self.work, "helper%04d" % self.helpers)
+        args = [title] + ([state] if state else []) + [to_windows(signal_file)]
+        return Helper(self, "showwindow.exe", args, signal_file)
+
+
+_bed = None
+
+
+def bed():
+    """The run's one bed, started on first use and stopped at exit."""
+    global _bed
+    if _bed is None:
+        setup = os.environ.get("WINEBED_SETUP")
+        tools = os.environ.get("WINEBED_TOOLS")
+        if not setup or not tools:
+            raise RuntimeError("set WINEBED_SETUP and WINEBED_TOOLS")
+        _bed = WineBed(setup, tools, os.environ.get("WINEBED_WORK"))
+        atexit.register(_bed.stop)
+        _bed.start()
+    return _bed
