@@ -119,16 +119,17 @@ int CString::Find(const char* pszSub, int nStart) const {
     if (!pszSub || nStart < 0 || nStart > m_nLength) return -1;
     int nSub = (int)strlen(pszSub);
     const char* s = GetString();
-    for (int i = nStart; i + nSub <= m_nLength; ++i)
+    // Matches start on character boundaries only, never on a trail byte.
+    for (int i = nStart; i + nSub <= m_nLength; ++i) {
         if (memcmp(s + i, pszSub, nSub) == 0) return i;
+        if (platform::IsLeadByte((unsigned char)s[i])) ++i;
+    }
     return -1;
 }
 
 int CString::Find(char ch, int nStart) const {
-    const char* s = GetString();
-    for (int i = nStart < 0 ? 0 : nStart; i < m_nLength; ++i)
-        if (s[i] == ch) return i;
-    return -1;
+    char sz[2] = {ch, 0};
+    return Find(sz, nStart);
 }
 
 int CString::ReverseFindOneOf(const char* pszChars) const {

@@ -31,7 +31,8 @@ public:
     CString Mid(int nFirst) const;
     CString Mid(int nFirst, int nCount) const;
     CString Right(int nCount) const;
-    // Byte offset of the first occurrence, -1 when there is none.
+    // Byte offset of the first occurrence, -1 when there is none; a match
+    // never starts inside a double-byte character. nStart must be a boundary.
     int Find(const char* pszSub, int nStart = 0) const;
     int Find(char ch, int nStart = 0) const;
 

@@ -1,0 +1,92 @@
+#include <cstdio>
+#include <string>
+
+#include "fake/Fake.h"
+#include "params/ParamFile.h"
+#include "params/ProfileText.h"
+
+namespace {
+
+std::string Read(const std::string& text, const char* section, const char* key, DWORD size = 260) {
+    char buf[1024];
+    memset(buf, '#', sizeof buf);
+    DWORD n = ReadProfileString(text.data(), text.size(), section, key, "", buf, size);
+    EXPECT_EQ(strlen(buf), n);
+    return buf;
+}
+
+struct ProfileRow {
+    const char* text;
+    const char* key;
+    const char* value;
+};
+
+TEST(ProfileTextTest, ReadsValuesByTheProfileRules) {
+    const ProfileRow rows[] = {
+        {"[BXPARAM]\r\nSetupExe=setup\\a.exe\r\n", "SetupExe", "setup\\a.exe"},
+        {"[bxparam]\nsetupexe = x.exe \t\n", "SetupExe", "x.exe"},              // case, blanks
+        {"  [BXPARAM]  \n  SetupExe  =  x  \n", "SetupExe", "x"},
+        {"[BXPARAM]\nSetupExe=\"a b.exe\"\n", "SetupExe", "a b.exe"},          // one pair of quotes
+        {"[BXPARAM]\nSetupExe='a'\n", "SetupExe", "a"},
+        {"[BXPARAM]\nSetupExe=\"a'\n", "SetupExe", "\"a'"},                    // mismatched quotes stay
+        {"[BXPARAM]\nSetupExe=\"\"a\"\"\n", "SetupExe", "\"a\""},              // only the outer pair
+        {"[BXPARAM]\nSetupExe=\"\n", "SetupExe", "\""},
+        {"[BXPARAM]\nSetupExe=\n", "SetupExe", ""},
+        {"[BXPARAM]\nSetupExe\n", "SetupExe", ""},
+        {"[BXPARAM]\nSetupExe=a=b\n", "SetupExe", "a=b"},
+        {"[BXPARAM]\nSetupExe=;not a comment\n", "SetupExe", ";not a comment"},
+        {"[BXPARAM]\n;SetupExe=commented\n", "SetupExe", ""},
+        {"[BXPARAM]\nSetupExe=first\nSetupExe=second\n", "SetupExe", "first"},
+        {"[BXPARAM]\nA=1\n[BXPARAM]\nSetupExe=later\n", "SetupExe", ""},       // repeated header
+        {"[Other]\nSetupExe=no\n[BXPARAM]\nSetupExe=yes\n[Next]\nSetupExe=no\n", "SetupExe", "yes"},
+        {"SetupExe=outside\n[BXPARAM]\n", "SetupExe", ""},
+        {"[BXPARAM\nSetupExe=x\n", "SetupExe", ""},                             // no closing bracket
+        {"[BXPARAM] trailing]\nSetupExe=x\n", "SetupExe", ""},                  // name up to the last ]
+        {"[BXPARAM]\rSetupExe=cr\r", "SetupExe", "cr"},
+        {"", "SetupExe", ""},
+    };
+    for (const ProfileRow& row : rows) EXPECT_EQ(row.value, Read(row.text, "BXPARAM", row.key)) << row.text;
+}
+
+TEST(ProfileTextTest, CutsLongValuesToTheBuffer) {
+    std::string value(300, 'v');
+    std::string text = "[BXPARAM]\nSetupExe=" + value + "\n";
+    EXPECT_EQ(value.substr(0, 259), Read(text, "BXPARAM", "SetupExe", 260));
+    EXPECT_EQ("", Read(text, "BXPARAM", "SetupExe", 1));
+}
+
+class ParamFileTest : public FakeTest {
+protected:
+    std::string path = testing::TempDir() + "ParamFileTest.inf";
+    void Write(const std::string& text) {
+        FILE* f = fopen(path.c_str(), "wb");
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+    }
+    void TearDown() override { remove(path.c_str()); }
+};
+
+TEST_F(ParamFileTest, ReadsEveryKeyByItsName) {
+    std::string text = "[BXPARAM]\n";
+    for (int i = 0; i < 10; ++i)
+        text += std::string(GetParamKeyName((ParamKey)i)) + "=v" + std::to_string(i) + "\n";
+    Write(text);
+    CParamFile params(path.c_str());
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(CString(("v" + std::to_string(i)).c_str()), params.GetValue((ParamKey)i));
+    EXPECT_EQ(CString(""), params.GetValue((ParamKey)10));
+    EXPECT_EQ(CString(""), params.GetValue((ParamKey)-1));
+}
+
+TEST_F(ParamFileTest, ReadsTheFileAnewAndGivesEmptyWhenItIsMissing) {
+    CParamFile params(path.c_str());
+    EXPECT_EQ(CString(""), params.GetValue(SetupExe));
+    Write("[BXPARAM]\nSetupExe=a.exe\n");
+    EXPECT_EQ(CString("a.exe"), params.GetValue(SetupExe));
+    Write("[BXPARAM]\nSetupExe=b.exe\n");
+    EXPECT_EQ(CString("b.exe"), params.GetValue(SetupExe));
+    Write(std::string("\0\xff\xfe[BXPARAM]\0\n", 16));
+    EXPECT_EQ(CString(""), params.GetValue(SetupExe));
+}
+
+}  // namespace
