@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the launcher, lays out the demo disc and runs the launcher on it
+# under Wine, the way a disc's automatic start would (setup.exe /autorun).
+# With a $DISPLAY the window shows there; without one it runs under Xvfb and
+# a screenshot is saved.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+if [ "$(id -u)" = 0 ]; then
+  scripts/install-deps.sh
+fi
+
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+ninja -C build/win32 setup DemoSetup >/dev/null
+
+disc=$root/build/demo-disc
+rm -rf "$disc" && mkdir -p "$disc"
+cp build/win32/setup.exe build/win32/demo/DemoSetup.exe demo/Autorun.inf "$disc/"
+if [ -f demo/make_art.py ]; then
+  python3 demo/make_art.py "$disc"
+fi
+echo "demo disc: $disc"
+ls -l "$disc"
+
+export WINEPREFIX=$root/build/demo-prefix WINEARCH=win32 WINEDEBUG=-all
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "creating a Wine prefix (once)..."
+  wineboot -i >/dev/null 2>&1
+fi
+ln -sfn "$disc" "$WINEPREFIX/dosdevices/d:"
+
+if [ -n "${DISPLAY:-}" ]; then
+  cd "$disc" && exec wine 'D:\setup.exe' /autorun
+fi
+
+# Headless: our own Xvfb, a screenshot of what the launcher shows, then end it.
+display=:$(( 90 + RANDOM % 50 ))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
+export DISPLAY=$display
+sleep 1
+(cd "$disc" && wine 'D:\setup.exe' /autorun) &
+launcher=$!
+shot=$root/build/demo-screenshot.png
+for _ in $(seq 1 40); do
+  sleep 0.5
+  if xdotool search --onlyvisible --name . >/dev/null 2>&1; then break; fi
+done
+sleep 2
+import -window root "$shot"
+echo "screenshot of the launcher on the demo disc: $shot"
+wineserver -k 2>/dev/null || true
+wait $launcher 2>/dev/null || true

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test:
+# the native unit tests, and the cross-built launcher's checks and
+# end-to-end suites under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "$(id -u)" = 0 ]; then
+  scripts/install-deps.sh
+fi
+
+jobs=$(nproc)
+
+echo "== native build and unit tests"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+ninja -C build/native -j "$jobs"
+ctest --test-dir build/native --output-on-failure -j "$jobs"
+
+echo "== cross build: setup.exe and the Windows-side test tools"
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+      -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+ninja -C build/win32 -j "$jobs"
+ls -l build/win32/setup.exe
+ctest --test-dir build/win32 --output-on-failure
