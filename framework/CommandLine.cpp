@@ -4,49 +4,55 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-}  // namespace
-
-const char* SkipProgramName(const char* p) {
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"') ++p;
-        if (*p == '"') ++p;
-    } else {
-        while (*p && !IsBlank(*p)) ++p;
-    }
-    while (IsBlank(*p)) ++p;
-    return p;
-}
-
-const char* NextArgument(const char* p, CString& arg) {
+// One argument from p on, without skipping blanks first. Inside quotes a
+// doubled quote is one literal quote and the quotes go on.
+const char* ReadArgument(const char* p, CString& arg) {
     arg.Empty();
-    while (IsBlank(*p)) ++p;
-    if (!*p) return nullptr;
-
     bool inQuote = false;
     while (*p && (inQuote || !IsBlank(*p))) {
         int nSlashes = 0;
         while (*p == '\\') ++p, ++nSlashes;
-        if (*p == '"') {
-            // 2n backslashes: n of them, and the quote groups;
-            // 2n+1: n of them and a literal quote.
-            for (int i = 0; i < nSlashes / 2; ++i) arg += '\\';
-            if (nSlashes % 2) {
-                arg += '"';
-            } else if (inQuote && p[1] == '"') {
-                arg += '"';  // "" inside quotes: one literal quote
-                ++p;
-                inQuote = false;
-            } else {
-                inQuote = !inQuote;
-            }
-            ++p;
-        } else {
+        if (*p != '"') {
             for (int i = 0; i < nSlashes; ++i) arg += '\\';
             if (*p && (inQuote || !IsBlank(*p))) arg += *p++;
+            continue;
         }
+        // 2n backslashes: n of them, and the quote acts; 2n+1: n and a literal quote.
+        for (int i = 0; i < nSlashes / 2; ++i) arg += '\\';
+        if (nSlashes % 2) {
+            arg += '"';
+        } else if (inQuote && p[1] == '"') {
+            arg += '"';
+            ++p;
+        } else {
+            inQuote = !inQuote;
+        }
+        ++p;
     }
     return p;
+}
+
+const char* SkipBlanks(const char* p) {
+    while (IsBlank(*p)) ++p;
+    return p;
+}
+
+}  // namespace
+
+const char* SkipProgramName(const char* p) {
+    // The program name is read like any argument, from the very first
+    // character: a leading blank makes it empty.
+    CString name;
+    return SkipBlanks(ReadArgument(p, name));
+}
+
+const char* NextArgument(const char* p, CString& arg) {
+    p = SkipBlanks(p);
+    if (!*p) {
+        arg.Empty();
+        return nullptr;
+    }
+    return ReadArgument(p, arg);
 }
 
 const char* CommandLineTail(const char* p) {

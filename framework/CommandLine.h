@@ -1,10 +1,11 @@
-// The C runtime's way of cutting a command line into arguments, and the
+// The C runtime's way of cutting a command line into arguments (as the
+// system's msvcrt.dll does it under Wine), and the
 // command-line tail that a Windows program's WinMain is handed.
 #pragma once
 
 #include "framework/String.h"
 
-// Skips the program name (argv[0]'s rule) and the blanks after it.
+// Skips the program name (read as any argument is) and the blanks after it.
 const char* SkipProgramName(const char* pszCmdLine);
 
 // Reads the argument that starts at or after p into arg. Gives the position

@@ -20,23 +20,61 @@ struct SplitRow {
     std::vector<std::string> args;
 };
 
+// The rows of tests/wine/test_argv.py, which pins them on Wine's msvcrt.dll;
+// the program name is left out here.
 TEST(CommandLineTest, SplitsArgumentsLikeTheCRuntime) {
     const SplitRow rows[] = {
-        {"setup.exe", {}},
-        {"setup.exe   ", {}},
-        {"setup.exe /autorun /a", {"/autorun", "/a"}},
-        {"setup.exe\t/a\t\t-b", {"/a", "-b"}},
-        {"\"D:\\my disc\\setup.exe\" /a", {"/a"}},
-        {"\"D:\\setup.exe\"/a", {"/a"}},                       // the quoted name ends at its quote
-        {"setup.exe \"a b\" c", {"a b", "c"}},
-        {"setup.exe a\"b c\"d", {"ab cd"}},
-        {"setup.exe \"\"", {""}},                               // an empty quoted argument
-        {"setup.exe \\\\server\\share", {"\\\\server\\share"}},  // backslashes not before a quote
-        {"setup.exe a\\\"b", {"a\"b"}},                        // 2n+1 backslashes: literal quote
-        {"setup.exe \"a\\\\\" b", {"a\\", "b"}},               // 2n backslashes: n, quote groups
-        {"setup.exe a\\\\\\\"b", {"a\\\"b"}},
-        {"setup.exe \"a\"\"b\" c", {"a\"b c"}},  // "" inside quotes: a quote, and grouping ends
-        {"setup.exe \"unterminated arg", {"unterminated arg"}},
+        {"recstub.exe a b", {"a", "b"}},
+        {"recstub.exe  a\tb  ", {"a", "b"}},
+        {"recstub.exe\ta", {"a"}},
+        {"recstub.exe a\x0b""b \x01""c", {"a\x0b""b", "\x01""c"}},
+        {"recstub.exe \"a b\" c", {"a b", "c"}},
+        {"recstub.exe a\"b c\"d e", {"ab cd", "e"}},
+        {"recstub.exe \"a b", {"a b"}},
+        {"recstub.exe a\"", {"a"}},
+        {"recstub.exe \"\t\"", {"\t"}},
+        {"recstub.exe \"\"", {""}},
+        {"recstub.exe \"\" \"\"", {"", ""}},
+        {"recstub.exe  \"\" ", {""}},
+        {"recstub.exe a\"\"b", {"ab"}},
+        {"recstub.exe \"\"a", {"a"}},
+        {"recstub.exe \"a\"\"b\"", {"a\"b"}},
+        {"recstub.exe \"a\"\"b c\"", {"a\"b c"}},
+        {"recstub.exe \"a\"\" b\"", {"a\" b"}},
+        {"recstub.exe \"a\"\"", {"a\""}},
+        {"recstub.exe \"\"\"a\"\"\"", {"\"a\""}},
+        {"recstub.exe \"\"\"\"", {"\""}},
+        {"recstub.exe \"\"\"\"\"\"", {"\"\""}},
+        {"recstub.exe \"\"\"\"\" x", {"\"\" x"}},
+        {"recstub.exe \"a\"\"\"b c\"", {"a\"b", "c"}},
+        {"recstub.exe \" \"\" \"", {" \" "}},
+        {"recstub.exe a\\\"b", {"a\"b"}},
+        {"recstub.exe \\\"", {"\""}},
+        {"recstub.exe a\\\\\"b c\"", {"a\\b c"}},
+        {"recstub.exe a\\\\\\\"b", {"a\\\"b"}},
+        {"recstub.exe a\\\\\\\\\"b\"", {"a\\\\b"}},
+        {"recstub.exe a\\\\b\\ c", {"a\\\\b\\", "c"}},
+        {"recstub.exe \\\\", {"\\\\"}},
+        {"recstub.exe \"a\\\"", {"a\""}},
+        {"recstub.exe \"a\\\"b\"", {"a\"b"}},
+        {"recstub.exe \"a\\\\\" b", {"a\\", "b"}},
+        {"recstub.exe \"a\\\\\"b\"", {"a\\b"}},
+        {"recstub.exe \"a\\\"\"b\"", {"a\"b"}},
+        {"\"recstub.exe\" a", {"a"}},
+        {"\"rec\"stub.exe a", {"a"}},
+        {"\"\"recstub.exe a", {"a"}},
+        {"\"recstub.exe\"a b", {"b"}},
+        {"recstub.exe\"x y\" z", {"z"}},
+        {"\"recstub.exe\"\"\" a", {"a"}},
+        {"re\\\"cstub.exe a", {"a"}},
+        {"\"re\\\"cstub.exe a b", {}},
+        {"\"C:\\x y\\recstub.exe\" a", {"a"}},
+        {"\"C:\\x y\\\"recstub.exe a", {}},
+        {"  recstub.exe a", {"recstub.exe", "a"}},
+        {"\trecstub.exe a", {"recstub.exe", "a"}},
+        {" \"recstub.exe\" a", {"recstub.exe", "a"}},
+        {"\"\" a b", {"a", "b"}},
+        {" ", {}},
     };
     for (const SplitRow& row : rows) EXPECT_EQ(row.args, Split(row.cmdLine)) << row.cmdLine;
 }
