@@ -54,8 +54,8 @@ DWORD ReadProfileString(const char* pText, size_t nLength, const char* pszSectio
             const char* pClose = line.end;
             while (pClose > line.begin && pClose[-1] != ']') --pClose;
             if (pClose > line.begin) {
-                // A header: the name between '[' and the last ']'.
-                Range name = {line.begin + 1, pClose - 1};
+                // A header: the name between '[' and the last ']', trimmed.
+                Range name = Trim({line.begin + 1, pClose - 1});
                 if (state == 1) state = 2;
                 else if (EqualsNoCase(name, pszSection)) state = 1;
                 continue;

@@ -26,6 +26,7 @@ TEST(ProfileTextTest, ReadsValuesByTheProfileRules) {
         {"[BXPARAM]\r\nSetupExe=setup\\a.exe\r\n", "SetupExe", "setup\\a.exe"},
         {"[bxparam]\nsetupexe = x.exe \t\n", "SetupExe", "x.exe"},              // case, blanks
         {"  [BXPARAM]  \n  SetupExe  =  x  \n", "SetupExe", "x"},
+        {"[ BXPARAM ]\nSetupExe=x\n", "SetupExe", "x"},                           // header name trimmed
         {"[BXPARAM]\nSetupExe=\"a b.exe\"\n", "SetupExe", "a b.exe"},          // one pair of quotes
         {"[BXPARAM]\nSetupExe='a'\n", "SetupExe", "a"},
         {"[BXPARAM]\nSetupExe=\"a'\n", "SetupExe", "\"a'"},                    // mismatched quotes stay
