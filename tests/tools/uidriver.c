@@ -206,28 +206,60 @@ static HWND FindIconStatic(HWND box)
     return NULL;
 }
 
-/* Share of the w*h pixels that differ between the screen and the icon. */
+/* The pixels of a w*h memory bitmap, top row first, as 0x00RRGGBB. */
+static DWORD *Pixels(HDC dc, HBITMAP bmp, int w, int h)
+{
+    BITMAPINFO bi;
+    DWORD *bits = malloc((size_t)w * h * sizeof *bits);
+    memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    if (bits && !GetDIBits(dc, bmp, 0, h, bits, &bi, DIB_RGB_COLORS)) {
+        free(bits);
+        bits = NULL;
+    }
+    return bits;
+}
+
+/* Share of the pixels of the screen rectangle r that differ from the icon
+ * drawn over the same face colour. */
 static double IconDistance(HDC screen, RECT r, HICON icon)
 {
     int w = r.right - r.left, h = r.bottom - r.top, differ = 0;
+    if (w <= 0 || h <= 0)
+        return 1.0;
     HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(mem, bmp);
+    HBITMAP shot = CreateCompatibleBitmap(screen, w, h);
+    HBITMAP drawn = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, shot);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
     /* The corners of the stock icons are transparent: take the face colour
      * from the screen so that only the icon's own pixels can differ. */
-    HBRUSH face = CreateSolidBrush(GetPixel(screen, r.left, r.top));
+    HBRUSH face = CreateSolidBrush(GetPixel(mem, 0, 0));
     RECT all = { 0, 0, w, h };
+    SelectObject(mem, drawn);
     FillRect(mem, &all, face);
     DeleteObject(face);
     DrawIconEx(mem, 0, 0, icon, w, h, 0, NULL, DI_NORMAL);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (GetPixel(mem, x, y) != GetPixel(screen, r.left + x, r.top + y))
-                ++differ;
     SelectObject(mem, old);
-    DeleteObject(bmp);
+    DWORD *a = Pixels(mem, shot, w, h), *b = Pixels(mem, drawn, w, h);
+    if (a && b) {
+        for (int i = 0; i < w * h; ++i)
+            if ((a[i] ^ b[i]) & 0xFFFFFF)
+                ++differ;
+    } else {
+        differ = w * h;
+    }
+    free(a);
+    free(b);
+    DeleteObject(shot);
+    DeleteObject(drawn);
     DeleteDC(mem);
-    return w > 0 && h > 0 ? (double)differ / (w * h) : 1.0;
+    return (double)differ / (w * h);
 }
 
 /* The box may not be painted yet when it first shows: retry until one stock
