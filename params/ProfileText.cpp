@@ -6,7 +6,8 @@
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+// 0x1A is the end-of-file mark that old editors leave on discs.
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A; }
 
 struct Range {
     const char* begin;
@@ -24,8 +25,11 @@ bool EqualsNoCase(Range r, const char* psz) {
     return s.CompareNoCase(psz) == 0;
 }
 
+// Values are C strings to Win32: a NUL ends one.
 DWORD Copy(const char* p, size_t n, char* pszReturned, DWORD nSize) {
     if (nSize == 0) return 0;
+    const char* pNul = (const char*)memchr(p, 0, n);
+    if (pNul) n = (size_t)(pNul - p);
     if (n > nSize - 1) n = nSize - 1;
     memcpy(pszReturned, p, n);
     pszReturned[n] = 0;
@@ -39,6 +43,7 @@ DWORD ReadProfileString(const char* pText, size_t nLength, const char* pszSectio
                         DWORD nSize) {
     const char* pszFallback = pszDefault ? pszDefault : "";
     const char* pEnd = pText + nLength;
+    if (nLength >= 3 && memcmp(pText, "\xEF\xBB\xBF", 3) == 0) pText += 3;  // UTF-8 byte order mark
     // 0: before the section, 1: inside it, 2: past it (a later section of
     // the same name is not looked at).
     int state = 0;

@@ -45,8 +45,14 @@ TEST(ProfileTextTest, ReadsValuesByTheProfileRules) {
         {"[BXPARAM] trailing]\nSetupExe=x\n", "SetupExe", ""},                  // name up to the last ]
         {"[BXPARAM]\rSetupExe=cr\r", "SetupExe", "cr"},
         {"", "SetupExe", ""},
+        {"\x1a[BXPARAM]\nSetupExe=\x1a eof \x1a\n", "SetupExe", "eof"},     // DOS end-of-file marks
+        {"\xef\xbb\xbf[BXPARAM]\nSetupExe=bom\n", "SetupExe", "bom"},
     };
     for (const ProfileRow& row : rows) EXPECT_EQ(row.value, Read(row.text, "BXPARAM", row.key)) << row.text;
+}
+
+TEST(ProfileTextTest, ANulEndsTheValue) {
+    EXPECT_EQ("ab", Read(std::string("[BXPARAM]\nSetupExe=ab\0cd\n", 23), "BXPARAM", "SetupExe"));
 }
 
 TEST(ProfileTextTest, CutsLongValuesToTheBuffer) {

@@ -51,6 +51,12 @@ FILES = [
     b"\n\n",
     b"[BXPARAM]",
     b"[BXPARAM]\nSetupExe=no newline at the end",
+    b"[BXPARAM]\nSetupExe=nul\x00inside\n",
+    b"[BX\x00PARAM]\nSetupExe=nul in header\n",
+    b"[BXPARAM]\nSetup\x00Exe=nul in key\n",
+    b"[BXPARAM]\nSetupExe=\x1aeof\x1a\n",
+    b"[BXPARAM]\nSetupExe=\xa0nbsp\xa0\n",
+    b"\xef\xbb\xbf[BXPARAM]\nSetupExe=after a byte order mark\n",
 ]
 KEYS = ["SetupExe", "setupexe", "Setup Exe", "A", "Missing"]
 SIZES = [260, 5, 1]
@@ -59,7 +65,8 @@ SECTIONS = ["BXPARAM", "bxparam", "Other"]
 # Pieces that random files are made of.
 PIECES = [b"[BXPARAM]", b"[bxparam]", b"[Other]", b"[BXPARAM", b"]", b"[", b"SetupExe",
           b"setupEXE", b"A", b" ", b"  ", b"\t", b"=", b"==", b"\"", b"'", b";", b"\r\n",
-          b"\n", b"\r", b"x", b"b c", b"\xe9", b"\xc9", b"v" * 100, b"0"]
+          b"\n", b"\r", b"x", b"b c", b"\xe9", b"\xc9", b"v" * 100, b"0",
+          b"\x00", b"\x1a", b"\xa0", b"\x0b", b"\x0c", b"\x85", b"\x81\x40"]
 
 
 def random_files(count, seed=1):
@@ -105,7 +112,7 @@ class ProfileReaderTest(unittest.TestCase):
                 _, system, ours = (result.split("\t") + ["", ""])[:3]
                 differences.append("%r [%s] %s (%d): system %r, ours %r" % (
                     content[:80], section, key, size, bytes.fromhex(system), bytes.fromhex(ours)))
-        self.assertEqual([], differences, "\n".join(differences[:30]))
+        self.assertEqual([], differences, "\n".join(differences[:200]))
 
 
 if __name__ == "__main__":
