@@ -172,8 +172,12 @@ static void PutWindowFields(HWND w)
     KeyString("class", cls);
     KeyString("title", text);
     KeyRect("rect", r);
+    POINT origin = { 0, 0 };
+    ClientToScreen(w, &origin);
     Key("client");
     Putf("[%ld,%ld]", c.right, c.bottom);
+    Key("origin");
+    Putf("[%ld,%ld]", origin.x, origin.y);
     KeyBool("visible", IsWindowVisible(w));
     KeyBool("zoomed", IsZoomed(w));
     KeyBool("iconic", IsIconic(w));
@@ -617,6 +621,160 @@ static int StepFindTitle(char *arg)
     return 0;
 }
 
+/* The centre of the current window's child ID in screen coordinates. */
+static int ChildCentre(const char *step, int id, POINT *p)
+{
+    HWND c = g_current && IsWindow(g_current) ? GetDlgItem(g_current, id) : NULL;
+    RECT r;
+    if (!c || !GetWindowRect(c, &r)) {
+        Begin(step);
+        KeyInt("id", id);
+        KeyString("error", "no control");
+        End(0);
+        return 0;
+    }
+    p->x = (r.left + r.right) / 2;
+    p->y = (r.top + r.bottom) / 2;
+    return 1;
+}
+
+static void MouseButton(DWORD down, DWORD up)
+{
+    INPUT in[2];
+    memset(in, 0, sizeof in);
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = down;
+    in[1].mi.dwFlags = up;
+    SendInput(2, in, sizeof in[0]);
+}
+
+/* Moves the pointer over child ID, as a user's hover would. */
+static int StepHover(char *arg)
+{
+    POINT p;
+    int id = ParseId(arg);
+    if (!ChildCentre("hover", id, &p))
+        return 0;
+    BOOL ok = SetCursorPos(p.x, p.y);
+    Begin("hover");
+    KeyInt("id", id);
+    KeyInt("x", p.x);
+    KeyInt("y", p.y);
+    End(ok);
+    return ok;
+}
+
+/* A real left click in the middle of child ID: the control sees the pointer
+ * arrive and the button go down and up, unlike with BM_CLICK. */
+static int StepPress(char *arg)
+{
+    POINT p;
+    int id = ParseId(arg);
+    if (!ChildCentre("press", id, &p))
+        return 0;
+    SetForegroundWindow(g_current);
+    BOOL ok = SetCursorPos(p.x, p.y);
+    Sleep(50);
+    MouseButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    Begin("press");
+    KeyInt("id", id);
+    KeyInt("x", p.x);
+    KeyInt("y", p.y);
+    End(ok);
+    return ok;
+}
+
+static int StepMouseClick(char *arg)
+{
+    long x = 0, y = 0;
+    sscanf(arg, "%ld %ld", &x, &y);
+    BOOL ok = SetCursorPos(x, y);
+    Sleep(50);
+    MouseButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    Begin("mouse-click");
+    KeyInt("x", x);
+    KeyInt("y", y);
+    End(ok);
+    return ok;
+}
+
+static const struct { const char *name; WORD vk; } g_keys[] = {
+    { "RETURN", VK_RETURN }, { "ESCAPE", VK_ESCAPE }, { "SPACE", VK_SPACE },
+    { "TAB", VK_TAB }, { "LEFT", VK_LEFT }, { "RIGHT", VK_RIGHT }, { "UP", VK_UP },
+    { "DOWN", VK_DOWN }, { "F1", VK_F1 }, { "MENU", VK_MENU }, { "SHIFT", VK_SHIFT },
+};
+
+/* Keys to the current window, made the foreground one first: "key RETURN",
+ * "key SHIFT+TAB", "key x", or a virtual-key number. */
+static int StepKey(char *arg)
+{
+    INPUT in[8];
+    WORD held[4];
+    int n = 0, nHeld = 0;
+    char keys[64];
+    lstrcpynA(keys, arg, sizeof keys);
+    memset(in, 0, sizeof in);
+    for (char *k = strtok(keys, "+"); k && nHeld < 4; k = strtok(NULL, "+")) {
+        WORD vk = 0;
+        for (size_t i = 0; i < sizeof g_keys / sizeof g_keys[0]; ++i)
+            if (lstrcmpiA(k, g_keys[i].name) == 0)
+                vk = g_keys[i].vk;
+        if (!vk)
+            vk = k[1] ? (WORD)strtoul(k, NULL, 0) : (WORD)(VkKeyScanA(k[0]) & 0xFF);
+        held[nHeld++] = vk;
+    }
+    for (int i = 0; i < nHeld; ++i, ++n) {
+        in[n].type = INPUT_KEYBOARD;
+        in[n].ki.wVk = held[i];
+    }
+    for (int i = nHeld - 1; i >= 0; --i, ++n) {
+        in[n].type = INPUT_KEYBOARD;
+        in[n].ki.wVk = held[i];
+        in[n].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    if (g_current && IsWindow(g_current))
+        SetForegroundWindow(g_current);
+    Sleep(50);
+    UINT sent = SendInput(n, in, sizeof in[0]);
+    Begin("key");
+    KeyString("keys", arg);
+    End(sent == (UINT)n);
+    return sent == (UINT)n;
+}
+
+/* Asks the current window to close, as its close box does. */
+static int StepClose(char *arg)
+{
+    Begin("close");
+    if (!g_current || !IsWindow(g_current)) {
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    PostMessageA(g_current, WM_SYSCOMMAND, SC_CLOSE, 0);
+    End(1);
+    return 1;
+}
+
+/* Waits until the current window is gone or hidden. */
+static int StepWaitGone(char *arg)
+{
+    DWORD ms = WaitArg(&arg), start = GetTickCount();
+    while (g_current && IsWindow(g_current) && IsWindowVisible(g_current)) {
+        if (GetTickCount() - start > ms) {
+            Begin("wait-gone");
+            KeyString("error", "timeout");
+            End(0);
+            return 0;
+        }
+        Sleep(POLL_MS);
+    }
+    g_current = NULL;
+    Begin("wait-gone");
+    End(1);
+    return 1;
+}
+
 static int StepCursor(char *arg)
 {
     long x = 0, y = 0;
@@ -673,6 +831,12 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "kill", StepKill },
     { "list-windows", StepListWindows },
     { "find-title", StepFindTitle },
+    { "hover", StepHover },
+    { "press", StepPress },
+    { "mouse-click", StepMouseClick },
+    { "key", StepKey },
+    { "close", StepClose },
+    { "wait-gone", StepWaitGone },
     { "cursor", StepCursor },
     { "pixel", StepPixel },
     { "sleep", StepSleep },
