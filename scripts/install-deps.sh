@@ -3,7 +3,7 @@
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
-need=(cmake ninja-build g++ clang libgtest-dev
+need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev valgrind
       g++-mingw-w64-i686 binutils-mingw-w64-i686
       wine wine32:i386 xvfb wixl msitools xdotool imagemagick python3)
 

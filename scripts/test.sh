@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test:
-# the native unit tests, and the cross-built launcher's checks and
-# end-to-end suites under Wine.
+# Installs what is missing, then builds and runs every test: the native unit
+# tests (plain, under valgrind, under ASan/UBSan), a bounded fuzz run of
+# every parser, and the cross-built launcher's checks and end-to-end suites
+# under Wine. FUZZ_SECONDS sets the fuzzing time per target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,14 @@ echo "== native build and unit tests"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 ninja -C build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
+
+echo "== native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/native-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBX_SANITIZE=ON >/dev/null
+ninja -C build/native-asan -j "$jobs"
+ctest --test-dir build/native-asan --output-on-failure -j "$jobs" -E memcheck
+
+echo "== bounded fuzzing (${FUZZ_SECONDS:-30} s a target)"
+scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
 
 echo "== cross build: setup.exe and the Windows-side test tools"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \

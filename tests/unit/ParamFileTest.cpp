@@ -92,7 +92,7 @@ TEST_F(ParamFileTest, ReadsTheFileAnewAndGivesEmptyWhenItIsMissing) {
     EXPECT_EQ(CString("a.exe"), params.GetValue(SetupExe));
     Write("[BXPARAM]\nSetupExe=b.exe\n");
     EXPECT_EQ(CString("b.exe"), params.GetValue(SetupExe));
-    Write(std::string("\0\xff\xfe[BXPARAM]\0\n", 16));
+    Write(std::string("\0\xff\xfe[BXPARAM]\0\n", 14));
     EXPECT_EQ(CString(""), params.GetValue(SetupExe));
 }
 
