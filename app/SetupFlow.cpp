@@ -4,6 +4,7 @@
 #include "app/Locations.h"
 #include "app/ShellOpen.h"
 #include "framework/MessageBox.h"
+#include "msi/MsiPackage.h"
 #include "res/resource.h"
 
 namespace {
@@ -17,9 +18,10 @@ void ShowCouldNotRun(const char* pszWhat) {
 }  // namespace
 
 void RunInstalledProduct(const CParamFile& params) {
-    // The installed program's path comes from the product's package.
-    CString strExe;
-    if (!ShellOpen(strExe, nullptr)) ShowCouldNotRun(strExe);
+    CMsiPackage package(GetLauncherDirectory() + params.GetValue(SetupMSI));
+    CString strExe = package.FindInstalledExe(params);
+    // An empty path is no program; the shell might open a folder for it.
+    if (strExe.IsEmpty() || !ShellOpen(strExe, nullptr)) ShowCouldNotRun(strExe);
 }
 
 BOOL RunSetupPath(const CParamFile& params, const char* pszTail) {

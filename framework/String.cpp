@@ -159,6 +159,16 @@ int CString::CompareNoCase(const char* psz) const {
     return ::CompareNoCase(GetString(), psz ? psz : "");
 }
 
+bool CString::EndsWithNoCase(const char* pszSuffix) const {
+    if (!pszSuffix) pszSuffix = "";
+    int nStart = m_nLength - (int)strlen(pszSuffix);
+    if (nStart < 0) return false;
+    const char* s = GetString();
+    int i = 0;
+    while (i < nStart) i += platform::IsLeadByte((unsigned char)s[i]) && i + 1 < m_nLength ? 2 : 1;
+    return i == nStart && ::CompareNoCase(s + nStart, pszSuffix) == 0;
+}
+
 CString& CString::MakeUpper() {
     if (m_nLength) UpperCopy(m_pData, m_nLength, m_pData);
     return *this;

@@ -44,6 +44,9 @@ public:
 
     // Multibyte-aware, case-insensitive comparison: <0, 0 or >0.
     int CompareNoCase(const char* psz) const;
+    // True when the text ends with pszSuffix compared as CompareNoCase does;
+    // the suffix must start on a character, not inside a double-byte one.
+    bool EndsWithNoCase(const char* pszSuffix) const;
     // Upper-cases single-byte characters in place; double-byte ones stay.
     CString& MakeUpper();
 

@@ -67,7 +67,7 @@ const char* GetCommandLineA() { return fake::g_process.commandLine.c_str(); }
 
 DWORD GetModuleFileNameA(HMODULE hModule, char* pszBuffer, DWORD nSize) {
     // Win32's way: a path that does not fit is cut and not terminated.
-    const std::string& path = fake::g_process.modulePath;
+    const std::string& path = hModule ? fake::g_process.modules[hModule] : fake::g_process.modulePath;
     DWORD n = (DWORD)path.size() < nSize ? (DWORD)path.size() : nSize;
     memcpy(pszBuffer, path.data(), n);
     if (n < nSize) pszBuffer[n] = 0;

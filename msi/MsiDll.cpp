@@ -1,0 +1,3 @@
+#include "msi/MsiDll.h"
+
+IMPLEMENT_DYNAMIC(CMsiDll, CLibrary)
