@@ -220,9 +220,4 @@ TEST_F(MsiPackageTest, PropertyReadsTheFirstRowOfTheNameAsGiven) {
     EXPECT_EQ(2u, fake::Msi().open.size()) << "only the package's own handles stay open";
 }
 
-TEST_F(MsiPackageTest, PackageIsAPlainObject) {
-    CMsiPackage package(kPackage);
-    EXPECT_EQ(RUNTIME_CLASS(CObject), package.GetRuntimeClass());
-}
-
 }  // namespace
