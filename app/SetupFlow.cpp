@@ -5,6 +5,8 @@
 #include "app/ShellOpen.h"
 #include "framework/MessageBox.h"
 #include "msi/MsiPackage.h"
+#include "prereq/AutomationUpdate.h"
+#include "prereq/DistributedCom.h"
 #include "res/resource.h"
 
 namespace {
@@ -26,6 +28,8 @@ void RunInstalledProduct(const CParamFile& params) {
 
 BOOL RunSetupPath(const CParamFile& params, const char* pszTail) {
     // System prerequisites run here, before the setup program.
+    if (UpdateAutomationLibrary(params) == 1) return FALSE;
+    if (InstallDistributedCom(params) == 1) return FALSE;
 
     CString strSetupExe = params.GetValue(SetupExe);
     if (strSetupExe.IsEmpty()) {
