@@ -135,15 +135,22 @@ static HWND FirstTopLevel(void)
     return GetWindow(GetDesktopWindow(), GW_CHILD);
 }
 
-static HWND FindOwnVisible(const char *cls)
+/* The first visible top-level window of the started program that matches:
+ * NULL takes any; "title=TEXT" wants that exact title; else a class name. */
+static HWND FindOwnVisible(const char *match)
 {
-    char name[256];
+    char name[1024];
+    int byTitle = match && strncmp(match, "title=", 6) == 0;
     for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT)) {
         if (!IsOurs(w) || !IsWindowVisible(w))
             continue;
-        if (cls) {
+        if (byTitle) {
+            GetWindowTextA(w, name, sizeof name);
+            if (strcmp(name, match + 6) != 0)
+                continue;
+        } else if (match) {
             GetClassNameA(w, name, sizeof name);
-            if (lstrcmpiA(name, cls) != 0)
+            if (lstrcmpiA(name, match) != 0)
                 continue;
         }
         return w;
@@ -352,13 +359,13 @@ static int StepStart(char *arg)
     return ok;
 }
 
-/* Waits for a visible top-level window of the started program; NULL cls
- * takes any class. Reports "timeout" or "exited" when none comes. */
-static HWND AwaitOwnWindow(const char *step, const char *cls, DWORD ms)
+/* Waits for a visible top-level window of the started program, matched as
+ * FindOwnVisible does. Reports "timeout" or "exited" when none comes. */
+static HWND AwaitOwnWindow(const char *step, const char *match, DWORD ms)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        HWND w = FindOwnVisible(cls);
+        HWND w = FindOwnVisible(match);
         if (w)
             return w;
         if (!ProcessRunning()) {
@@ -520,12 +527,19 @@ static int StepChildren(char *arg)
     return 1;
 }
 
-/* Waits for the started program to end. Ends early, failing, when it shows a
- * window meanwhile: a box nobody answers would otherwise run into the time. */
+#define STEADY_MS 500
+
+/* Waits for the started program to end. Fails early when it shows a window
+ * that stays STEADY_MS: a box nobody answers would otherwise run into the
+ * time. Windows that come and go sooner (a dialog ended at once by a pending
+ * quit request) are listed in "flashed". */
 static int StepWaitExit(char *arg)
 {
     DWORD ms = WaitArg(&arg);
-    DWORD start = GetTickCount();
+    struct { HWND hwnd; char cls[64], title[256]; } flashed[8], seen;
+    DWORD start = GetTickCount(), since = 0;
+    HWND shown = NULL;
+    int nFlashed = 0;
     for (;;) {
         if (!g_proc.hProcess) {
             Begin("wait-exit");
@@ -533,34 +547,51 @@ static int StepWaitExit(char *arg)
             End(0);
             return 0;
         }
-        if (WaitForSingleObject(g_proc.hProcess, POLL_MS) == WAIT_OBJECT_0) {
+        int ended = WaitForSingleObject(g_proc.hProcess, POLL_MS) == WAIT_OBJECT_0;
+        HWND w = ended ? NULL : FindOwnVisible(NULL);
+        if (w != shown) {
+            if (shown && nFlashed < (int)(sizeof flashed / sizeof flashed[0]))
+                flashed[nFlashed++] = seen;
+            shown = w;
+            since = GetTickCount();
+            if (w) {
+                seen.hwnd = w;
+                GetClassNameA(w, seen.cls, sizeof seen.cls);
+                GetWindowTextA(w, seen.title, sizeof seen.title);
+            }
+        }
+        if (ended || (shown && GetTickCount() - since > STEADY_MS)
+            || GetTickCount() - start > ms) {
             DWORD code = 0;
-            GetExitCodeProcess(g_proc.hProcess, &code);
             Begin("wait-exit");
-            KeyInt("code", (long)code);
-            KeyInt("ms", (long)(GetTickCount() - start));
-            End(1);
-            return 1;
-        }
-        HWND w = FindOwnVisible(NULL);
-        if (w) {
-            char text[2048] = "";
-            HWND label = GetDlgItem(w, 0xFFFF);
-            if (label)
-                GetWindowTextA(label, text, sizeof text);
-            g_current = w;
-            Begin("wait-exit");
-            KeyString("error", "window");
-            PutWindowFields(w);
-            KeyString("text", text);
-            End(0);
-            return 0;
-        }
-        if (GetTickCount() - start > ms) {
-            Begin("wait-exit");
-            KeyString("error", "timeout");
-            End(0);
-            return 0;
+            if (ended) {
+                GetExitCodeProcess(g_proc.hProcess, &code);
+                KeyInt("code", (long)code);
+                KeyInt("ms", (long)(GetTickCount() - start));
+            } else if (shown) {
+                char text[2048] = "";
+                HWND label = GetDlgItem(shown, 0xFFFF);
+                if (label)
+                    GetWindowTextA(label, text, sizeof text);
+                g_current = shown;
+                KeyString("error", "window");
+                PutWindowFields(shown);
+                KeyString("text", text);
+            } else {
+                KeyString("error", "timeout");
+            }
+            Key("flashed");
+            Put("[");
+            for (int i = 0; i < nFlashed; ++i) {
+                Put(i ? ",{" : "{");
+                Putf("\"hwnd\":%lu", (unsigned long)(ULONG_PTR)flashed[i].hwnd);
+                KeyString("class", flashed[i].cls);
+                KeyString("title", flashed[i].title);
+                Put("}");
+            }
+            Put("]");
+            End(ended);
+            return ended;
         }
     }
 }
@@ -756,6 +787,46 @@ static int StepClose(char *arg)
     return 1;
 }
 
+/* The child of the current window that has the keyboard focus: its id, or
+ * 0 when the focus is elsewhere. Focus is per thread, so it is read through
+ * the window's thread. */
+static int StepFocus(char *arg)
+{
+    GUITHREADINFO gui;
+    memset(&gui, 0, sizeof gui);
+    gui.cbSize = sizeof gui;
+    Begin("focus");
+    if (!g_current || !IsWindow(g_current)
+        || !GetGUIThreadInfo(GetWindowThreadProcessId(g_current, NULL), &gui)) {
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    HWND f = gui.hwndFocus;
+    KeyInt("id", f && GetParent(f) == g_current ? GetDlgCtrlID(f) : 0);
+    KeyBool("active", gui.hwndActive == g_current);
+    End(1);
+    return 1;
+}
+
+/* The left mouse button alone, down or up where the pointer is: a face can
+ * be looked at while the button is held. */
+static int StepMouse(char *arg)
+{
+    int down = lstrcmpiA(arg, "down") == 0;
+    INPUT in;
+    memset(&in, 0, sizeof in);
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    if (down && g_current && IsWindow(g_current))
+        SetForegroundWindow(g_current);
+    UINT sent = SendInput(1, &in, sizeof in);
+    Begin("mouse");
+    KeyString("button", down ? "down" : "up");
+    End(sent == 1);
+    return sent == 1;
+}
+
 /* Waits until the current window is gone or hidden. */
 static int StepWaitGone(char *arg)
 {
@@ -837,6 +908,8 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "key", StepKey },
     { "close", StepClose },
     { "wait-gone", StepWaitGone },
+    { "focus", StepFocus },
+    { "mouse", StepMouse },
     { "cursor", StepCursor },
     { "pixel", StepPixel },
     { "sleep", StepSleep },

@@ -10,16 +10,23 @@ import winebed
 USAGE = "setup.exe [/autorun] [/a]"
 NO_SETUP_EXE = "Could not find SetupExe in param file"
 
-# The front window does not exist yet; until it does, the autorun path goes
-# on to the setup program as if the window had ended with -1. When it lands,
-# these steps choose install in it and the autorun cases stay as they are.
-THROUGH_FRONT_WINDOW = []
+# Whether the front window exists. Until it does, the autorun path goes on
+# to the setup program as if the window had ended with -1; once it does, the
+# autorun cases choose install in it and expect what they expected before.
+FRONT_WINDOW = False
+FRONT_TITLE = "Brindle Product Setup"
+THROUGH_FRONT_WINDOW = (["expect-window title=" + FRONT_TITLE, "click 102", "wait-gone"]
+                        if FRONT_WINDOW else [])
 
 
 def inf(**keys):
-    """An Autorun.inf with the given BXPARAM keys."""
+    """An Autorun.inf with the front window's keys (set one to None to leave
+    it out) and the given BXPARAM keys."""
+    values = dict(ProductName=FRONT_TITLE, AutorunBackdrop="backdrop.bmp",
+                  AutorunButtons="buttons.bmp")
+    values.update(keys)
     return "[autorun]\nopen=setup.exe /autorun\n\n[BXPARAM]\n" + "".join(
-        "%s=%s\n" % item for item in keys.items())
+        "%s=%s\n" % item for item in values.items() if item[1] is not None)
 
 
 def shell_cmdline(path, params):
@@ -47,6 +54,7 @@ class LauncherCase(unittest.TestCase):
         self.bed = winebed.bed()
         self.disc = self.bed.new_disc()
         self.disc.add_stub()
+        self.disc.add_bitmaps()
 
     def assertBox(self, record, text):
         self.assertEqual(
@@ -78,13 +86,13 @@ class LauncherCase(unittest.TestCase):
     def forgetRuns(self, name="recstub.exe"):
         os.remove(os.path.splitext(self.disc.file(name))[0] + ".log")
 
-    def launchAnswering(self, tail, texts, autorun=False):
-        """Runs the launcher and answers one OK box per text, in order; the
-        report shows any box beyond those."""
+    def launchAnswering(self, tail, texts, autorun=False, then=()):
+        """Runs the launcher and answers one OK box per text, in order, then
+        follows the steps then; the report shows any box beyond those."""
         steps = []
         for _ in texts:
             steps += ["expect-box", "answer IDOK"]
-        report = self.launch(tail, steps, autorun)
+        report = self.launch(tail, steps + list(then), autorun)
         boxes = report.step("expect-box")
         self.assertEqual([b.get("text") for b in boxes], list(texts), report)
         for box, text in zip(boxes, texts):
@@ -185,18 +193,20 @@ class ParamFileTest(LauncherCase):
     """Whatever Autorun.inf holds, every value reads "" rather than failing."""
 
     CONTENTS = [
-        # (what Autorun.inf is, its bytes; None: no file)
-        ("missing", None),
-        ("empty", b""),
-        ("without the section", inf().replace("[BXPARAM]", "[Other]") + "SetupExe=recstub.exe\n"),
-        ("without the key", inf(Look4Title="", SetupMSI="product.msi")),
-        ("with an empty value", inf(SetupExe="")),
-        ("binary garbage", garbage(4096)),
-        ("1 MB of other sections", huge_ini(1 << 20)),
+        # (what Autorun.inf is, its bytes (None: no file), whether it names
+        # the front window's bitmaps)
+        ("missing", None, False),
+        ("empty", b"", False),
+        ("without the section",
+         inf().replace("[BXPARAM]", "[Other]") + "SetupExe=recstub.exe\n", False),
+        ("without the key", inf(Look4Title="", SetupMSI="product.msi"), True),
+        ("with an empty value", inf(SetupExe=""), True),
+        ("binary garbage", garbage(4096), False),
+        ("1 MB of other sections", huge_ini(1 << 20), False),
     ]
 
     def test_no_setup_program_named(self):
-        for name, content in self.CONTENTS:
+        for name, content, bitmaps in self.CONTENTS:
             for tail in ["", "/autorun"]:
                 with self.subTest(autorun_inf=name, tail=tail):
                     path = self.disc.file("Autorun.inf")
@@ -204,7 +214,13 @@ class ParamFileTest(LauncherCase):
                         os.remove(path)
                     if content is not None:
                         self.disc.autorun(content)
-                    report = self.launchAnswering(tail, [NO_SETUP_EXE], autorun=bool(tail))
+                    if tail and FRONT_WINDOW and not bitmaps:
+                        # No backdrop named: the path is the folder itself;
+                        # the empty window that follows can only be closed.
+                        report = self.launchAnswering(tail, ["Could not find D:\\"],
+                                                      then=["expect-window", "close"])
+                    else:
+                        report = self.launchAnswering(tail, [NO_SETUP_EXE], autorun=bool(tail))
                     self.assertExited(report)
         self.assertNothingStarted()
 
@@ -223,11 +239,12 @@ class UsageTest(LauncherCase):
                 self.forgetRuns()
 
     def test_l_without_value_is_rejected_and_runs_on(self):
-        # The value is looked for in every argument from the L on.
+        # The value is looked for in every argument from the L on. The quit
+        # request that follows ends the front window at once, so the autorun
+        # start goes on to setup without a choice.
         for tail in ["/L", "/l:", "-L", "/L:1033 /a", "/L:1033 /autorun"]:
             with self.subTest(tail=tail):
-                autorun = "autorun" in tail
-                report = self.launchAnswering(tail, ["Invalid parameters", USAGE], autorun)
+                report = self.launchAnswering(tail, ["Invalid parameters", USAGE])
                 self.assertExited(report, code=0)
                 self.assertStartedWith(tail.replace("/autorun", ""))
                 self.forgetRuns()

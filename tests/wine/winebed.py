@@ -18,6 +18,7 @@ import json
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import time
@@ -34,6 +35,31 @@ def to_windows(path):
 def _die_with_parent():
     # Xvfb must not outlive a harness that was killed.
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+def bmp8(width, height, palette, index):
+    """An 8-bit bitmap file: palette is a list of (r, g, b), index(x, y) the
+    palette entry of each pixel, y counted from the top."""
+    table = b"".join(struct.pack("<BBBB", bl, g, r, 0) for r, g, bl in palette)
+    table += bytes(4 * (256 - len(palette)))
+    stride = (width + 3) & ~3
+    rows = [bytes(index(x, y) for x in range(width)).ljust(stride, b"\0")
+            for y in reversed(range(height))]
+    bits = b"".join(rows)
+    offset = 14 + 40 + len(table)
+    return (struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset)
+            + struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(bits), 0, 0, 0, 0)
+            + table + bits)
+
+
+# Colours of the front window's bitmaps, so that a test can tell by a pixel
+# what it sees: the backdrop is one colour, each face of the strip another.
+BACKDROP_RGB = (0, 64, 128)
+FACE_SIZE = (80, 24)
+
+
+def face_rgb(row, face):
+    return (40 + 50 * face, 40 + 60 * row, 200)
 
 
 class Report(list):
@@ -78,6 +104,17 @@ class Disc:
 
     def autorun(self, content):
         self.write("Autorun.inf", content)
+
+    def add_bitmaps(self, backdrop_size=(400, 240)):
+        """A backdrop and a button strip (five faces across, four rows);
+        gives their Autorun.inf keys."""
+        w, h = backdrop_size
+        self.write("backdrop.bmp", bmp8(w, h, [BACKDROP_RGB], lambda x, y: 0))
+        fw, fh = FACE_SIZE
+        colours = [face_rgb(row, face) for row in range(4) for face in range(5)]
+        self.write("buttons.bmp", bmp8(5 * fw, 4 * fh, colours,
+                                       lambda x, y: (y // fh) * 5 + x // fw))
+        return {"AutorunBackdrop": "backdrop.bmp", "AutorunButtons": "buttons.bmp"}
 
     def add_stub(self, name="recstub.exe"):
         """A recording stub under the given name (may hold backslashes)."""
