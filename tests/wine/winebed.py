@@ -186,6 +186,7 @@ class WineBed:
         self.work = os.path.abspath(work_dir or tempfile.mkdtemp(prefix="winebed-"))
         self.xvfb = None
         self.env = None
+        self.own_prefix = False
         self.discs = 0
         self.helpers = 0
 
@@ -200,6 +201,7 @@ class WineBed:
         reuse = os.environ.get("WINEBED_PREFIX")
         prefix = os.path.abspath(reuse) if reuse else os.path.join(self.work, "prefix")
         self.prefix = prefix
+        self.own_prefix = not reuse
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, WINEARCH="win32",
                         WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         if not os.path.exists(os.path.join(prefix, "system.reg")):
@@ -230,8 +232,12 @@ class WineBed:
                 self.xvfb.kill()
                 self.xvfb.wait()
             self.xvfb = None
+        # A given work folder keeps the discs and driver reports for a look
+        # after the run, but not the prefix: it is some 600 MB.
         if self.own_work:
             shutil.rmtree(self.work, ignore_errors=True)
+        elif self.own_prefix:
+            shutil.rmtree(self.prefix, ignore_errors=True)
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
