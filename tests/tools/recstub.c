@@ -2,7 +2,8 @@
  * its command line, current directory and C-runtime argv to
  * "<its own folder>\<its own name>.log", then ends with 0 and no window.
  * Copies under other names log to files of their own, so a test can tell
- * which program was started and how. */
+ * which program was started and how. With "<its own name>.hold" beside it,
+ * it stays until that file is removed. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -48,5 +49,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR tail, int show)
     }
     fputs("]}\n", f);
     fclose(f);
+
+    /* "<its name>.hold" beside it keeps it running until that file goes
+     * (at most a minute), for a test of a caller that waits for it. */
+    lstrcpyA(log + n, ".hold");
+    for (int i = 0; i < 1200 && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
     return 0;
 }
