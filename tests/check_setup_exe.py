@@ -2,6 +2,7 @@
 """Checks of the built setup.exe that no run shows: its size on a slow disc,
 and that it needs nothing beyond the DLLs of a bare Windows."""
 import re
+import struct
 import subprocess
 import sys
 import unittest
@@ -12,6 +13,33 @@ BUDGET = 64 * 1024
 # What every Windows from 95 on has in its system directory.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                "version.dll", "comctl32.dll"}
+
+
+def resources():
+    """{(type id, name id): bytes} from the PE resource directory."""
+    with open(SETUP, "rb") as f:
+        data = f.read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    rsrc_rva = struct.unpack_from("<I", data, pe + 24 + 112)[0]  # data directory 2
+    for i in range(sections):
+        va, raw_size, raw = struct.unpack_from("<4xIII", data, pe + 24 + optional_size + 40 * i + 8)
+        if va <= rsrc_rva < va + raw_size:
+            base = raw + rsrc_rva - va
+            delta = raw - va
+
+    def entries(offset):
+        named, ids = struct.unpack_from("<12xHH", data, base + offset)
+        for j in range(named + ids):
+            yield struct.unpack_from("<II", data, base + offset + 16 + 8 * j)
+
+    found = {}
+    for type_id, types in entries(0):
+        for name_id, names in entries(types & 0x7FFFFFFF):
+            for _, leaf in entries(names & 0x7FFFFFFF):
+                rva, size = struct.unpack_from("<II", data, base + leaf)
+                found[(type_id, name_id)] = data[rva + delta:rva + delta + size]
+    return found
 
 
 def headers():
@@ -37,6 +65,28 @@ class SetupExeTest(unittest.TestCase):
         self.assertRegex(text, r"Subsystem\s+00000002")  # Windows GUI
         self.assertNotIn(".debug", subprocess.run([OBJDUMP, "-h", SETUP], check=True,
                                                   capture_output=True, text=True).stdout)
+
+
+class ResourceTest(unittest.TestCase):
+    def test_manifest_runs_as_invoker_without_dpi_awareness(self):
+        manifest = resources().get((24, 1))  # RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID
+        self.assertIsNotNone(manifest, "no manifest")
+        text = manifest.decode("utf-8")
+        self.assertRegex(text, r'<requestedExecutionLevel\s+level="asInvoker"')
+        self.assertNotIn("dpiAware", text)
+
+    def test_front_window_icon_and_template(self):
+        found = resources()
+        group = found.get((14, 128))  # RT_GROUP_ICON
+        self.assertIsNotNone(group, "no icon 128")
+        count = struct.unpack_from("<H", group, 4)[0]
+        images = [struct.unpack_from("<BBB", group, 6 + 14 * i) for i in range(count)]
+        self.assertEqual(sorted(images), [(16, 16, 16), (32, 32, 16)])  # width, height, colours
+        template = found.get((5, 129))  # RT_DIALOG
+        self.assertIsNotNone(template, "no dialog 129")
+        style, ex_style, controls, x, y, cx, cy = struct.unpack_from("<IIHhhhh", template)
+        self.assertEqual(style, 0x90C800C0)  # popup, visible, caption, sysmenu, modal frame, set font
+        self.assertEqual((ex_style, controls, x, y, cx, cy), (0, 0, 0, 0, 258, 130))
 
 
 if __name__ == "__main__":

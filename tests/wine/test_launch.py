@@ -13,7 +13,7 @@ NO_SETUP_EXE = "Could not find SetupExe in param file"
 # Whether the front window exists. Until it does, the autorun path goes on
 # to the setup program as if the window had ended with -1; once it does, the
 # autorun cases choose install in it and expect what they expected before.
-FRONT_WINDOW = False
+FRONT_WINDOW = True
 FRONT_TITLE = "Brindle Product Setup"
 THROUGH_FRONT_WINDOW = (["expect-window title=" + FRONT_TITLE, "click 102", "wait-gone"]
                         if FRONT_WINDOW else [])

@@ -1,0 +1,132 @@
+#include "ui/win32/AutorunDlg.h"
+
+#include "app/Locations.h"
+#include "app/SetupFlow.h"
+#include "framework/MessageBox.h"
+#include "msi/MsiPackage.h"
+#include "params/ParamFile.h"
+#include "res/resource.h"
+
+namespace {
+
+const UINT kStripRows = kFrontButtons;
+
+void ShowCouldNotFind(const char* pszPath) {
+    CString strMessage;
+    strMessage.Format(AfxLoadString(IDS_COULD_NOT_FIND), pszPath);
+    AfxMessageBox(strMessage, MB_OK);
+}
+
+bool FileExists(const char* pszPath) {
+    DWORD dwAttributes = GetFileAttributesA(pszPath);
+    return *pszPath && dwAttributes != INVALID_FILE_ATTRIBUTES &&
+           !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Over the work area, kept inside it, as a window without an owner is.
+void CenterOnWorkArea(HWND hWnd) {
+    RECT rcArea, rcWindow;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcArea, 0);
+    GetWindowRect(hWnd, &rcWindow);
+    LONG cx = rcWindow.right - rcWindow.left, cy = rcWindow.bottom - rcWindow.top;
+    LONG x = (rcArea.left + rcArea.right - cx) / 2, y = (rcArea.top + rcArea.bottom - cy) / 2;
+    if (x + cx > rcArea.right) x = rcArea.right - cx;
+    if (x < rcArea.left) x = rcArea.left;
+    if (y + cy > rcArea.bottom) y = rcArea.bottom - cy;
+    if (y < rcArea.top) y = rcArea.top;
+    SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+CAutorunDlg::CAutorunDlg(const char* pszLauncherDir, CWnd* pParent)
+    : CDialog(IDD_AUTORUN, pParent), m_strLauncherDir(pszLauncherDir) {}
+
+BOOL CAutorunDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CParamFile params(m_strLauncherDir + "Autorun.inf");
+    CMsiPackage package(m_strLauncherDir + params.GetValue(SetupMSI));
+    m_strInstalledExe = package.FindInstalledExe(params);
+
+    SetWindowTextA(m_hWnd, params.GetValue(ProductName));
+    HICON hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)hIcon);
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)hIcon);
+
+    CString strBackdrop = m_strLauncherDir + params.GetValue(AutorunBackdrop);
+    if (!m_backdrop.LoadFromFile(strBackdrop)) {
+        ShowCouldNotFind(strBackdrop);
+        return FALSE;
+    }
+    RECT rcBackdrop;
+    m_backdrop.GetBounds(&rcBackdrop);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, rcBackdrop.right, rcBackdrop.bottom, SWP_NOMOVE);
+    CenterOnWorkArea(m_hWnd);
+
+    CString strStrip = m_strLauncherDir + params.GetValue(AutorunButtons);
+    if (!m_strip.LoadFromFile(strStrip)) {
+        ShowCouldNotFind(strStrip);
+        return FALSE;
+    }
+    for (int i = 0; i < kFrontButtons; ++i) m_buttons[i].SetStrip(&m_strip, i, kStripRows);
+    LayoutButtons();
+    return TRUE;
+}
+
+void CAutorunDlg::LayoutButtons() {
+    RECT rcWindow, rcClient, rcBackdrop;
+    GetWindowRect(m_hWnd, &rcWindow);
+    GetClientRect(m_hWnd, &rcClient);
+    m_backdrop.GetBounds(&rcBackdrop);
+    // The client area, not the window, takes the backdrop's size.
+    SetWindowPos(m_hWnd, nullptr, 0, 0,
+                 rcBackdrop.right + (rcWindow.right - rcWindow.left) - rcClient.right,
+                 rcBackdrop.bottom + (rcWindow.bottom - rcWindow.top) - rcClient.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(m_hWnd, &rcClient);
+
+    ButtonPlacement placement = PlaceFrontButtons(rcClient.right, rcClient.bottom,
+                                                  m_buttons[0].GetFaceSize(),
+                                                  FileExists(m_strInstalledExe));
+    // Slots run left to right, so creating them in order sets the tab order.
+    for (int i = 0; i < kFrontButtons; ++i) {
+        if (!placement.bShown[i]) continue;
+        m_buttons[i].Create("btn", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
+                            placement.rc[i], this, IDC_RUN + i);
+        m_buttons[i].SetStrip(&m_strip, i, kStripRows);
+    }
+}
+
+BOOL CAutorunDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    int nResult = FrontCommandResult(wParam);
+    if (nResult == IDCANCEL) {
+        OnCancel();
+    } else if (nResult) {
+        EndDialog(nResult);
+    } else {
+        return CDialog::OnCommand(wParam, lParam);
+    }
+    return TRUE;
+}
+
+BOOL CAutorunDlg::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    switch (nMsg) {
+    case WM_PAINT: {
+        CPaintDC dc(this);
+        m_backdrop.Draw(dc.m_hDC, nullptr, 0, 0);
+        return TRUE;
+    }
+    case WM_QUERYNEWPALETTE:
+        *pResult = RealizeDibPalette(m_hWnd);
+        return TRUE;
+    case WM_PALETTECHANGED:
+        OnDibPaletteChanged((HWND)wParam, m_hWnd);
+        return FALSE;
+    }
+    return CDialog::OnMessage(nMsg, wParam, lParam, pResult);
+}
+
+int RunFrontWindow() {
+    CAutorunDlg dlg(GetLauncherDirectory(), nullptr);
+    return (int)dlg.DoModal();
+}
