@@ -47,8 +47,11 @@ int NeedsAutomationUpdate() {
 CString GetAutomationUpdateDirectory(const CParamFile& params) {
     CString strDirectory = params.GetValue(OleAut32_Win9X);
     if (strDirectory.EndsWithChar('\\')) strDirectory = strDirectory.Left(strDirectory.GetLength() - 1);
+    if (strDirectory.IsEmpty()) return CString();
     // Tested where the files are then searched for, whatever the current directory.
-    if (strDirectory.IsEmpty() || !Exists(GetLauncherDirectory() + strDirectory)) return CString();
+    DWORD dwAttributes = platform::GetFileAttributesA(GetLauncherDirectory() + strDirectory);
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES || !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return CString();
     return strDirectory;
 }
 

@@ -72,11 +72,13 @@ struct DirectoryRow {
 TEST_F(AutomationUpdateTest, UpdateDirectoryIsFoundBesideTheLauncher) {
     files.AddDirectory("D:\\INSTALL");
     files.AddDirectory("D:\\INSTALL\\OLE");
+    files.AddFile("D:\\OLE.DLL", "a file, not a folder");
     const DirectoryRow rows[] = {
         {"OLE\\", "D:\\setup.exe", "OLE"},
         {"OLE", "D:\\setup.exe", "OLE"},
         {"OLE\\", "D:\\INSTALL\\setup.exe", "OLE"},
         {"MISSING", "D:\\setup.exe", ""},
+        {"OLE.DLL", "D:\\setup.exe", ""},
         {"", "D:\\setup.exe", ""},
         {"OLE", "E:\\setup.exe", ""},  // not where the current directory may be
     };
