@@ -25,6 +25,6 @@ private:
     CString m_strLauncherDir;
     CDib m_backdrop;
     CDib m_strip;
-    CImageButton m_buttons[kFrontButtons];  // after m_strip: they point into it
+    CImageButton m_buttons[kFrontButtons];  // declared after m_strip: they go first
     CString m_strInstalledExe;
 };
