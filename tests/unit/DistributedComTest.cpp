@@ -1,5 +1,6 @@
 #include "fake/FakePrograms.h"
 #include "fake/FakeRegistry.h"
+#include "app/Locations.h"
 #include "prereq/DistributedCom.h"
 #include "unit/PrereqFixture.h"
 
@@ -80,13 +81,6 @@ TEST_F(DistributedComTest, OnlyWindows95WithAnInstallerIsLookedAt) {
     EXPECT_TRUE(fake::Windows().boxes.empty());
 }
 
-TEST_F(DistributedComTest, CommandLineQuotesTheInstallerPath) {
-    EXPECT_EQ(CString("\"D:\\DCOM\\DCOM95.EXE\" /r:n /q:u /q:a"),
-              DistributedComCommandLine("D:\\", "DCOM\\DCOM95.EXE"));
-    EXPECT_EQ(CString("\"D:\\My Disc\\dcom 95.exe\" /r:n /q:u /q:a"),
-              DistributedComCommandLine("D:\\My Disc\\", "dcom 95.exe"));
-}
-
 TEST_F(DistributedComTest, RunsTheInstallerToItsEndThenAsksForTheRestart) {
     WriteInf("InstDCOM95=DCOM\\DCOM95.EXE\r\nDCOM95VerNeeded=4,71,0,1120\r\n");
     SetInstalled("3,0,0,0");
@@ -95,6 +89,9 @@ TEST_F(DistributedComTest, RunsTheInstallerToItsEndThenAsksForTheRestart) {
     EXPECT_EQ(1, InstallDistributedCom(params));
     ASSERT_EQ(1u, fake::Programs().runs.size());
     EXPECT_EQ("\"D:\\DCOM\\DCOM95.EXE\" /r:n /q:u /q:a", fake::Programs().runs[0].commandLine);
+    fake::Process().modulePath = "D:\\My Disc\\setup.exe";
+    EXPECT_EQ(CString("\"D:\\My Disc\\DCOM\\DCOM95.EXE\" /r:n /q:u /q:a"),
+              DistributedComCommandLine(GetLauncherDirectory(), "DCOM\\DCOM95.EXE"));
     EXPECT_EQ(0u, fake::Programs().runs[0].boxesBefore);
     EXPECT_EQ((std::vector<std::string>{kRebootNow, kExitNow}), BoxTexts());
 }
