@@ -1,4 +1,5 @@
-// Rectangles, sizes and owner-draw states, for the front window's arithmetic.
+// Rectangles, sizes, owner-draw states and bitmap constants, for the front
+// window's arithmetic.
 #pragma once
 
 #include "platform/Types.h"
@@ -18,7 +19,6 @@ typedef struct tagSIZE {
 
 #define ODS_SELECTED 0x0001u
 #define ODS_FOCUS 0x0010u
-#define BN_CLICKED 0
 #define PC_NOCOLLAPSE 0x04
 #define BI_RGB 0
 #endif
