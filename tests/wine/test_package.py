@@ -7,9 +7,11 @@ import json
 import os
 import shutil
 import subprocess
+import time
 import unittest
 
 import winebed
+from test_front_window import backdrop, strip
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WRITER_CODE = "{6E0A5A1C-57A1-4C3E-9B1D-0000000000A1}"
@@ -18,7 +20,7 @@ PROGRAM_FILES = "C:\\Program Files\\"
 
 
 @unittest.skipUnless(shutil.which("wixl"), "wixl builds the packages")
-class PackageTest(unittest.TestCase):
+class PackageCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.bed = winebed.bed()
@@ -62,6 +64,14 @@ class PackageTest(unittest.TestCase):
         self.assertEqual(0, report.first("wait-exit")["code"], str(report))
         with open(out, "rb") as f:
             return json.loads(f.read().decode("ascii"))
+
+    def read_package(self, name):
+        with open(os.path.join(self.packages, name + ".msi"), "rb") as f:
+            return f.read()
+
+
+class PackageTest(PackageCase):
+    """What the package object answers, installed or not, and for unusable packages."""
 
     def test_installed_program_is_found_until_the_product_is_removed(self):
         expected = PROGRAM_FILES + "Brindle Writer\\Writer.exe"
@@ -113,9 +123,49 @@ class PackageTest(unittest.TestCase):
         finally:
             self.bed.reg_delete(r"HKCU\Software\Wine\AppDefaults\msiquery.exe")
 
-    def read_package(self, name):
-        with open(os.path.join(self.packages, name + ".msi"), "rb") as f:
-            return f.read()
+
+class RunInstalledProductTest(PackageCase):
+    """The front window's Run button, through start-up, to the installed program."""
+
+    def disc_with_writer(self):
+        disc = self.bed.new_disc()
+        disc.write("art\\back.bmp", backdrop())
+        disc.write("art\\buttons.bmp", strip())
+        disc.write("writer.msi", self.read_package("writer"))
+        disc.autorun("[BXPARAM]\nProductName=Brindle Writer\nAutorunBackdrop=art\\back.bmp\n"
+                     "AutorunButtons=art\\buttons.bmp\nSetupMSI=writer.msi\nExeName=Writer.exe\n"
+                     "SetupExe=recstub.exe\n")
+        disc.add_stub()
+        return disc
+
+    def installed_runs(self):
+        log = os.path.join(self.bed.prefix, "drive_c", "Program Files", "Brindle Writer",
+                           "Writer.log")
+        deadline = time.monotonic() + 5
+        while not os.path.exists(log) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        if not os.path.exists(log):
+            return []
+        with open(log, "rb") as f:
+            return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
+
+    def test_run_starts_the_installed_program(self):
+        self.install("writer")
+        disc = self.disc_with_writer()
+        report = self.bed.launch("/autorun", ["expect-window 10000", "click 100"])
+        self.assertTrue(report.ok, str(report))
+        runs = self.installed_runs()
+        self.assertEqual(1, len(runs), str(report))
+        self.assertEqual([], disc.settled_runs(), "setup is not started")
+
+    def test_removed_product_offers_install(self):
+        disc = self.disc_with_writer()
+        report = self.bed.launch("/autorun", ["expect-window 10000", "children", "click 103"])
+        self.assertTrue(report.ok, str(report))
+        visible = [c["id"] for c in report.first("children")["children"] if c["visible"]]
+        self.assertNotIn(100, visible)
+        self.assertIn(102, visible)
+        self.assertEqual([], disc.settled_runs())
 
 
 if __name__ == "__main__":
