@@ -1,0 +1,153 @@
+#include "kit/DiscText.h"
+
+#include <cstring>
+
+#include "framework/CommandLine.h"
+#include "framework/CommandLineInfo.h"
+#include "framework/String.h"
+
+namespace {
+
+// Bytes 0x80 to 0x9F; the five the code page leaves out map to C1 controls,
+// as the system's own conversion does.
+const unsigned short kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+unsigned CodePoint(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c; }
+
+void AppendUtf8(std::string& out, unsigned u) {
+    if (u < 0x80) {
+        out += (char)u;
+    } else if (u < 0x800) {
+        out += (char)(0xC0 | u >> 6);
+        out += (char)(0x80 | (u & 0x3F));
+    } else {
+        out += (char)(0xE0 | u >> 12);
+        out += (char)(0x80 | (u >> 6 & 0x3F));
+        out += (char)(0x80 | (u & 0x3F));
+    }
+}
+
+// The next code point, or -1 for a malformed or overlong sequence.
+long NextCodePoint(const std::string& s, size_t& i) {
+    unsigned char c = (unsigned char)s[i++];
+    if (c < 0x80) return c;
+    int nMore = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
+    if (nMore < 0) return -1;
+    unsigned long u = c & (0x3F >> nMore);
+    for (int k = 0; k < nMore; ++k, ++i) {
+        if (i >= s.size() || ((unsigned char)s[i] & 0xC0) != 0x80) return -1;
+        u = u << 6 | ((unsigned char)s[i] & 0x3F);
+    }
+    static const unsigned long kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (u < kLeast[nMore] || u > 0x10FFFF || (u >= 0xD800 && u < 0xE000)) return -1;
+    return (long)u;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A; }
+
+// Takes the launcher's own switch test: an argument whose name before any
+// colon is "Autorun", with or without its leading slash or hyphen.
+class CAutorunSwitch : public CCommandLineInfo {
+public:
+    bool m_bAutorun = false;
+    void ParseParam(const char* pszParam, BOOL, BOOL) override {
+        CString strName(pszParam);
+        int nColon = strName.Find(':');
+        if (nColon >= 0) strName = strName.Left(nColon);
+        if (strName.CompareNoCase("Autorun") == 0) m_bAutorun = true;
+    }
+};
+
+}  // namespace
+
+std::string Cp1252ToUtf8(const std::string& text) {
+    std::string out;
+    for (char c : text) AppendUtf8(out, CodePoint((unsigned char)c));
+    return out;
+}
+
+bool Utf8ToCp1252(const std::string& text, std::string* out) {
+    out->clear();
+    for (size_t i = 0; i < text.size();) {
+        long u = NextCodePoint(text, i);
+        if (u < 0) return false;
+        if (u < 0x80 || (u >= 0xA0 && u < 0x100)) {
+            *out += (char)u;
+            continue;
+        }
+        int nByte = -1;
+        for (int k = 0; k < 32; ++k)
+            if (kHigh[k] == u) nByte = 0x80 + k;
+        if (nByte < 0) return false;
+        *out += (char)nByte;
+    }
+    return true;
+}
+
+bool HasProfileSection(const char* text, size_t length, const char* section) {
+    const char* p = text;
+    const char* pEnd = text + length;
+    if (length >= 3 && memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
+    while (p < pEnd) {
+        const char* pLineEnd = p;
+        while (pLineEnd < pEnd && *pLineEnd != '\n' && *pLineEnd != '\r') ++pLineEnd;
+        const char* b = p;
+        const char* e = pLineEnd;
+        p = pLineEnd < pEnd ? pLineEnd + 1 : pEnd;
+        while (b < e && IsSpace(*b)) ++b;
+        while (e > b && IsSpace(e[-1])) --e;
+        if (b == e || *b != '[') continue;
+        const char* pClose = e;
+        while (pClose > b && pClose[-1] != ']') --pClose;
+        if (pClose == b) continue;
+        const char* nb = b + 1;
+        const char* ne = pClose - 1;
+        while (nb < ne && IsSpace(*nb)) ++nb;
+        while (ne > nb && IsSpace(ne[-1])) --ne;
+        if (ne >= nb && CString(nb, (int)(ne - nb)).CompareNoCase(section) == 0) return true;
+    }
+    return false;
+}
+
+AutorunOpen ReadAutorunOpen(const char* commandLine) {
+    AutorunOpen open;
+    CString strProgram;
+    NextArgument(commandLine, strProgram);
+    open.program = strProgram.GetString();
+    CAutorunSwitch info;
+    ParseCommandLine(commandLine, info);
+    open.autorunSwitch = info.m_bAutorun;
+    return open;
+}
+
+bool NamesLauncher(const std::string& program, const std::string& launcher) {
+    std::string name = program;
+    // Relative to the disc's root either way.
+    if (name.compare(0, 2, ".\\") == 0 || name.compare(0, 2, "./") == 0) name.erase(0, 2);
+    else if (!name.empty() && (name[0] == '\\' || name[0] == '/')) name.erase(0, 1);
+    return !name.empty() && CompareNoCase(name.c_str(), launcher.c_str()) == 0;
+}
+
+bool IsShortName(const std::string& name) {
+    size_t nDot = name.find('.');
+    std::string base = name.substr(0, nDot);
+    std::string ext = nDot == std::string::npos ? std::string() : name.substr(nDot + 1);
+    if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
+    if (nDot != std::string::npos && ext.empty()) return false;
+    for (unsigned char c : base + ext) {
+        if (c <= ' ' || strchr("\"*+,./:;<=>?[\\]|", c)) return false;
+    }
+    return true;
+}
+
+bool IsVolumeLabel(const std::string& label) {
+    if (label.empty() || label.size() > 16) return false;
+    for (char c : label) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) return false;
+    }
+    return true;
+}

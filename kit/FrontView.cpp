@@ -1,0 +1,115 @@
+#include "kit/FrontView.h"
+
+#include <png.h>
+
+#include <cstdio>
+
+#include "ui/ButtonFace.h"
+
+namespace {
+
+const int kStripRows = 4;
+const char* const kButtonNames[kFrontButtons] = {"run", "setup again", "install", "exit"};
+
+std::string RectText(const RECT& rc) {
+    char sz[80];
+    snprintf(sz, sizeof sz, "(%d,%d)-(%d,%d)", (int)rc.left, (int)rc.top, (int)rc.right, (int)rc.bottom);
+    return sz;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
+SIZE StripFaceSize(const DiscBitmap& strip) {
+    RECT bounds = {0, 0, strip.width, strip.height};
+    return GetFaceSize(bounds, kStripRows);
+}
+
+std::vector<std::string> LayoutProblems(LONG cxClient, LONG cyClient, SIZE face) {
+    std::vector<std::string> problems;
+    for (bool bInstalled : {true, false}) {
+        ButtonPlacement p = PlaceFrontButtons(cxClient, cyClient, face, bInstalled);
+        std::string when = bInstalled ? "when the product is installed" : "when it is not installed";
+        for (int i = 0; i < kFrontButtons; ++i) {
+            if (!p.bShown[i]) continue;
+            const RECT& rc = p.rc[i];
+            if (rc.left < 0 || rc.top < 0 || rc.right > cxClient || rc.bottom > cyClient) {
+                char sz[80];
+                snprintf(sz, sizeof sz, " leaves the %d x %d backdrop", (int)cxClient, (int)cyClient);
+                problems.push_back("the " + std::string(kButtonNames[i]) + " button " + RectText(rc) +
+                                   sz + " " + when);
+            }
+            for (int j = i + 1; j < kFrontButtons; ++j) {
+                if (p.bShown[j] && Overlap(rc, p.rc[j]))
+                    problems.push_back("the " + std::string(kButtonNames[i]) + " button " +
+                                       RectText(rc) + " and the " + kButtonNames[j] + " button " +
+                                       RectText(p.rc[j]) + " overlap " + when);
+            }
+        }
+    }
+    return problems;
+}
+
+FrontImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool bInstalled) {
+    FrontImage image;
+    image.width = backdrop.width;
+    image.height = backdrop.height;
+    image.pixels = DecodePixels(backdrop);
+    if (!strip) return image;
+
+    SIZE face = StripFaceSize(*strip);
+    image.placement = PlaceFrontButtons(image.width, image.height, face, bInstalled);
+    std::vector<uint32_t> faces = DecodePixels(*strip);
+    bool bFocusGiven = false;
+    for (int i = 0; i < kFrontButtons; ++i) {
+        if (!image.placement.bShown[i]) continue;
+        UINT nState = bFocusGiven ? 0 : ODS_FOCUS;
+        bFocusGiven = true;
+        RECT src = GetFaceRect(face, ChooseFaceColumn(nState, false), i);
+        const RECT& dst = image.placement.rc[i];
+        // Clipped to the window, as the platform clips a child's drawing.
+        for (LONG y = 0; y < face.cy; ++y) {
+            LONG ty = dst.top + y;
+            if (ty < 0 || ty >= image.height) continue;
+            for (LONG x = 0; x < face.cx; ++x) {
+                LONG tx = dst.left + x;
+                if (tx < 0 || tx >= image.width) continue;
+                image.pixels[(size_t)ty * image.width + tx] =
+                    faces[(size_t)(src.top + y) * strip->width + src.left + x];
+            }
+        }
+    }
+    return image;
+}
+
+bool WritePng(const std::string& path, const FrontImage& image) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    std::vector<png_byte> row((size_t)image.width * 3);
+    bool ok = false;
+    if (info && !setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, (png_uint_32)image.width, (png_uint_32)image.height, 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (LONG y = 0; y < image.height; ++y) {
+            for (LONG x = 0; x < image.width; ++x) {
+                uint32_t rgb = image.pixels[(size_t)y * image.width + x];
+                row[3 * x] = (png_byte)(rgb >> 16);
+                row[3 * x + 1] = (png_byte)(rgb >> 8);
+                row[3 * x + 2] = (png_byte)rgb;
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    return fclose(f) == 0 && ok;
+}
