@@ -160,8 +160,10 @@ void CDiscChecker::CheckFront(const std::string& backdropPath, const std::string
         Add("AutorunButtons", Quoted(AutorunButtons) + sz);
     }
     if (!bBackdrop) return;
+    std::string problems;
     for (const std::string& problem : LayoutProblems(backdrop.width, backdrop.height, StripFaceSize(strip)))
-        Add("AutorunButtons", problem);
+        problems += (problems.empty() ? "" : "; ") + problem;
+    if (!problems.empty()) Add("AutorunButtons", problems);
 }
 
 void CDiscChecker::CheckPackage(const std::string& path) {

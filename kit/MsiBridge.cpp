@@ -26,6 +26,13 @@ const int kStateUnknown = -1;
 const int kAttributeRegistryKeyPath = 0x04;
 const int kAttributeOdbcKeyPath = 0x20;
 
+// libmsi reports a package that does not open on stderr; the kit says it in a finding.
+void QuietLibrary() {
+    static bool bQuiet = false;
+    if (!bQuiet) g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    bQuiet = true;
+}
+
 std::string RecordString(LibmsiRecord* record, guint field) {
     if (libmsi_record_is_null(record, field)) return std::string();
     gchar* psz = libmsi_record_get_string(record, field);
@@ -171,6 +178,7 @@ UINT CopyOut(const std::string& value, char* pszBuffer, DWORD* pnSize) {
 UINT BX_API OpenDatabase(const char* pszPath, const char* pszPersist, MSIHANDLE* phDatabase) {
     *phDatabase = 0;
     if (pszPersist) return kOpenFailed;  // the launcher only reads
+    QuietLibrary();
     LibmsiDatabase* db = libmsi_database_new(pszPath, LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
     if (!db) return kOpenFailed;
     Handle h;
@@ -280,6 +288,7 @@ HMODULE MsiModule() { return (HMODULE)&g_msiModule; }
 
 ShortcutPrograms ReadShortcutPrograms(const std::string& packagePath) {
     ShortcutPrograms result;
+    QuietLibrary();
     LibmsiDatabase* db = libmsi_database_new(packagePath.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
     if (!db) return result;
     result.opened = true;

@@ -1,0 +1,195 @@
+// One disc per finding: a clean disc changed in one way gives exactly that
+// finding, or none where the launcher copes as the author meant.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "TestDisc.h"
+#include "kit/DiscCheck.h"
+
+namespace {
+
+struct DiscCase {
+    const char* name;
+    std::function<void(TestDisc&)> change;
+    const char* key;     // null: the disc stays clean
+    const char* reason;  // part of the finding's reason
+};
+
+BmpSpec Strip(int width, int height) {
+    BmpSpec spec;
+    spec.width = width;
+    spec.height = height;
+    return spec;
+}
+
+void Package(TestDisc& d, const PackageSpec& spec) { MakePackage(d.folder() + "/Product.msi", spec); }
+
+const DiscCase kCases[] = {
+    {"Clean", [](TestDisc&) {}, nullptr, nullptr},
+    // Names as Windows finds them on a disc.
+    {"NameInOtherCase", [](TestDisc& d) { d.SetKey("AutorunBackdrop", "BACK.BMP"); }, nullptr, nullptr},
+    {"FolderInOtherCase", [](TestDisc& d) { d.SetKey("SetupExe", "setup\\SETUP32.exe"); }, nullptr, nullptr},
+    {"ForwardSlash", [](TestDisc& d) { d.SetKey("SetupExe", "Setup/setup32.exe"); }, nullptr, nullptr},
+    {"QuotedValue", [](TestDisc& d) { d.SetKey("SetupExe", "\"Setup\\setup32.exe\""); }, nullptr, nullptr},
+    {"UpdateFolderWithBackslash", [](TestDisc& d) { d.SetKey("OleAut32_Win9X", "OLE\\"); }, nullptr, nullptr},
+    // Keys the author clearly needs.
+    {"NoSetupExe", [](TestDisc& d) { d.SetKey("SetupExe", nullptr); }, "SetupExe", "missing"},
+    {"NoBackdropKey", [](TestDisc& d) { d.SetKey("AutorunBackdrop", nullptr); }, "AutorunBackdrop", "missing"},
+    {"NoButtonsKey", [](TestDisc& d) { d.SetKey("AutorunButtons", nullptr); }, "AutorunButtons", "missing"},
+    {"NoProductName", [](TestDisc& d) { d.SetKey("ProductName", nullptr); }, "ProductName", "caption"},
+    {"NoFrontWindowWithoutAutorun",
+     [](TestDisc& d) {
+         d.autorunSection = "";
+         d.SetKey("ProductName", nullptr);
+         d.SetKey("AutorunBackdrop", nullptr);
+         d.SetKey("AutorunButtons", nullptr);
+     },
+     nullptr, nullptr},
+    {"NoSection", [](TestDisc& d) { d.writeInf = false, d.Write("Autorun.inf", "[autorun]\r\nopen=setup.exe /autorun\r\n"); },
+     "[BXPARAM]", "missing"},
+    // Files and folders named by keys.
+    {"BackdropAbsent", [](TestDisc& d) { d.Remove("back.bmp"); }, "AutorunBackdrop", "not in the disc folder"},
+    {"SetupExeAbsent", [](TestDisc& d) { d.Remove("Setup/setup32.exe"); }, "SetupExe", "not in the disc folder"},
+    {"PackageAbsent", [](TestDisc& d) { d.Remove("Product.msi"); }, "SetupMSI", "not in the disc folder"},
+    {"DcomInstallerAbsent", [](TestDisc& d) { d.Remove("DCOM"); }, "InstDCOM95", "not in the disc folder"},
+    {"UpdateFolderAbsent", [](TestDisc& d) { d.Remove("OLE"); }, "OleAut32_Win9X", "not in the disc folder"},
+    {"UpdateFolderIsFile", [](TestDisc& d) { d.SetKey("OleAut32_Win9X", "setup.exe"); }, "OleAut32_Win9X", "not a folder"},
+    {"SetupExeIsFolder", [](TestDisc& d) { d.SetKey("SetupExe", "Setup"); }, "SetupExe", "not a file"},
+    // Bitmaps as the loader reads them.
+    {"EmptyBackdrop", [](TestDisc& d) { d.Write("back.bmp", ""); }, "AutorunBackdrop", "empty"},
+    {"BackdropOfText", [](TestDisc& d) { d.Write("back.bmp", "not a bitmap at all, but text"); }, "AutorunBackdrop", "refuses"},
+    {"TrueColourWithoutTable",
+     [](TestDisc& d) {
+         BmpSpec s;
+         s.bitCount = 24;
+         d.Write("back.bmp", MakeBmp(s));
+     },
+     "AutorunBackdrop", "24 bits per pixel"},
+    {"BitsNotAfterTable",
+     [](TestDisc& d) {
+         BmpSpec s;
+         s.offBitsDelta = 16;
+         d.Write("back.bmp", MakeBmp(s));
+     },
+     "AutorunBackdrop", "right after the colour table"},
+    {"ShortFile",
+     [](TestDisc& d) {
+         BmpSpec s;
+         s.cut = 100;
+         d.Write("back.bmp", MakeBmp(s));
+     },
+     "AutorunBackdrop", "reads as zeros"},
+    {"StripNotFiveByFour", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(503, 163))); }, "AutorunButtons", "not 5 x 4 faces"},
+    {"ButtonsOverlap", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(750, 160))); }, "AutorunButtons",
+     "the run button (10,250)-(160,290) and the setup again button (80,250)-(230,290) overlap when the product is installed"},
+    {"ButtonsLeaveBackdrop", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(500, 1280))); }, "AutorunButtons",
+     "leaves the 400 x 300 backdrop"},
+    // The package.
+    {"PackageOfText", [](TestDisc& d) { d.Write("Product.msi", "MZ but no package"); }, "SetupMSI", "does not open"},
+    {"NoProductCode", [](TestDisc& d) { PackageSpec s; s.productCode = false; Package(d, s); }, "SetupMSI", "no ProductCode"},
+    {"NoShortcutTable", [](TestDisc& d) { PackageSpec s; s.shortcutTable = false; Package(d, s); }, "SetupMSI", "no Shortcut table"},
+    {"ShortcutToReadmeOnly", [](TestDisc& d) { PackageSpec s; s.shortcuts = {{"Readme", "Readme.txt"}}; Package(d, s); },
+     "ExeName", "shortcuts to: Readme.txt"},
+    {"ExeNameOfOtherProgram", [](TestDisc& d) { d.SetKey("ExeName", "Other.exe"); }, "ExeName", "Brindle.exe"},
+    {"NoExeNameTakesFirstProgram", [](TestDisc& d) { d.SetKey("ExeName", nullptr); }, nullptr, nullptr},
+    {"NoExeNameNoProgram",
+     [](TestDisc& d) {
+         d.SetKey("ExeName", nullptr);
+         PackageSpec s;
+         s.shortcuts = {{"Readme", "Readme.txt"}};
+         Package(d, s);
+     },
+     "SetupMSI", "no shortcut to a program"},
+    {"ExeNameIsPlainEnding", [](TestDisc& d) { d.SetKey("ExeName", "DLE.EXE"); }, nullptr, nullptr},
+    {"ExeNameWithFolder", [](TestDisc& d) { d.SetKey("ExeName", "Brindle Product\\Brindle.exe"); }, nullptr, nullptr},
+    {"SecondShortcutMatches",
+     [](TestDisc& d) {
+         PackageSpec s;
+         s.shortcuts = {{"A", "Readme.txt"}, {"B", "Brindle.exe"}};
+         Package(d, s);
+     },
+     nullptr, nullptr},
+    // Distributed COM.
+    {"VersionNotANumber", [](TestDisc& d) { d.SetKey("DCOM95VerNeeded", "v4.71"); }, "DCOM95VerNeeded", "does not start with a number"},
+    {"VersionZero", [](TestDisc& d) { d.SetKey("DCOM95VerNeeded", "0,0,0,1"); }, "DCOM95VerNeeded", "does not start with a number"},
+    {"VersionWithDots", [](TestDisc& d) { d.SetKey("DCOM95VerNeeded", "4.71.0.1120"); }, nullptr, nullptr},
+    {"NoVersion", [](TestDisc& d) { d.SetKey("DCOM95VerNeeded", nullptr); }, "DCOM95VerNeeded", "missing"},
+    {"VersionWithoutInstaller", [](TestDisc& d) { d.SetKey("InstDCOM95", nullptr); }, "InstDCOM95", "never installed"},
+    // The update folder.
+    {"LongUpdateName", [](TestDisc& d) { d.Write("OLE/OleAutomation.dll", "MZ"); }, "OleAut32_Win9X", "\"OleAutomation.dll\" is not an 8.3 name"},
+    {"BlankInUpdateName", [](TestDisc& d) { d.Write("OLE/OLE 32.DLL", "MZ"); }, "OleAut32_Win9X", "not an 8.3 name"},
+    {"FolderInUpdateFolder", [](TestDisc& d) { d.Write("OLE/SUB/A.DLL", "MZ"); }, "OleAut32_Win9X", "is a folder"},
+    {"DotNameInUpdateFolder", [](TestDisc& d) { d.Write("OLE/.directory", "x"); }, nullptr, nullptr},
+    // The disc's automatic start and the launcher itself.
+    {"OpenStartsOther", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=Setup\\setup32.exe\r\n"; }, "[autorun] open", "not the launcher"},
+    {"OpenWithoutSwitch", [](TestDisc& d) { d.autorunSection = "[AutoRun]\r\nopen=setup.exe\r\n"; }, "[autorun] open", "without /autorun"},
+    {"OpenMissing", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nicon=setup.exe\r\n"; }, "[autorun] open", "missing"},
+    {"OpenOtherSpelling", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=\\SETUP.EXE -AutoRun\r\n"; }, nullptr, nullptr},
+    {"NoLauncher", [](TestDisc& d) { d.Remove("setup.exe"); d.Remove("OLE"); d.SetKey("OleAut32_Win9X", nullptr); }, "setup.exe", "launcher is not in the folder"},
+    // Bad input.
+    {"NoAutorunInf", [](TestDisc& d) { d.writeInf = false; }, "Autorun.inf", "missing"},
+    {"BinaryAutorunInf",
+     [](TestDisc& d) {
+         d.writeInf = false;
+         std::vector<unsigned char> bytes;
+         for (int i = 0; i < 4096; ++i) bytes.push_back((unsigned char)(i * 7919 >> 3));
+         d.Write("Autorun.inf", bytes);
+     },
+     "[BXPARAM]", "missing"},
+    {"WideAutorunInf",
+     [](TestDisc& d) {
+         d.writeInf = false;
+         std::vector<unsigned char> bytes = {0xFF, 0xFE};
+         for (char c : std::string("[BXPARAM]\r\nSetupExe=setup.exe\r\n")) bytes.push_back((unsigned char)c), bytes.push_back(0);
+         d.Write("Autorun.inf", bytes);
+     },
+     "[BXPARAM]", "UTF-16"},
+    {"AutorunInfIsFolder", [](TestDisc& d) { d.writeInf = false; d.Write("AUTORUN.INF/x", "x"); }, "Autorun.inf", "cannot be read"},
+};
+
+class DiscCheckTest : public ::testing::TestWithParam<DiscCase> {};
+
+TEST_P(DiscCheckTest, GivesExactlyItsFinding) {
+    const DiscCase& c = GetParam();
+    TestDisc disc;
+    disc.LayOutClean();
+    c.change(disc);
+    disc.Finish();
+
+    std::vector<Finding> findings;
+    CheckResult result = CheckDisc(disc.folder(), DiscCheckOptions(), &findings);
+    std::string all;
+    for (const Finding& f : findings) all += FormatFinding(f) + "\n";
+    if (!c.key) {
+        EXPECT_EQ(kDiscClean, result) << all;
+        return;
+    }
+    EXPECT_EQ(kDiscFindings, result);
+    ASSERT_EQ(1u, findings.size()) << all;
+    EXPECT_EQ(c.key, findings[0].key);
+    EXPECT_NE(std::string::npos, findings[0].reason.find(c.reason)) << all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Discs, DiscCheckTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<DiscCase>& info) { return info.param.name; });
+
+TEST(DiscCheck, FolderThatCannotBeReadIsNoFinding) {
+    std::vector<Finding> findings;
+    EXPECT_EQ(kDiscUnreadable, CheckDisc("/nonexistent/bxdisc", DiscCheckOptions(), &findings));
+    EXPECT_TRUE(findings.empty());
+}
+
+TEST(DiscCheck, LauncherOfAnotherName) {
+    TestDisc disc;
+    disc.LayOutClean();
+    disc.autorunSection = "[autorun]\r\nopen=START.EXE /autorun\r\n";
+    disc.Write("start.exe", "MZ");
+    disc.Finish();
+    DiscCheckOptions options;
+    options.launcher = "start.exe";
+    std::vector<Finding> findings;
+    EXPECT_EQ(kDiscClean, CheckDisc(disc.folder(), options, &findings));
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "kit/DiscText.h"
+
+namespace {
+
+TEST(ShortName, TakesWhatWininitTakes) {
+    const struct {
+        const char* name;
+        bool bShort;
+    } kCases[] = {
+        {"OLEAUT32.DLL", true}, {"oleaut32.dll", true}, {"A", true},          {"STDOLE2.TLB", true},
+        {"_BX~1.$$$", true},    {"CAF\xC9.DLL", true},  {"OLEAUTO32.DLL", false}, {"OLE.DLLX", false},
+        {"OLE 32.DLL", false},  {"A.B.C", false},       {".DLL", false},      {"OLE.", false},
+        {"A+B.DLL", false},     {"", false},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(c.bShort, IsShortName(c.name)) << c.name;
+}
+
+TEST(AutorunOpen, FindsTheProgramAndTheSwitchAsTheLauncherDoes) {
+    const struct {
+        const char* line;
+        const char* program;
+        bool bSwitch;
+    } kCases[] = {
+        {"setup.exe /autorun", "setup.exe", true},
+        {"setup.exe -AUTORUN /a", "setup.exe", true},
+        {"setup.exe /a /Autorun", "setup.exe", true},
+        {"setup.exe autorun", "setup.exe", true},
+        {"\"my setup.exe\" /autorun", "my setup.exe", true},
+        {"setup.exe /autorunx", "setup.exe", false},
+        {"setup.exe \"/autorun now\"", "setup.exe", false},
+        {"setup.exe", "setup.exe", false},
+        {"", "", false},
+    };
+    for (const auto& c : kCases) {
+        AutorunOpen open = ReadAutorunOpen(c.line);
+        EXPECT_EQ(c.program, open.program) << c.line;
+        EXPECT_EQ(c.bSwitch, open.autorunSwitch) << c.line;
+    }
+}
+
+TEST(AutorunOpen, NamesTheLauncherAtTheRoot) {
+    EXPECT_TRUE(NamesLauncher("SETUP.EXE", "setup.exe"));
+    EXPECT_TRUE(NamesLauncher("\\setup.exe", "setup.exe"));
+    EXPECT_TRUE(NamesLauncher(".\\setup.exe", "setup.exe"));
+    EXPECT_FALSE(NamesLauncher("bin\\setup.exe", "setup.exe"));
+    EXPECT_FALSE(NamesLauncher("setup", "setup.exe"));
+    EXPECT_FALSE(NamesLauncher("", "setup.exe"));
+}
+
+TEST(ProfileSection, FoundAsTheReaderFindsIt) {
+    const struct {
+        const char* text;
+        bool bFound;
+    } kCases[] = {
+        {"[BXPARAM]\r\n", true},     {"  [ bxparam ]  \n", true},  {"\xEF\xBB\xBF[BXPARAM]", true},
+        {"[autorun]\n[BXPARAM", false}, {"x=[BXPARAM]\n", false},  {"[BXPARAMS]\n", false},
+        {"[BXPARAM] trailing]\n", false}, {"[]\n", false},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.bFound, HasProfileSection(c.text, strlen(c.text), "BXPARAM")) << c.text;
+}
+
+TEST(CodePage, RoundTripsEveryByteThroughUtf8) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) all += (char)c;
+    std::string back;
+    ASSERT_TRUE(Utf8ToCp1252(Cp1252ToUtf8(all), &back));
+    EXPECT_EQ(all, back);
+    EXPECT_EQ("\xE2\x82\xAC", Cp1252ToUtf8("\x80"));
+}
+
+TEST(CodePage, RefusesWhatItCannotHold) {
+    std::string out;
+    for (const char* text : {"\xE4\xB8\xAD", "\xC3", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
+        EXPECT_FALSE(Utf8ToCp1252(text, &out)) << text;
+}
+
+TEST(VolumeLabel, IsoAndJolietAlike) {
+    EXPECT_TRUE(IsVolumeLabel("BRINDLE_DEMO"));
+    EXPECT_TRUE(IsVolumeLabel("A234567890123456"));
+    EXPECT_FALSE(IsVolumeLabel("A2345678901234567"));
+    EXPECT_FALSE(IsVolumeLabel("brindle"));
+    EXPECT_FALSE(IsVolumeLabel("BRINDLE DEMO"));
+    EXPECT_FALSE(IsVolumeLabel(""));
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// The preview puts each face where the launcher's layout puts its button,
+// read back from the PNG it writes.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "TestDisc.h"
+#include "kit/FrontView.h"
+
+namespace {
+
+// Strip index of face (row, column): 1 + 5 * row + column; the backdrop is 0.
+uint8_t FaceIndex(int row, int column) { return (uint8_t)(1 + 5 * row + column); }
+
+DiscBitmap Load(const BmpSpec& spec) {
+    DiscBitmap bitmap;
+    EXPECT_TRUE(ReadDiscBitmap(MakeBmp(spec), &bitmap).loaded);
+    return bitmap;
+}
+
+std::vector<uint32_t> ReadPng(const std::string& path, int* width, int* height) {
+    std::vector<uint32_t> pixels;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return pixels;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_read_info(png, info);
+        *width = (int)png_get_image_width(png, info);
+        *height = (int)png_get_image_height(png, info);
+        EXPECT_EQ(PNG_COLOR_TYPE_RGB, png_get_color_type(png, info));
+        std::vector<png_byte> row((size_t)*width * 3);
+        for (int y = 0; y < *height; ++y) {
+            png_read_row(png, row.data(), nullptr);
+            for (int x = 0; x < *width; ++x)
+                pixels.push_back((uint32_t)row[3 * x] << 16 | (uint32_t)row[3 * x + 1] << 8 | row[3 * x + 2]);
+        }
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    fclose(f);
+    return pixels;
+}
+
+// The bounding box of the pixels of one colour; empty when it is absent.
+RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb) {
+    RECT rc = {0, 0, 0, 0};
+    bool bFound = false;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        if (pixels[i] != rgb) continue;
+        LONG x = (LONG)(i % width), y = (LONG)(i / width);
+        if (!bFound) rc = {x, y, x + 1, y + 1};
+        bFound = true;
+        rc.left = std::min(rc.left, x), rc.top = std::min(rc.top, y);
+        rc.right = std::max(rc.right, x + 1), rc.bottom = std::max(rc.bottom, y + 1);
+    }
+    return rc;
+}
+
+struct PreviewCase {
+    bool bInstalled;
+    // Row of the strip, the face column it shows, and its rectangle; row -1 ends.
+    struct Button {
+        int row, column;
+        RECT rc;
+    } buttons[4];
+};
+
+// A 400 x 300 backdrop and a 500 x 160 strip: faces of 100 x 40.
+const PreviewCase kPreviews[] = {
+    {true, {{0, 1, {10, 250, 110, 290}}, {1, 0, {180, 250, 280, 290}}, {3, 0, {290, 250, 390, 290}}, {-1, 0, {}}}},
+    {false, {{2, 1, {10, 250, 110, 290}}, {3, 0, {290, 250, 390, 290}}, {-1, 0, {}}, {-1, 0, {}}}},
+};
+
+class PreviewTest : public ::testing::TestWithParam<PreviewCase> {};
+
+TEST_P(PreviewTest, FacesLieWhereTheLayoutPutsTheButtons) {
+    const PreviewCase& c = GetParam();
+    BmpSpec strip;
+    strip.width = 500;
+    strip.height = 160;
+    strip.index = [](int x, int y) { return FaceIndex(y / 40, x / 100); };
+    DiscBitmap backdrop = Load(BmpSpec()), faces = Load(strip);
+    FrontImage image = DrawFront(backdrop, &faces, c.bInstalled);
+
+    char path[] = "/tmp/bxdisc-preview-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_TRUE(WritePng(path, image));
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels = ReadPng(path, &width, &height);
+    remove(path);
+    ASSERT_EQ(400, width);
+    ASSERT_EQ(300, height);
+
+    int nShown = 0;
+    for (const auto& b : c.buttons) {
+        if (b.row < 0) break;
+        ++nShown;
+        RECT found = FindColour(pixels, width, TestColour(FaceIndex(b.row, b.column)));
+        EXPECT_EQ(b.rc.left, found.left) << "row " << b.row;
+        EXPECT_EQ(b.rc.top, found.top) << "row " << b.row;
+        EXPECT_EQ(b.rc.right, found.right) << "row " << b.row;
+        EXPECT_EQ(b.rc.bottom, found.bottom) << "row " << b.row;
+        // The layout the launcher uses agrees, slot by slot.
+        ASSERT_TRUE(image.placement.bShown[b.row]);
+        EXPECT_EQ(b.rc.left, image.placement.rc[b.row].left);
+        EXPECT_EQ(b.rc.top, image.placement.rc[b.row].top);
+    }
+    // Nothing else of the strip shows, and the backdrop fills the rest.
+    size_t nBackdrop = 0;
+    for (uint32_t p : pixels) nBackdrop += p == TestColour(0);
+    EXPECT_EQ(400u * 300u - nShown * 100u * 40u, nBackdrop);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, PreviewTest, ::testing::ValuesIn(kPreviews));
+
+TEST(Preview, WithoutStripShowsTheBackdropAlone) {
+    FrontImage image = DrawFront(Load(BmpSpec()), nullptr, true);
+    for (int i = 0; i < kFrontButtons; ++i) EXPECT_FALSE(image.placement.bShown[i]);
+    for (uint32_t p : image.pixels) ASSERT_EQ(TestColour(0), p);
+}
+
+TEST(Preview, ButtonsBeyondTheBackdropAreClipped) {
+    BmpSpec strip;
+    strip.width = 2500;
+    strip.height = 1600;
+    strip.index = [](int, int) { return (uint8_t)9; };
+    DiscBitmap faces = Load(strip);
+    FrontImage image = DrawFront(Load(BmpSpec()), &faces, false);
+    EXPECT_EQ(400u * 300u, image.pixels.size());
+}
+
+}  // namespace

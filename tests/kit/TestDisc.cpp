@@ -1,0 +1,201 @@
+#include "TestDisc.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+// After the launcher's types, whose TRUE and FALSE glib then keeps.
+#include "platform/Types.h"
+#include <libmsi.h>
+
+namespace {
+
+void Put16(std::vector<unsigned char>& b, size_t at, unsigned v) {
+    b[at] = (unsigned char)v;
+    b[at + 1] = (unsigned char)(v >> 8);
+}
+
+void Put32(std::vector<unsigned char>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = (unsigned char)(v >> (8 * i));
+}
+
+bool Exec(LibmsiDatabase* db, const std::string& sql) {
+    LibmsiQuery* q = libmsi_query_new(db, sql.c_str(), nullptr);
+    if (!q) return false;
+    bool ok = libmsi_query_execute(q, nullptr, nullptr);
+    libmsi_query_close(q, nullptr);
+    g_object_unref(q);
+    return ok;
+}
+
+void MakeFolders(const std::string& path) {
+    for (size_t i = 1; i < path.size(); ++i)
+        if (path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
+}
+
+}  // namespace
+
+uint32_t TestColour(uint8_t i) { return (uint32_t)i << 16 | (uint32_t)(255 - i) << 8 | (uint8_t)(7 * i); }
+
+std::vector<unsigned char> MakeBmp(const BmpSpec& spec) {
+    uint32_t nColors = spec.clrUsed ? spec.clrUsed : spec.bitCount <= 8 ? 1u << spec.bitCount : 0;
+    size_t cbRow = ((size_t)spec.width * spec.bitCount + 31) / 32 * 4;
+    size_t cbBits = cbRow * spec.height;
+    size_t offBits = 54 + 4 * nColors;
+    std::vector<unsigned char> b(offBits + cbBits, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    Put32(b, 2, (uint32_t)b.size());
+    Put32(b, 10, (uint32_t)(offBits + spec.offBitsDelta));
+    Put32(b, 14, 40);
+    Put32(b, 18, (uint32_t)spec.width);
+    Put32(b, 22, (uint32_t)spec.height);
+    Put16(b, 26, 1);
+    Put16(b, 28, (unsigned)spec.bitCount);
+    Put32(b, 34, (uint32_t)cbBits);
+    Put32(b, 46, spec.clrUsed);
+    for (uint32_t i = 0; i < nColors; ++i) {
+        uint32_t rgb = TestColour((uint8_t)i);
+        b[54 + 4 * i] = (unsigned char)rgb;
+        b[55 + 4 * i] = (unsigned char)(rgb >> 8);
+        b[56 + 4 * i] = (unsigned char)(rgb >> 16);
+    }
+    if (spec.bitCount == 8) {
+        for (int y = 0; y < spec.height; ++y)
+            for (int x = 0; x < spec.width; ++x)
+                b[offBits + cbRow * (spec.height - 1 - y) + x] = spec.index(x, y);
+    }
+    b.resize(b.size() - spec.cut);
+    return b;
+}
+
+bool MakePackage(const std::string& path, const PackageSpec& spec) {
+    remove(path.c_str());
+    LibmsiDatabase* db = libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_CREATE, path.c_str(), nullptr);
+    if (!db) return false;
+    bool ok = Exec(db,
+                   "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL "
+                   "PRIMARY KEY `Property`)") &&
+              Exec(db, "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductName', 'Brindle')") &&
+              Exec(db,
+                   "CREATE TABLE `Directory` (`Directory` CHAR(72) NOT NULL, `Directory_Parent` "
+                   "CHAR(72), `DefaultDir` CHAR(255) NOT NULL PRIMARY KEY `Directory`)") &&
+              Exec(db, "INSERT INTO `Directory` (`Directory`, `DefaultDir`) VALUES ('TARGETDIR', 'SourceDir')") &&
+              Exec(db,
+                   "INSERT INTO `Directory` (`Directory`, `Directory_Parent`, `DefaultDir`) VALUES "
+                   "('INSTALLDIR', 'TARGETDIR', 'BRINDLE|Brindle Product')") &&
+              Exec(db,
+                   "CREATE TABLE `Component` (`Component` CHAR(72) NOT NULL, `ComponentId` CHAR(38), "
+                   "`Directory_` CHAR(72) NOT NULL, `Attributes` SHORT NOT NULL, `KeyPath` CHAR(72) "
+                   "PRIMARY KEY `Component`)") &&
+              Exec(db,
+                   "CREATE TABLE `File` (`File` CHAR(72) NOT NULL, `Component_` CHAR(72) NOT NULL, "
+                   "`FileName` CHAR(255) NOT NULL, `Sequence` SHORT NOT NULL PRIMARY KEY `File`)");
+    if (ok && spec.productCode)
+        ok = Exec(db,
+                  "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductCode', "
+                  "'{B41D1E00-0000-4C3E-9B1D-000000000001}')");
+    if (ok && spec.shortcutTable)
+        ok = Exec(db,
+                  "CREATE TABLE `Shortcut` (`Shortcut` CHAR(72) NOT NULL, `Directory_` CHAR(72) NOT "
+                  "NULL, `Name` CHAR(128) NOT NULL, `Component_` CHAR(72) NOT NULL PRIMARY KEY "
+                  "`Shortcut`)");
+    int n = 0;
+    for (const auto& s : spec.shortcuts) {
+        ++n;
+        char sz[600];
+        snprintf(sz, sizeof sz,
+                 "INSERT INTO `Component` (`Component`, `ComponentId`, `Directory_`, `Attributes`, "
+                 "`KeyPath`) VALUES ('C%d', '{B41D1E00-0000-4C3E-9B1D-0000000001%02d}', 'INSTALLDIR', 0, 'F%d')",
+                 n, n, n);
+        ok = ok && Exec(db, sz);
+        snprintf(sz, sizeof sz,
+                 "INSERT INTO `File` (`File`, `Component_`, `FileName`, `Sequence`) VALUES ('F%d', "
+                 "'C%d', 'FILE%d|%s', %d)",
+                 n, n, n, s.second.c_str(), n);
+        ok = ok && Exec(db, sz);
+        if (spec.shortcutTable) {
+            snprintf(sz, sizeof sz,
+                     "INSERT INTO `Shortcut` (`Shortcut`, `Directory_`, `Name`, `Component_`) VALUES "
+                     "('%s', 'TARGETDIR', 'Brindle', 'C%d')",
+                     s.first.c_str(), n);
+            ok = ok && Exec(db, sz);
+        }
+    }
+    LibmsiSummaryInfo* si = ok ? libmsi_summary_info_new(db, 10, nullptr) : nullptr;
+    ok = si && libmsi_summary_info_set_string(si, LIBMSI_PROPERTY_TITLE, "Installation Database", nullptr) &&
+         libmsi_summary_info_persist(si, nullptr) && libmsi_database_commit(db, nullptr);
+    if (si) g_object_unref(si);
+    g_object_unref(db);
+    return ok;
+}
+
+TestDisc::TestDisc() {
+    char sz[] = "/tmp/bxdisc-test-XXXXXX";
+    m_folder = mkdtemp(sz) ? sz : "";
+}
+
+TestDisc::~TestDisc() {
+    if (!m_folder.empty()) {
+        std::string command = "rm -rf '" + m_folder + "'";
+        if (system(command.c_str()) != 0) perror("rm");
+    }
+}
+
+void TestDisc::LayOutClean() {
+    Write("setup.exe", "MZ");
+    Write("back.bmp", MakeBmp(BmpSpec()));
+    BmpSpec strip;
+    strip.width = 500;
+    strip.height = 160;
+    Write("buttons.bmp", MakeBmp(strip));
+    MakePackage(m_folder + "/Product.msi", PackageSpec());
+    Write("Setup/setup32.exe", "MZ");
+    Write("DCOM/DCOM95.EXE", "MZ");
+    Write("OLE/OLEAUT32.DLL", "MZ");
+    m_keys = {
+        {"ProductName", "Brindle"},          {"AutorunBackdrop", "back.bmp"},
+        {"AutorunButtons", "buttons.bmp"},   {"SetupMSI", "Product.msi"},
+        {"ExeName", "Brindle.exe"},          {"SetupExe", "Setup\\setup32.exe"},
+        {"InstDCOM95", "DCOM\\DCOM95.EXE"},  {"DCOM95VerNeeded", "4,71,0,1120"},
+        {"OleAut32_Win9X", "OLE"},
+    };
+}
+
+void TestDisc::SetKey(const std::string& key, const char* value) {
+    for (auto it = m_keys.begin(); it != m_keys.end(); ++it) {
+        if (it->first == key) {
+            if (value) it->second = value;
+            else m_keys.erase(it);
+            return;
+        }
+    }
+    if (value) m_keys.push_back({key, value});
+}
+
+void TestDisc::Write(const std::string& relative, const std::vector<unsigned char>& bytes) {
+    std::string path = m_folder + "/" + relative;
+    MakeFolders(path);
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return;
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+void TestDisc::Write(const std::string& relative, const std::string& text) {
+    Write(relative, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+void TestDisc::Remove(const std::string& relative) {
+    std::string command = "rm -rf '" + m_folder + "/" + relative + "'";
+    if (system(command.c_str()) != 0) perror("rm");
+}
+
+void TestDisc::Finish() {
+    if (!writeInf) return;
+    std::string text = autorunSection + "\r\n[BXPARAM]\r\n";
+    for (const auto& k : m_keys) text += k.first + "=" + k.second + "\r\n";
+    Write("Autorun.inf", text);
+}

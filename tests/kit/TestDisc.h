@@ -1,0 +1,60 @@
+// Disc folders made for a test: a disc the kit finds clean, which each case
+// then changes in one way.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct BmpSpec {
+    int width = 400, height = 300;
+    int bitCount = 8;
+    uint32_t clrUsed = 0;
+    int offBitsDelta = 0;  // added to the right bfOffBits
+    size_t cut = 0;        // bytes left off the end
+    // Colour table index of each pixel (top row first).
+    std::function<uint8_t(int x, int y)> index = [](int, int) { return (uint8_t)0; };
+};
+
+// The colour table every test bitmap has: entry i is (i, 255 - i, 7 * i).
+uint32_t TestColour(uint8_t index);
+std::vector<unsigned char> MakeBmp(const BmpSpec& spec);
+
+struct PackageSpec {
+    bool productCode = true;
+    bool shortcutTable = true;
+    // Shortcut id and the long file name of its component's key file.
+    std::vector<std::pair<std::string, std::string>> shortcuts = {{"Main", "Brindle.exe"}};
+};
+
+// Writes an installer package with libmsi; false when it could not.
+bool MakePackage(const std::string& path, const PackageSpec& spec);
+
+class TestDisc {
+public:
+    TestDisc();
+    ~TestDisc();
+
+    // A clean disc: launcher, both bitmaps, package, setup program,
+    // Distributed COM installer and update folder, all named by Autorun.inf.
+    void LayOutClean();
+
+    // Sets a [BXPARAM] key (null: removes it); written by Finish.
+    void SetKey(const std::string& key, const char* value);
+    std::string autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\n";
+    bool writeInf = true;
+
+    void Write(const std::string& relative, const std::vector<unsigned char>& bytes);
+    void Write(const std::string& relative, const std::string& text);
+    void Remove(const std::string& relative);
+    // Writes Autorun.inf from the keys, unless writeInf was cleared.
+    void Finish();
+
+    const std::string& folder() const { return m_folder; }
+
+private:
+    std::string m_folder;
+    std::vector<std::pair<std::string, std::string>> m_keys;
+};
