@@ -1,0 +1,39 @@
+// The kit's own reading of a disc: Autorun.inf's sections and open= line,
+// update-folder names, the code page conversion and the decoding of bitmaps
+// the loader accepts. No read outside the input, and the conversions agree.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kit/DiscBitmap.h"
+#include "kit/DiscText.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
+    // A copy of exactly the input's size, so that the sanitizer sees any overrun.
+    char* exact = new char[size ? size : 1];
+    memcpy(exact, data, size);
+    HasProfileSection(exact, size, "BXPARAM");
+    delete[] exact;
+
+    std::string text((const char*)data, size);
+    std::string line = text.c_str();
+    AutorunOpen open = ReadAutorunOpen(line.c_str());
+    if (open.program.size() > line.size()) __builtin_trap();
+    NamesLauncher(open.program, "setup.exe");
+    IsShortName(line);
+
+    // Every byte of the code page has its character, and back.
+    std::string back;
+    if (!Utf8ToCp1252(Cp1252ToUtf8(text), &back) || back != text) __builtin_trap();
+    if (Utf8ToCp1252(text, &back) && Cp1252ToUtf8(back) != text) __builtin_trap();
+
+    // The loader's block is as large as the header says: keep the runs fast.
+    DWORD bfSize = size >= 6 ? (DWORD)data[2] | (DWORD)data[3] << 8 | (DWORD)data[4] << 16 | (DWORD)data[5] << 24 : 0;
+    if (bfSize > (1u << 20)) return 0;
+    DiscBitmap bitmap;
+    std::vector<unsigned char> file(data, data + size);
+    if (ReadDiscBitmap(file, &bitmap).loaded && (size_t)bitmap.width * bitmap.height <= (1u << 20)) {
+        if (DecodePixels(bitmap).size() != (size_t)bitmap.width * bitmap.height) __builtin_trap();
+    }
+    return 0;
+}
