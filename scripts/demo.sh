@@ -21,6 +21,20 @@ cp build/win32/setup.exe build/win32/demo/DemoSetup.exe demo/Autorun.inf "$disc/
 if [ -f demo/make_art.py ]; then
   python3 demo/make_art.py "$disc"
 fi
+# The package tells the launcher whether the demo product is installed.
+(cd build/win32/demo && wixl -D Program=DemoSetup.exe -o "$disc/BrindleDemo.msi" \
+   "$root/demo/BrindleDemo.wxs" 2>/dev/null)
+
+# The disc authoring kit: check the disc, preview its front window in both
+# states, make its image; all before Wine is involved.
+cmake -S . -B build/native -G Ninja >/dev/null
+ninja -C build/native bxdisc >/dev/null
+build/native/kit/bxdisc check "$disc"
+build/native/kit/bxdisc preview "$disc" build/demo-preview.png
+build/native/kit/bxdisc preview "$disc" build/demo-preview-installed.png --installed
+build/native/kit/bxdisc image "$disc" build/demo-disc.iso --label BRINDLE_DEMO
+echo "disc check clean; previews: build/demo-preview.png, build/demo-preview-installed.png;" \
+     "image: build/demo-disc.iso"
 echo "demo disc: $disc"
 ls -l "$disc"
 
