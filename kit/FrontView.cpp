@@ -8,7 +8,8 @@
 
 namespace {
 
-const int kStripRows = 4;
+// One row of faces per button, as the front window gives its buttons the strip.
+const UINT kStripRows = kFrontButtons;
 const char* const kButtonNames[kFrontButtons] = {"run", "setup again", "install", "exit"};
 
 std::string RectText(const RECT& rc) {
