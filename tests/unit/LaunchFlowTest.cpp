@@ -5,6 +5,7 @@
 #include "app/ProductWindow.h"
 #include "app/SetupFlow.h"
 #include "fake/Fake.h"
+#include "fake/TempDir.h"
 #include "fake/FakeProcess.h"
 #include "fake/FakeSystem.h"
 #include "fake/FakeText.h"
@@ -16,7 +17,7 @@ namespace {
 class LaunchFlowTest : public FakeTest {
 protected:
     CWinApp app{"Setup"};
-    std::string dir = testing::TempDir();
+    std::string dir = ProcessTempDir();
     std::string inf = dir + "Autorun.inf";
 
     void WriteInf(const std::string& text) {

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "fake/Fake.h"
+#include "fake/TempDir.h"
 #include "fake/FakeLibrary.h"
 #include "fake/FakeMsi.h"
 #include "fake/FakeText.h"
@@ -15,7 +16,7 @@ const char kProductCode[] = "{6E0A5A1C-0000-4000-8000-000000000001}";
 
 class MsiPackageTest : public FakeTest {
 protected:
-    std::string inf = testing::TempDir() + "Autorun.inf";
+    std::string inf = ProcessTempDir() + "Autorun.inf";
 
     void SetUp() override {
         FakeTest::SetUp();

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "fake/Fake.h"
+#include "fake/TempDir.h"
 #include "params/ParamFile.h"
 #include "params/ProfileText.h"
 
@@ -64,7 +65,7 @@ TEST(ProfileTextTest, CutsLongValuesToTheBuffer) {
 
 class ParamFileTest : public FakeTest {
 protected:
-    std::string path = testing::TempDir() + "ParamFileTest.inf";
+    std::string path = ProcessTempDir() + "ParamFileTest.inf";
     void Write(const std::string& text) {
         FILE* f = fopen(path.c_str(), "wb");
         fwrite(text.data(), 1, text.size(), f);

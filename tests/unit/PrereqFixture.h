@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fake/Fake.h"
+#include "fake/TempDir.h"
 #include "fake/FakeProcess.h"
 #include "fake/FakeVersionInfo.h"
 #include "fake/FakeWindows.h"
@@ -15,7 +16,7 @@
 class PrereqTest : public FakeTest {
 protected:
     CWinApp app{"Setup"};
-    std::string inf = testing::TempDir() + "prereq_Autorun.inf";
+    std::string inf = ProcessTempDir() + "prereq_Autorun.inf";
     CParamFile params{inf.c_str()};
 
     void SetUp() override {

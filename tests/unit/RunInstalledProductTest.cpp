@@ -2,6 +2,7 @@
 
 #include "app/SetupFlow.h"
 #include "fake/Fake.h"
+#include "fake/TempDir.h"
 #include "fake/FakeLibrary.h"
 #include "fake/FakeMsi.h"
 #include "fake/FakeProcess.h"
@@ -14,7 +15,7 @@ namespace {
 class RunInstalledProductTest : public FakeTest {
 protected:
     CWinApp app{"Setup"};
-    std::string dir = testing::TempDir();
+    std::string dir = ProcessTempDir();
     std::string inf = dir + "Autorun.inf";
 
     void SetUp() override {
