@@ -7,6 +7,7 @@
 namespace platform {
 
 DWORD GetFileAttributesA(const char* pszFileName);
+BOOL SetFileAttributesA(const char* pszFileName, DWORD dwFileAttributes);
 
 HANDLE FindFirstFileA(const char* pszFileName, WIN32_FIND_DATAA* pFindData);
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* pFindData);

@@ -23,6 +23,9 @@ CString StageCopy(const CString& strSource) {
         platform::DeleteFileA(szStaged);
         return CString();
     }
+    // A copy from a CD is read-only: as a system file it would block later
+    // updates, and it could not be removed should nothing be scheduled.
+    platform::SetFileAttributesA(szStaged, FILE_ATTRIBUTE_NORMAL);
     return CString(szStaged);
 }
 

@@ -10,6 +10,10 @@ HANDLE FindFirstFileA(const char* pszFileName, WIN32_FIND_DATAA* pFindData) {
     return ::FindFirstFileA(pszFileName, pFindData);
 }
 
+BOOL SetFileAttributesA(const char* pszFileName, DWORD dwFileAttributes) {
+    return ::SetFileAttributesA(pszFileName, dwFileAttributes);
+}
+
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* pFindData) {
     return ::FindNextFileA(hFindFile, pFindData);
 }

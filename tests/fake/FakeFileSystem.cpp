@@ -122,7 +122,15 @@ using namespace fake;
 DWORD GetFileAttributesA(const char* pszFileName) {
     FileEntry* e = g_files.Find(pszFileName);
     if (!e) return INVALID_FILE_ATTRIBUTES;
-    return e->directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    if (e->directory) return FILE_ATTRIBUTE_DIRECTORY;
+    return e->readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL SetFileAttributesA(const char* pszFileName, DWORD dwFileAttributes) {
+    FileEntry* e = g_files.Find(pszFileName);
+    if (!e) return FALSE;
+    e->readOnly = (dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return TRUE;
 }
 
 HANDLE FindFirstFileA(const char* pszFileName, WIN32_FIND_DATAA* pFindData) {
@@ -187,13 +195,15 @@ BOOL CopyFileA(const char* pszExistingFileName, const char* pszNewFileName, BOOL
     if (!CanGrow(from, source->content.size())) return FALSE;
     Grow(from, source->content.size());
     std::string content = source->content;  // AddFile may move the entries
-    g_files.AddFile(pszNewFileName, content);
+    bool readOnly = source->readOnly;      // Win32 copies the attribute
+    g_files.AddFile(pszNewFileName, content).readOnly = readOnly;
     return TRUE;
 }
 
 BOOL DeleteFileA(const char* pszFileName) {
     for (auto it = g_files.entries.begin(); it != g_files.entries.end(); ++it) {
         if (!it->directory && Lower(it->path) == Lower(pszFileName)) {
+            if (it->readOnly) return FALSE;  // as Win32 refuses
             g_files.entries.erase(it);
             return TRUE;
         }

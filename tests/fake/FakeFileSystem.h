@@ -14,6 +14,7 @@ struct FileEntry {
     std::string path;  // full path, no trailing backslash
     bool directory = false;
     std::string content;
+    bool readOnly = false;  // as every file on a CD is
 };
 
 struct FileSystemState {

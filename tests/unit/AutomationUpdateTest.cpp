@@ -1,6 +1,7 @@
 #include "fake/FakeFileSystem.h"
 #include "fake/FakeRegistry.h"
 #include "fake/FakeSystem.h"
+#include "platform/FileSystem.h"
 #include "prereq/AutomationUpdate.h"
 #include "prereq/Wininit.h"
 #include "unit/PrereqFixture.h"
@@ -90,13 +91,15 @@ TEST_F(AutomationUpdateTest, UpdateDirectoryIsFoundBesideTheLauncher) {
 }
 
 TEST_F(AutomationUpdateTest, StagesEveryFileAndSchedulesItsRename) {
-    files.AddFile("D:\\OLE\\OLEAUT32.DLL", "new library");
+    files.AddFile("D:\\OLE\\OLEAUT32.DLL", "new library").readOnly = true;  // from a CD
     files.AddFile("D:\\OLE\\STDOLE2.TLB", "new type library");
     fake::Windows().answers = {IDYES};
     EXPECT_EQ(0, UpdateAutomationLibrary(params));
 
     EXPECT_EQ("new library", files.Content("C:\\WINDOWS\\SYSTEM\\_BX1A.TMP"));
     EXPECT_EQ("new type library", files.Content("C:\\WINDOWS\\SYSTEM\\_BX1B.TMP"));
+    // The system file-to-be is not left read-only.
+    EXPECT_EQ(FILE_ATTRIBUTE_NORMAL, platform::GetFileAttributesA("C:\\WINDOWS\\SYSTEM\\_BX1A.TMP"));
     EXPECT_EQ("[rename]\r\n" + Pair("OLEAUT32.DLL", "_BX1A.TMP") + Pair("STDOLE2.TLB", "_BX1B.TMP"),
               files.Content(kWininit));
     EXPECT_EQ(std::vector<DWORD>{0}, files.shareModes);
@@ -169,7 +172,7 @@ TEST_F(AutomationUpdateTest, NothingScheduledMeansNoRestartAndNoStagedCopies) {
     for (const UnwritableRow& row : rows) {
         fake::ResetAll();
         SetUp();
-        files.AddFile("D:\\OLE\\OLEAUT32.DLL", "new library");
+        files.AddFile("D:\\OLE\\OLEAUT32.DLL", "new library").readOnly = true;  // from a CD
         if (!row.existing.empty()) files.AddFile(kWininit, row.existing);
         row.breakIt(files);
         EXPECT_EQ(0, UpdateAutomationLibrary(params)) << row.name;
