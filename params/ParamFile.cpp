@@ -18,6 +18,10 @@ const char* GetParamKeyName(ParamKey key) {
 CString CParamFile::GetValue(ParamKey key) const {
     const char* pszKey = GetParamKeyName(key);
     if (!pszKey) return CString();
+    // A bare file name is what is left when the launcher's own folder is
+    // unknown; Win32 would look for it in the Windows directory, and a file
+    // there must not decide what the disc starts.
+    if (m_strPath.ReverseFindOneOf("\\/:") < 0) return CString();
     char szValue[260];
     szValue[0] = 0;
     platform::GetPrivateProfileStringA("BXPARAM", pszKey, "", szValue, sizeof szValue, m_strPath);

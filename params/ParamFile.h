@@ -23,8 +23,8 @@ public:
     virtual ~CParamFile() {}
 
     // The key's value, read from the file anew each time; "" when the file,
-    // the section or the key is missing, or the index is out of range.
-    // At most 259 characters.
+    // the section or the key is missing, the index is out of range, or the
+    // path names no folder. At most 259 characters.
     CString GetValue(ParamKey key) const;
 
     const CString& GetPath() const { return m_strPath; }

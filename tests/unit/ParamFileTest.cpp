@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -84,6 +86,19 @@ TEST_F(ParamFileTest, ReadsEveryKeyByItsName) {
         EXPECT_EQ(CString(("v" + std::to_string(i)).c_str()), params.GetValue((ParamKey)i));
     EXPECT_EQ(CString(""), params.GetValue((ParamKey)10));
     EXPECT_EQ(CString(""), params.GetValue((ParamKey)-1));
+}
+
+TEST_F(ParamFileTest, ABareFileNameIsNeverLookedFor) {
+    // What GetLauncherDirectory() + "Autorun.inf" gives when the launcher's
+    // folder is unknown: Win32 would take the Windows directory's file.
+    path = ProcessTempDir() + "Autorun.inf";
+    Write("[BXPARAM]\nSetupExe=elsewhere.exe\n");
+    char cwd[4096];
+    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
+    ASSERT_EQ(0, chdir(ProcessTempDir().c_str()));
+    EXPECT_EQ(CString(""), CParamFile("Autorun.inf").GetValue(SetupExe));
+    EXPECT_EQ(CString("elsewhere.exe"), CParamFile("./Autorun.inf").GetValue(SetupExe));
+    ASSERT_EQ(0, chdir(cwd));
 }
 
 TEST_F(ParamFileTest, ReadsTheFileAnewAndGivesEmptyWhenItIsMissing) {

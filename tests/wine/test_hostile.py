@@ -269,9 +269,9 @@ class SetupExeTest(HostileCase):
 
 class LongFolderTest(HostileCase):
     """A launcher deep in a folder tree: its own path does not fit 260
-    characters, so it knows no launcher folder. Its parameter file is then
-    "Autorun.inf" as it stands, which the profile reader looks for in the
-    Windows directory, not beside the launcher nor in the current folder."""
+    characters, so it knows no launcher folder. Its parameter file would then
+    be "Autorun.inf" as it stands, which the profile reader looks for in the
+    Windows directory: the launcher reads no parameters at all instead."""
 
     def setUp(self):
         super().setUp()
@@ -316,6 +316,11 @@ class LongFolderTest(HostileCase):
         return [c["text"] for c in report.first("children")["children"] if c["id"] == 0xFFFF]
 
     def test_setup_start_finds_no_parameters(self):
+        # An Autorun.inf in the Windows directory must not decide what starts.
+        trap = os.path.join(self.bed.prefix, "drive_c", "windows", "Autorun.inf")
+        with open(trap, "wb") as f:
+            f.write(b"[BXPARAM]\r\nSetupExe=" + STUB.encode() + b"\r\n")
+        self.addCleanup(os.remove, trap)
         process = self.start("/a")
         report = self.await_title("Setup", ["children", "answer IDOK"], cls="#32770")
         self.assertTrue(report.ok, report)
