@@ -17,13 +17,13 @@ struct DiscCase {
 };
 
 BmpSpec Strip(int width, int height) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    return spec;
+    BmpSpec desc;
+    desc.width = width;
+    desc.height = height;
+    return desc;
 }
 
-void Package(TestDisc& d, const PackageSpec& spec) { MakePackage(d.folder() + "/Product.msi", spec); }
+void Package(TestDisc& d, const PackageSpec& desc) { MakePackage(d.folder() + "/Product.msi", desc); }
 
 const DiscCase kCases[] = {
     {"Clean", [](TestDisc&) {}, nullptr, nullptr},

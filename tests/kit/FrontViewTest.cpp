@@ -16,9 +16,9 @@ namespace {
 // Strip index of face (row, column): 1 + 5 * row + column; the backdrop is 0.
 uint8_t FaceIndex(int row, int column) { return (uint8_t)(1 + 5 * row + column); }
 
-DiscBitmap Load(const BmpSpec& spec) {
+DiscBitmap Load(const BmpSpec& desc) {
     DiscBitmap bitmap;
-    EXPECT_TRUE(ReadDiscBitmap(MakeBmp(spec), &bitmap).loaded);
+    EXPECT_TRUE(ReadDiscBitmap(MakeBmp(desc), &bitmap).loaded);
     return bitmap;
 }
 

@@ -39,39 +39,39 @@ void MakeFolders(const std::string& path) {
 
 uint32_t TestColour(uint8_t i) { return (uint32_t)i << 16 | (uint32_t)(255 - i) << 8 | (uint8_t)(7 * i); }
 
-std::vector<unsigned char> MakeBmp(const BmpSpec& spec) {
-    uint32_t nColors = spec.clrUsed ? spec.clrUsed : spec.bitCount <= 8 ? 1u << spec.bitCount : 0;
-    size_t cbRow = ((size_t)spec.width * spec.bitCount + 31) / 32 * 4;
-    size_t cbBits = cbRow * spec.height;
+std::vector<unsigned char> MakeBmp(const BmpSpec& desc) {
+    uint32_t nColors = desc.clrUsed ? desc.clrUsed : desc.bitCount <= 8 ? 1u << desc.bitCount : 0;
+    size_t cbRow = ((size_t)desc.width * desc.bitCount + 31) / 32 * 4;
+    size_t cbBits = cbRow * desc.height;
     size_t offBits = 54 + 4 * nColors;
     std::vector<unsigned char> b(offBits + cbBits, 0);
     b[0] = 'B';
     b[1] = 'M';
     Put32(b, 2, (uint32_t)b.size());
-    Put32(b, 10, (uint32_t)(offBits + spec.offBitsDelta));
+    Put32(b, 10, (uint32_t)(offBits + desc.offBitsDelta));
     Put32(b, 14, 40);
-    Put32(b, 18, (uint32_t)spec.width);
-    Put32(b, 22, (uint32_t)spec.height);
+    Put32(b, 18, (uint32_t)desc.width);
+    Put32(b, 22, (uint32_t)desc.height);
     Put16(b, 26, 1);
-    Put16(b, 28, (unsigned)spec.bitCount);
+    Put16(b, 28, (unsigned)desc.bitCount);
     Put32(b, 34, (uint32_t)cbBits);
-    Put32(b, 46, spec.clrUsed);
+    Put32(b, 46, desc.clrUsed);
     for (uint32_t i = 0; i < nColors; ++i) {
         uint32_t rgb = TestColour((uint8_t)i);
         b[54 + 4 * i] = (unsigned char)rgb;
         b[55 + 4 * i] = (unsigned char)(rgb >> 8);
         b[56 + 4 * i] = (unsigned char)(rgb >> 16);
     }
-    if (spec.bitCount == 8) {
-        for (int y = 0; y < spec.height; ++y)
-            for (int x = 0; x < spec.width; ++x)
-                b[offBits + cbRow * (spec.height - 1 - y) + x] = spec.index(x, y);
+    if (desc.bitCount == 8) {
+        for (int y = 0; y < desc.height; ++y)
+            for (int x = 0; x < desc.width; ++x)
+                b[offBits + cbRow * (desc.height - 1 - y) + x] = desc.index(x, y);
     }
-    b.resize(b.size() - spec.cut);
+    b.resize(b.size() - desc.cut);
     return b;
 }
 
-bool MakePackage(const std::string& path, const PackageSpec& spec) {
+bool MakePackage(const std::string& path, const PackageSpec& desc) {
     remove(path.c_str());
     LibmsiDatabase* db = libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_CREATE, path.c_str(), nullptr);
     if (!db) return false;
@@ -93,17 +93,17 @@ bool MakePackage(const std::string& path, const PackageSpec& spec) {
               Exec(db,
                    "CREATE TABLE `File` (`File` CHAR(72) NOT NULL, `Component_` CHAR(72) NOT NULL, "
                    "`FileName` CHAR(255) NOT NULL, `Sequence` SHORT NOT NULL PRIMARY KEY `File`)");
-    if (ok && spec.productCode)
+    if (ok && desc.productCode)
         ok = Exec(db,
                   "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductCode', "
                   "'{B41D1E00-0000-4C3E-9B1D-000000000001}')");
-    if (ok && spec.shortcutTable)
+    if (ok && desc.shortcutTable)
         ok = Exec(db,
                   "CREATE TABLE `Shortcut` (`Shortcut` CHAR(72) NOT NULL, `Directory_` CHAR(72) NOT "
                   "NULL, `Name` CHAR(128) NOT NULL, `Component_` CHAR(72) NOT NULL PRIMARY KEY "
                   "`Shortcut`)");
     int n = 0;
-    for (const auto& s : spec.shortcuts) {
+    for (const auto& s : desc.shortcuts) {
         ++n;
         char sz[600];
         snprintf(sz, sizeof sz,
@@ -116,7 +116,7 @@ bool MakePackage(const std::string& path, const PackageSpec& spec) {
                  "'C%d', 'FILE%d|%s', %d)",
                  n, n, n, s.second.c_str(), n);
         ok = ok && Exec(db, sz);
-        if (spec.shortcutTable) {
+        if (desc.shortcutTable) {
             snprintf(sz, sizeof sz,
                      "INSERT INTO `Shortcut` (`Shortcut`, `Directory_`, `Name`, `Component_`) VALUES "
                      "('%s', 'TARGETDIR', 'Brindle', 'C%d')",

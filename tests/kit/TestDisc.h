@@ -20,7 +20,7 @@ struct BmpSpec {
 
 // The colour table every test bitmap has: entry i is (i, 255 - i, 7 * i).
 uint32_t TestColour(uint8_t index);
-std::vector<unsigned char> MakeBmp(const BmpSpec& spec);
+std::vector<unsigned char> MakeBmp(const BmpSpec& desc);
 
 struct PackageSpec {
     bool productCode = true;
@@ -30,7 +30,7 @@ struct PackageSpec {
 };
 
 // Writes an installer package with libmsi; false when it could not.
-bool MakePackage(const std::string& path, const PackageSpec& spec);
+bool MakePackage(const std::string& path, const PackageSpec& desc);
 
 class TestDisc {
 public:
