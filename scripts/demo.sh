@@ -42,6 +42,8 @@ export WINEPREFIX=$root/build/demo-prefix WINEARCH=win32 WINEDEBUG=-all
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "creating a Wine prefix (once)..."
   wineboot -i >/dev/null 2>&1
+  # What it leaves running knows no display; the launcher's run starts afresh.
+  wineserver -k 2>/dev/null || true
 fi
 ln -sfn "$disc" "$WINEPREFIX/dosdevices/d:"
 
@@ -50,20 +52,24 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # Headless: our own Xvfb, a screenshot of what the launcher shows, then end it.
-display=:$(( 90 + RANDOM % 50 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number once it is ready.
+numberfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
-export DISPLAY=$display
-sleep 1
+trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null || true; rm -f "$numberfile"' EXIT
+for _ in $(seq 1 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n 1 "$numberfile")
 (cd "$disc" && wine 'D:\setup.exe' /autorun) &
 launcher=$!
 shot=$root/build/demo-screenshot.png
-for _ in $(seq 1 40); do
+# The front window's caption is the disc's ProductName. A first start in a
+# new prefix can take a while.
+title=$(sed -n 's/^ProductName=//p' demo/Autorun.inf | tr -d '\r')
+for _ in $(seq 1 120); do
+  if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then break; fi
   sleep 0.5
-  if xdotool search --onlyvisible --name . >/dev/null 2>&1; then break; fi
 done
-sleep 2
+sleep 1  # let it paint
 import -window root "$shot"
 echo "screenshot of the launcher on the demo disc: $shot"
 wineserver -k 2>/dev/null || true
