@@ -62,15 +62,11 @@ export DISPLAY=:$(head -n 1 "$numberfile")
 (cd "$disc" && wine 'D:\setup.exe' /autorun) &
 launcher=$!
 shot=$root/build/demo-screenshot.png
-# The front window's caption is the disc's ProductName. A first start in a
-# new prefix can take a while.
+# The front window's caption is the disc's ProductName. The shot is taken
+# once its backdrop shows, however long a first start in a new prefix takes
+# (minutes where Wine runs emulated).
 title=$(sed -n 's/^ProductName=//p' demo/Autorun.inf | tr -d '\r')
-for _ in $(seq 1 120); do
-  if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then break; fi
-  sleep 0.5
-done
-sleep 1  # let it paint
-import -window root "$shot"
-echo "screenshot of the launcher on the demo disc: $shot"
+backdrop=$(sed -n 's/^AutorunBackdrop=//p' demo/Autorun.inf | tr -d '\r')
+python3 scripts/front_window_shot.py "$title" "$disc/$backdrop" "$shot" --timeout 600
 wineserver -k 2>/dev/null || true
 wait $launcher 2>/dev/null || true
