@@ -42,7 +42,8 @@ def main():
         out = subprocess.run(
             ["wine", bed.tool("startclock.exe"), str(args.runs + 1), "D:\\setup.exe /autorun",
              winebed.to_windows(bed.tool("emptydlg.exe"))],
-            env=bed.env, cwd=disc.path, capture_output=True, timeout=60 + 10 * args.runs)
+            env=bed.env, cwd=disc.path, capture_output=True,
+            timeout=bed.scaled(60 + 10 * args.runs))
         runs = [json.loads(line) for line in out.stdout.decode("ascii").splitlines()
                 if line.startswith("{")]
     finally:
@@ -61,6 +62,10 @@ def main():
         return "median %.1f ms, min %.1f, max %.1f" % (
             statistics.median(values), min(values), max(values))
 
+    if winebed.emulated():
+        print("Wine runs emulated here (qemu-user, a kernel without 32-bit execution):\n"
+              "  the ratio compares two equally emulated programs; the absolute times are\n"
+              "  some 4-8 times those of a native Wine and not comparable with them.")
     print("paired runs:      %d" % len(ratios))
     print("launcher window:  " + ms(launcher))
     print("empty dialog:     " + ms(yardstick))
