@@ -1,13 +1,15 @@
 /* UI driver for the end-to-end tests: starts one program, then follows a
  * script of steps against it and reports each step as one JSON line.
  *
- *   uidriver.exe [-o OUT] [-t TOTAL_MS] [-k IMAGE]... (-f SCRIPT | STEP...)
+ *   uidriver.exe [-o OUT] [-x SLOWNESS] [-t TOTAL_MS] [-k IMAGE]... (-f SCRIPT | STEP...)
  *
  * The report goes to OUT (flushed line by line, so a killed run still leaves
  * what it saw) or to stdout. A failed step reports "ok":false, ends the
  * script and kills the started program, so a test never hangs on it. After
  * TOTAL_MS the driver gives up wherever it is. Processes whose file name is
- * an IMAGE are ended when the driver ends, however it ends.
+ * an IMAGE are ended when the driver ends, however it ends. SLOWNESS (a
+ * factor, 1 by default) stretches every wait and sleep, TOTAL_MS included,
+ * for a Wine that runs slower than a native one (emulated, or under load).
  * Steps and their output are listed in tests/wine/README.md.
  */
 #include <windows.h>
@@ -28,6 +30,13 @@ static PROCESS_INFORMATION g_proc;
 static HWND g_current; /* the window that answer/children/click act on */
 static const char *g_kill[16];
 static int g_killCount;
+static double g_slowness = 1.0;
+
+/* Every wait goes through here: scripts give waits as native Wine needs them. */
+static DWORD Scaled(DWORD ms)
+{
+    return (DWORD)(ms * g_slowness + 0.5);
+}
 
 /* ---- report writing ---------------------------------------------------- */
 
@@ -312,11 +321,11 @@ static DWORD WaitArg(char **arg)
     char *end;
     unsigned long ms = strtoul(*arg, &end, 10);
     if (end == *arg)
-        return DEFAULT_WAIT;
+        return Scaled(DEFAULT_WAIT);
     while (*end == ' ')
         ++end;
     *arg = end;
-    return ms;
+    return Scaled(ms);
 }
 
 static int StepCmd(char *arg)
@@ -400,7 +409,7 @@ static int StepExpectBox(char *arg)
     if (label)
         GetWindowTextA(label, text, sizeof text);
     g_current = box;
-    const char *icon = BoxIcon(box, 2000);
+    const char *icon = BoxIcon(box, Scaled(2000));
     Begin("expect-box");
     PutWindowFields(box);
     KeyString("text", text);
@@ -463,7 +472,7 @@ static int StepAnswer(char *arg)
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(box, id));
     DWORD start = GetTickCount();
     while (IsWindow(box) && IsWindowVisible(box)) {
-        if (GetTickCount() - start > DEFAULT_WAIT) {
+        if (GetTickCount() - start > Scaled(DEFAULT_WAIT)) {
             KeyString("error", "timeout");
             End(0);
             return 0;
@@ -560,7 +569,7 @@ static int StepWaitExit(char *arg)
                 GetWindowTextA(w, seen.title, sizeof seen.title);
             }
         }
-        if (ended || (shown && GetTickCount() - since > STEADY_MS)
+        if (ended || (shown && GetTickCount() - since > Scaled(STEADY_MS))
             || GetTickCount() - start > ms) {
             DWORD code = 0;
             Begin("wait-exit");
@@ -602,7 +611,7 @@ static int StepKill(char *arg)
     KeyBool("was_running", ProcessRunning());
     if (ProcessRunning()) {
         TerminateProcess(g_proc.hProcess, 9);
-        WaitForSingleObject(g_proc.hProcess, DEFAULT_WAIT);
+        WaitForSingleObject(g_proc.hProcess, Scaled(DEFAULT_WAIT));
     }
     End(1);
     return 1;
@@ -680,13 +689,34 @@ static void MouseButton(DWORD down, DWORD up)
 }
 
 /* Moves the pointer over child ID, as a user's hover would. */
+/* Moves the pointer and sees that it stays. Under a slow Wine a move can be
+ * undone a moment later by a process that reads the X pointer before the
+ * warp reached it; the move is made again until it holds. */
+static BOOL MovePointer(int x, int y)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!SetCursorPos(x, y))
+            return FALSE;
+        DWORD start = GetTickCount();
+        POINT p;
+        do {
+            Sleep(POLL_MS);
+            if (!GetCursorPos(&p) || p.x != x || p.y != y)
+                break;
+        } while (GetTickCount() - start < Scaled(100));
+        if (p.x == x && p.y == y)
+            return TRUE;
+    }
+    return FALSE;
+}
+
 static int StepHover(char *arg)
 {
     POINT p;
     int id = ParseId(arg);
     if (!ChildCentre("hover", id, &p))
         return 0;
-    BOOL ok = SetCursorPos(p.x, p.y);
+    BOOL ok = MovePointer(p.x, p.y);
     Begin("hover");
     KeyInt("id", id);
     KeyInt("x", p.x);
@@ -704,8 +734,8 @@ static int StepPress(char *arg)
     if (!ChildCentre("press", id, &p))
         return 0;
     SetForegroundWindow(g_current);
-    BOOL ok = SetCursorPos(p.x, p.y);
-    Sleep(50);
+    BOOL ok = MovePointer(p.x, p.y);
+    Sleep(Scaled(50));
     MouseButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     Begin("press");
     KeyInt("id", id);
@@ -719,8 +749,8 @@ static int StepMouseClick(char *arg)
 {
     long x = 0, y = 0;
     sscanf(arg, "%ld %ld", &x, &y);
-    BOOL ok = SetCursorPos(x, y);
-    Sleep(50);
+    BOOL ok = MovePointer(x, y);
+    Sleep(Scaled(50));
     MouseButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
     Begin("mouse-click");
     KeyInt("x", x);
@@ -765,7 +795,7 @@ static int StepKey(char *arg)
     }
     if (g_current && IsWindow(g_current))
         SetForegroundWindow(g_current);
-    Sleep(50);
+    Sleep(Scaled(50));
     UINT sent = SendInput(n, in, sizeof in[0]);
     Begin("key");
     KeyString("keys", arg);
@@ -850,10 +880,28 @@ static int StepCursor(char *arg)
 {
     long x = 0, y = 0;
     sscanf(arg, "%ld %ld", &x, &y);
-    BOOL ok = SetCursorPos(x, y);
+    BOOL ok = MovePointer(x, y);
     Begin("cursor");
     KeyInt("x", x);
     KeyInt("y", y);
+    End(ok);
+    return ok;
+}
+
+/* Where the pointer is, and the window under it. */
+static int StepPointer(char *arg)
+{
+    POINT p;
+    char cls[64] = "";
+    BOOL ok = GetCursorPos(&p);
+    HWND w = WindowFromPoint(p);
+    if (w)
+        GetClassNameA(w, cls, sizeof cls);
+    Begin("pointer");
+    KeyInt("x", p.x);
+    KeyInt("y", p.y);
+    KeyInt("id", w ? GetDlgCtrlID(w) : 0);
+    KeyString("class", cls);
     End(ok);
     return ok;
 }
@@ -876,7 +924,7 @@ static int StepPixel(char *arg)
 
 static int StepSleep(char *arg)
 {
-    Sleep(strtoul(arg, NULL, 10));
+    Sleep(Scaled(strtoul(arg, NULL, 10)));
     return 1;
 }
 
@@ -912,6 +960,7 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "mouse", StepMouse },
     { "cursor", StepCursor },
     { "pixel", StepPixel },
+    { "pointer", StepPointer },
     { "sleep", StepSleep },
     { "echo", StepEcho },
 };
@@ -969,7 +1018,7 @@ static void KillImages(void)
             HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID);
             if (p) {
                 TerminateProcess(p, 9);
-                WaitForSingleObject(p, DEFAULT_WAIT);
+                WaitForSingleObject(p, Scaled(DEFAULT_WAIT));
                 CloseHandle(p);
                 Begin("killed-leftover");
                 KeyString("image", pe.szExeFile);
@@ -1004,8 +1053,12 @@ int main(int argc, char **argv)
             if (!g_out)
                 return 2;
         } else if (strcmp(argv[first], "-t") == 0) {
-            DWORD ms = strtoul(argv[first + 1], NULL, 10);
+            DWORD ms = Scaled(strtoul(argv[first + 1], NULL, 10));
             CloseHandle(CreateThread(NULL, 0, Watchdog, (LPVOID)(ULONG_PTR)ms, 0, NULL));
+        } else if (strcmp(argv[first], "-x") == 0) {
+            g_slowness = atof(argv[first + 1]);
+            if (!(g_slowness >= 1.0))
+                g_slowness = 1.0;
         } else if (strcmp(argv[first], "-k") == 0) {
             if (g_killCount < (int)(sizeof g_kill / sizeof g_kill[0]))
                 g_kill[g_killCount++] = argv[first + 1];

@@ -318,7 +318,7 @@ class InstalledTest(FrontWindowCase):
     @classmethod
     def msiexec(cls, bed, switch):
         subprocess.run(["wine", "msiexec", switch, winebed.to_windows(cls.msi), "/qn"],
-                       env=bed.env, check=True, timeout=60, stdin=subprocess.DEVNULL,
+                       env=bed.env, check=True, timeout=bed.scaled(60), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def setUp(self):
@@ -331,9 +331,8 @@ class InstalledTest(FrontWindowCase):
 
     def product_runs(self):
         log = os.path.splitext(self.program)[0] + ".log"
-        for _ in range(100):
-            if os.path.exists(log):
-                break
+        deadline = time.monotonic() + self.bed.scaled(5)
+        while not os.path.exists(log) and time.monotonic() < deadline:
             time.sleep(0.05)
         if not os.path.exists(log):
             return []

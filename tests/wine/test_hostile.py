@@ -233,7 +233,7 @@ class SetupExeTest(HostileCase):
         self.assertTrue(report.ok, report)
         self.assertEqual(report.first("wait-exit")["code"], 0, report)
         self.addCleanup(self.end_explorers, folder)
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + self.bed.scaled(10)
         window = None
         while window is None and time.monotonic() < deadline:
             listing = self.bed.drive(["list-windows"], kill=())
@@ -242,7 +242,7 @@ class SetupExeTest(HostileCase):
         self.assertIsNotNone(window, "no explorer window for the folder")
         closed = self.bed.drive(["find-title " + folder, "close", "wait-gone"], kill=())
         self.assertTrue(closed.ok, closed)
-        deadline = time.monotonic() + 5
+        deadline = time.monotonic() + self.bed.scaled(5)
         while self.explorer_processes(folder) and time.monotonic() < deadline:
             time.sleep(0.1)
         self.assertEqual(self.explorer_processes(folder), [])
@@ -304,7 +304,7 @@ class LongFolderTest(HostileCase):
     def await_title(self, title, steps, cls):
         """Waits until the first window of that title is a visible one of
         that class, then makes it current and follows the steps."""
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + self.bed.scaled(10)
         while time.monotonic() < deadline:
             found = self.bed.drive(["find-title " + title], kill=()).step("find-title")
             if found and found[0]["ok"] and found[0]["visible"] and found[0]["class"] == cls:
@@ -325,7 +325,7 @@ class LongFolderTest(HostileCase):
         report = self.await_title("Setup", ["children", "answer IDOK"], cls="#32770")
         self.assertTrue(report.ok, report)
         self.assertEqual(self.box_text(report), [NO_SETUP_EXE])
-        self.assertEqual(process.wait(timeout=10), 1)
+        self.assertEqual(process.wait(timeout=self.bed.scaled(10)), 1)
         self.assertNothingStarted()
         self.assertNothingStarted(self.folder + "\\" + STUB)
 
@@ -343,7 +343,7 @@ class LongFolderTest(HostileCase):
         self.assertEqual((window["class"], window["visible"], window["zvisible"]),
                          ("#32770", True, 0), window)
         self.assertEqual(report.first("children")["children"], [])
-        self.assertEqual(process.wait(timeout=10), 0)
+        self.assertEqual(process.wait(timeout=self.bed.scaled(10)), 0)
         self.assertNothingStarted()
         self.assertNothingStarted(self.folder + "\\" + STUB)
 
@@ -515,7 +515,7 @@ class UpdateFolderTest(PrereqCase):
         self.assertEqual(text.count(b"\r\n"), 401)
         self.assertTrue(text.startswith(b"[rename]\r\n"))
         self.assertStagedCopies(self.pairs(text), files)
-        self.assertLess(elapsed, 30)
+        self.assertLess(elapsed, self.bed.scaled(30))
         self.assertSystemKept()
 
     def test_other_programs_lines_are_kept(self):

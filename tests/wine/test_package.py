@@ -40,7 +40,7 @@ class PackageCase(unittest.TestCase):
 
     def msiexec(self, switch, name):
         subprocess.run(["wine", "msiexec", switch, self.package(name), "/qn"], env=self.bed.env,
-                       check=True, timeout=60, stdin=subprocess.DEVNULL,
+                       check=True, timeout=self.bed.scaled(60), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def install(self, name):
@@ -141,7 +141,7 @@ class RunInstalledProductTest(PackageCase):
     def installed_runs(self):
         log = os.path.join(self.bed.prefix, "drive_c", "Program Files", "Brindle Writer",
                            "Writer.log")
-        deadline = time.monotonic() + 5
+        deadline = time.monotonic() + self.bed.scaled(5)
         while not os.path.exists(log) and time.monotonic() < deadline:
             time.sleep(0.05)
         if not os.path.exists(log):

@@ -55,7 +55,8 @@ class PrereqCase(unittest.TestCase):
     # ---- the prefix, changed for one case -----------------------------------
 
     def wine(self, *args, check=True):
-        return subprocess.run(["wine"] + list(args), env=self.bed.env, timeout=60, check=check,
+        return subprocess.run(["wine"] + list(args), env=self.bed.env, timeout=self.bed.scaled(60),
+                              check=check,
                               stdin=subprocess.DEVNULL, capture_output=True)
 
     def reg_value(self, key, name=None):
@@ -277,7 +278,8 @@ class AutomationUpdateTest(PrereqCase):
         # The restart itself, with Wine's own wineboot back in place. The
         # delivered library is version 3.50, so the rerun stages nothing.
         self.restore_wineboot()
-        subprocess.run(["wine", "wineboot", "-r"], env=self.bed.env, timeout=120, check=True,
+        subprocess.run(["wine", "wineboot", "-r"], env=self.bed.env, timeout=self.bed.scaled(120),
+                       check=True,
                        stdin=subprocess.DEVNULL, capture_output=True)
         for name, what in DELIVERED:
             with open(self.system_file(name), "rb") as f:
@@ -307,7 +309,7 @@ class DistributedComTest(PrereqCase):
         def release():
             # Long enough after the installer started for the driver to look.
             self.disc.wait_runs("DCOM\\DCOM95.EXE", timeout=20)
-            time.sleep(3)
+            time.sleep(self.bed.scaled(3))
             os.remove(hold)
         releaser = threading.Thread(target=release)
         releaser.start()

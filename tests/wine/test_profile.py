@@ -100,7 +100,7 @@ class ProfileReaderTest(unittest.TestCase):
                 f.write("%s\t%s\t%s\t%d\n" % (path, section, key, size))
         out = os.path.join(folder, "out.txt")
         subprocess.run(["wine", bed.tool("profileprobe.exe"), winebed.to_windows(listing),
-                        winebed.to_windows(out)], env=bed.env, timeout=120, check=True,
+                        winebed.to_windows(out)], env=bed.env, timeout=bed.scaled(120), check=True,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         with open(out, encoding="ascii") as f:

@@ -10,6 +10,12 @@ Paths come from the environment (tests/wine/CMakeLists.txt sets them):
   WINEBED_TOOLS  the folder of uidriver.exe, recstub.exe, holdmutex.exe,
                  showwindow.exe
   WINEBED_WORK   a scratch folder (default: a temporary one)
+  WINEBED_SLOWNESS  the slowness factor, instead of measuring it
+
+Waits are written as native Wine needs them. The bed measures at its start
+how much slower this Wine is (emulated on a kernel without 32-bit execution,
+or a loaded machine) and stretches every wait by that factor: its own and,
+through -x, the driver's.
 """
 
 import atexit
@@ -19,12 +25,27 @@ import os
 import shutil
 import signal
 import struct
+import statistics
 import subprocess
+import sys
 import tempfile
 import time
 
 DRIVER_TIMEOUT = 30.0  # a whole driver script, seconds
 STUB_SETTLE = 0.3      # how long a run that should start nothing is watched
+# A trivial program's start under native Wine with a running wineserver, in
+# seconds: the yardstick of the slowness factor. Under qemu-user it is 0.4-0.6.
+NATIVE_START = 0.08
+MAX_SLOWNESS = 20.0
+
+
+def emulated():
+    """Whether 32-bit programs run under qemu-user's emulator here."""
+    try:
+        with open("/proc/sys/fs/binfmt_misc/qemu-i386") as f:
+            return f.readline().strip() == "enabled"
+    except OSError:
+        return False
 
 
 def to_windows(path):
@@ -133,7 +154,7 @@ class Disc:
     def wait_runs(self, name="recstub.exe", count=1, timeout=5.0):
         """Waits until the stub has recorded at least count runs; a launcher
         does not wait for what it starts, so the log may come a little later."""
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + self.bed.scaled(timeout)
         while True:
             found = self.runs(name)
             if len(found) >= count or time.monotonic() > deadline:
@@ -142,7 +163,7 @@ class Disc:
 
     def settled_runs(self, name="recstub.exe"):
         """The runs after a short wait, for cases that must start nothing."""
-        time.sleep(STUB_SETTLE)
+        time.sleep(self.bed.scaled(STUB_SETTLE))
         return self.runs(name)
 
 
@@ -154,8 +175,9 @@ class Helper:
         self.process = subprocess.Popen(
             ["wine", bed.tool(exe)] + list(args), env=bed.env,
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.bed = bed
         ready = signal_file + ".ready"
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + bed.scaled(10)
         while not os.path.exists(ready):
             if self.process.poll() is not None or time.monotonic() > deadline:
                 self.stop()
@@ -166,7 +188,7 @@ class Helper:
         with open(self.signal_file, "w"):
             pass
         try:
-            self.process.wait(timeout=5)
+            self.process.wait(timeout=self.bed.scaled(5))
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
@@ -189,9 +211,14 @@ class WineBed:
         self.own_prefix = False
         self.discs = 0
         self.helpers = 0
+        self.slowness = 1.0
 
     def tool(self, name):
         return os.path.join(self.tools_dir, name)
+
+    def scaled(self, seconds):
+        """A wait that holds for native Wine, stretched for this one."""
+        return seconds * self.slowness
 
     # ---- lifetime -------------------------------------------------------
 
@@ -207,20 +234,47 @@ class WineBed:
         if not os.path.exists(os.path.join(prefix, "system.reg")):
             if os.path.exists(prefix):
                 shutil.rmtree(prefix)
-            self._run(["wineboot", "-i"], timeout=120)
+            # Some 15 s natively, 16-27 s emulated, more on a loaded machine:
+            # a generous bound, only against a hang.
+            self._run(["wineboot", "-i"], timeout=600)
+        # A persistent server keeps each later wine start at a few tens of ms,
+        # and a case that leaves Wine idle for a moment does not meet a new
+        # server, which would run wineboot --init (the stand-in of a case that
+        # records restarts would see it). It only becomes persistent if it is
+        # the one to start, so the server that made the prefix must end first.
+        try:
+            subprocess.run(["wineserver", "-w"], env=self.env, timeout=120)
+        except subprocess.TimeoutExpired:  # a persistent one of a reused prefix
+            subprocess.run(["wineserver", "-k"], env=self.env, timeout=60)
+        subprocess.run(["wineserver", "-p"], env=self.env, timeout=60, check=True)
+        self.slowness = self._measure_slowness()
         # Without a window manager Wine may undo a maximise requested by
         # another process unless its windows are unmanaged.
         self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
-        # A persistent server keeps each later wine start at a few tens of ms.
-        # It fails harmlessly when a server is already running.
-        subprocess.run(["wineserver", "-p"], env=self.env, timeout=30)
+        sys.stderr.write("wine bed: Wine runs %s, waits stretched %.1f times\n"
+                         % ("emulated (qemu-user)" if emulated() else "natively",
+                            self.slowness))
+
+    def _measure_slowness(self):
+        """The start time of a trivial program (the driver with one echo
+        step) against NATIVE_START: the median of three, after one start
+        that warms the server up."""
+        given = os.environ.get("WINEBED_SLOWNESS")
+        if given:
+            return min(max(float(given), 1.0), MAX_SLOWNESS)
+        times = []
+        for _ in range(4):
+            started = time.monotonic()
+            self._run(["wine", self.tool("uidriver.exe"), "echo"], timeout=120)
+            times.append(time.monotonic() - started)
+        return min(max(statistics.median(times[1:]) / NATIVE_START, 1.0), MAX_SLOWNESS)
 
     def stop(self):
         if self.env:
-            subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
+            subprocess.run(["wineserver", "-k"], env=self.env, timeout=self.scaled(30),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             try:
-                subprocess.run(["wineserver", "-w"], env=self.env, timeout=30)
+                subprocess.run(["wineserver", "-w"], env=self.env, timeout=self.scaled(30))
             except subprocess.TimeoutExpired:
                 pass
             self.env = None
@@ -265,13 +319,13 @@ class WineBed:
 
     def reg_set(self, key, name, data, kind="REG_SZ"):
         self._run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
-                  timeout=30)
+                  timeout=self.scaled(30))
 
     def reg_delete(self, key, name=None):
         args = ["wine", "reg", "delete", key, "/f"]
         if name is not None:
             args[4:4] = ["/v", name]
-        subprocess.run(args, env=self.env, timeout=30, stdin=subprocess.DEVNULL,
+        subprocess.run(args, env=self.env, timeout=self.scaled(30), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     # ---- discs and runs ----------------------------------------------------
@@ -301,12 +355,13 @@ class WineBed:
                     raise ValueError("a step is one line: %r" % line)
                 f.write(line + "\n")
         args = ["wine", self.tool("uidriver.exe"), "-o", to_windows(out),
-                "-t", str(int(timeout * 1000))]
+                "-x", "%.2f" % self.slowness, "-t", str(int(timeout * 1000))]
         for name in kill:
             args += ["-k", name]
         args += ["-f", to_windows(script)]
         try:
-            subprocess.run(args, env=self.env, timeout=timeout + 10, stdin=subprocess.DEVNULL,
+            subprocess.run(args, env=self.env, timeout=self.scaled(timeout + 10),
+                           stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         except subprocess.TimeoutExpired:
             pass  # the report says how far it came
