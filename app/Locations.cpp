@@ -1,6 +1,6 @@
 #include "app/Locations.h"
 
-#include "platform/Files.h"
+#include "platform/SystemFolders.h"
 #include "platform/Process.h"
 
 namespace {

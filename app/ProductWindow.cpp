@@ -1,7 +1,7 @@
 #include "app/ProductWindow.h"
 
 #include "app/LaunchRules.h"
-#include "platform/Windows.h"
+#include "platform/TopWindows.h"
 
 HWND FindProductWindow(const CString& strWanted) {
     // Enough for any loop the window list could hold while we walk it.

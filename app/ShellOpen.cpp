@@ -1,7 +1,7 @@
 #include "app/ShellOpen.h"
 
 #include "platform/Shell.h"
-#include "platform/Windows.h"
+#include "platform/TopWindows.h"
 
 bool ShellOpen(const char* pszFile, const char* pszParameters) {
     INT_PTR nResult = platform::ShellExecuteA(platform::GetDesktopWindow(), "open", pszFile,

@@ -2,7 +2,7 @@
 
 #include "framework/App.h"
 #include "platform/Process.h"
-#include "platform/Windows.h"
+#include "platform/TopWindows.h"
 
 int AfxMessageBox(const char* pszText, UINT nType) {
     if ((nType & MB_ICONMASK) == 0) {

@@ -1,6 +1,6 @@
 #include "params/ParamFile.h"
 
-#include "platform/Files.h"
+#include "platform/Profile.h"
 
 namespace {
 

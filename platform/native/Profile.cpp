@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "params/ProfileText.h"
-#include "platform/Files.h"
+#include "platform/Profile.h"
 
 namespace platform {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fake/Fake.h"
-#include "platform/Files.h"
+#include "platform/SystemFolders.h"
 #include "platform/Shell.h"
 #include "platform/Sync.h"
 

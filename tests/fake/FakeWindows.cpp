@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fake/Fake.h"
-#include "platform/Windows.h"
+#include "platform/TopWindows.h"
 
 namespace fake {
 

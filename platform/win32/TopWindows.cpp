@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/Windows.h"
+#include "platform/TopWindows.h"
 
 namespace platform {
 
