@@ -7,6 +7,7 @@
 #include "msi/MsiPackage.h"
 #include "prereq/AutomationUpdate.h"
 #include "prereq/DistributedCom.h"
+#include "prereq/Restart.h"
 #include "res/resource.h"
 
 namespace {
@@ -28,8 +29,8 @@ void RunInstalledProduct(const CParamFile& params) {
 
 BOOL RunSetupPath(const CParamFile& params, const char* pszTail) {
     // System prerequisites run here, before the setup program.
-    if (UpdateAutomationLibrary(params) == 1) return FALSE;
-    if (InstallDistributedCom(params) == 1) return FALSE;
+    if (UpdateAutomationLibrary(params) == kStepEndNow) return FALSE;
+    if (InstallDistributedCom(params) == kStepEndNow) return FALSE;
 
     CString strSetupExe = params.GetValue(SetupExe);
     if (strSetupExe.IsEmpty()) {

@@ -60,8 +60,8 @@ CString GetAutomationUpdateDirectory(const CParamFile& params) {
 
 int UpdateAutomationLibrary(const CParamFile& params) {
     CString strDirectory = GetAutomationUpdateDirectory(params);
-    if (strDirectory.IsEmpty()) return 0;
-    if (!NeedsAutomationUpdate()) return 0;
+    if (strDirectory.IsEmpty()) return kStepGoOn;
+    if (!NeedsAutomationUpdate()) return kStepGoOn;
 
     CString strSource = GetLauncherDirectory() + strDirectory + "\\";
     CString strSystem = GetSystemDirectoryPath() + "\\";
@@ -85,7 +85,7 @@ int UpdateAutomationLibrary(const CParamFile& params) {
     if (!ScheduleRenames(strLines)) {
         // Nothing would replace the files at a restart: do not ask for one.
         RemoveStaged(strStaged);
-        return 0;
+        return kStepGoOn;
     }
     return PromptForRestart();
 }

@@ -10,5 +10,6 @@ int NeedsAutomationUpdate();
 // The OleAut32_Win9X value without a trailing backslash, when that directory
 // exists beside the launcher; else "".
 CString GetAutomationUpdateDirectory(const CParamFile& params);
-// 1 when the user chose at the restart prompt to end the installation now.
+// kStepEndNow when the user chose at the restart prompt to end the
+// installation now, else kStepGoOn.
 int UpdateAutomationLibrary(const CParamFile& params);

@@ -38,7 +38,7 @@ CString DistributedComCommandLine(const char* pszLauncherDirectory, const char* 
 }
 
 int InstallDistributedCom(const CParamFile& params) {
-    if (!NeedsDistributedCom(params)) return 0;
+    if (!NeedsDistributedCom(params)) return kStepGoOn;
     // Its result does not matter: a failed installer still wants the restart.
     RunAndWait(DistributedComCommandLine(GetLauncherDirectory(), params.GetValue(InstDCOM95)));
     return PromptForRestart();

@@ -9,5 +9,6 @@
 int NeedsDistributedCom(const CParamFile& params);
 // The installer's quiet command line: the path in quotes and its switches.
 CString DistributedComCommandLine(const char* pszLauncherDirectory, const char* pszInstaller);
-// 1 when the user chose at the restart prompt to end the installation now.
+// kStepEndNow when the user chose at the restart prompt to end the
+// installation now, else kStepGoOn.
 int InstallDistributedCom(const CParamFile& params);

@@ -1,4 +1,4 @@
-// The class of the running system. Callers test ranges of the values.
+// The class of the running system. Callers compare it with single values.
 #pragma once
 
 #include "platform/Types.h"

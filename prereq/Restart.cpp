@@ -17,11 +17,11 @@ DWORD RunAndWait(const char* pszCommandLine) {
     PROCESS_INFORMATION pi = {};
     if (!platform::CreateProcessA(nullptr, strCommandLine.GetBuffer(0), nullptr, nullptr, TRUE,
                                   NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si, &pi))
-        return 2;
-    DWORD dwCode = 2;
+        return kRunFailed;
+    DWORD dwCode = kRunFailed;
     if (platform::WaitForSingleObject(pi.hProcess, INFINITE) == WAIT_OBJECT_0 &&
         !platform::GetExitCodeProcess(pi.hProcess, &dwCode))
-        dwCode = 2;
+        dwCode = kRunFailed;
     platform::CloseHandle(pi.hThread);
     platform::CloseHandle(pi.hProcess);
     return dwCode;
@@ -54,9 +54,9 @@ int PromptForRestart() {
         RegisterRerun();
         // Windows 9x needs no shutdown privilege; a refusal goes unnoticed.
         platform::ExitWindowsEx(EWX_REBOOT, 0);
-        return 0;
+        return kStepGoOn;
     }
-    if (AfxMessageBox(IDS_EXIT_NOW, MB_YESNO) != IDYES) return 0;
+    if (AfxMessageBox(IDS_EXIT_NOW, MB_YESNO) != IDYES) return kStepGoOn;
     AfxPostQuitMessage(0);
-    return 1;
+    return kStepEndNow;
 }
