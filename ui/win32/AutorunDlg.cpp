@@ -58,6 +58,10 @@ BOOL CAutorunDlg::OnInitDialog() {
         ShowCouldNotFind(strBackdrop);
         return FALSE;
     }
+    // Sized and centred before the strip loads, so that a message about the
+    // strip shows over the window where it will stay. The layout then grows
+    // the window so that its client area, not the whole window, is the
+    // backdrop's size; the top left corner stays where centring put it.
     RECT rcBackdrop;
     m_backdrop.GetBounds(&rcBackdrop);
     SetWindowPos(m_hWnd, nullptr, 0, 0, rcBackdrop.right, rcBackdrop.bottom, SWP_NOMOVE);
@@ -68,6 +72,7 @@ BOOL CAutorunDlg::OnInitDialog() {
         ShowCouldNotFind(strStrip);
         return FALSE;
     }
+    // Before the layout: it takes the face size from the first button's strip.
     for (int i = 0; i < kFrontButtons; ++i) m_buttons[i].SetStrip(&m_strip, i, kStripRows);
     LayoutButtons();
     return TRUE;
@@ -93,6 +98,8 @@ void CAutorunDlg::LayoutButtons() {
         if (!placement.bShown[i]) continue;
         m_buttons[i].Create("btn", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
                             placement.rc[i], this, IDC_RUN + i);
+        // The same strip again, now that the window exists: it changes nothing,
+        // but a button is fully set up by its creation step alone.
         m_buttons[i].SetStrip(&m_strip, i, kStripRows);
     }
 }

@@ -5,6 +5,7 @@
 namespace {
 
 // Mouse moves stop when the pointer leaves; a tick notices that it has.
+// Windows 95 has no TrackMouseEvent, so polling is the way to see it go.
 const UINT_PTR kHoverTimer = 1;
 const UINT kHoverTimerMs = 100;
 
