@@ -1,13 +1,47 @@
 #include "framework/win32/Dialog.h"
 
+#include <string.h>
+
 #include "framework/App.h"
+
+namespace {
+
+// The dialog of a template, created hidden whatever the template's
+// WS_VISIBLE says, so that the caller decides whether it shows at all;
+// *pbVisible tells what the template said.
+HWND CreateHiddenDialog(UINT nIDTemplate, HWND hParent, DLGPROC pfnProc, LPARAM lParam,
+                        bool* pbVisible) {
+    HINSTANCE hInstance = GetModuleHandleA(nullptr);
+    HRSRC hResource = FindResourceA(hInstance, MAKEINTRESOURCEA(nIDTemplate), (LPCSTR)RT_DIALOG);
+    HGLOBAL hTemplate = hResource ? LoadResource(hInstance, hResource) : nullptr;
+    const BYTE* pTemplate = hTemplate ? (const BYTE*)LockResource(hTemplate) : nullptr;
+    DWORD cbTemplate = hResource ? SizeofResource(hInstance, hResource) : 0;
+    if (!pTemplate || cbTemplate < sizeof(DLGTEMPLATE)) return nullptr;
+    BYTE* pCopy = new BYTE[cbTemplate];
+    memcpy(pCopy, pTemplate, cbTemplate);
+    // An extended template (signature 0xFFFF) has its style 12 bytes in.
+    bool bExtended = cbTemplate >= 16 && pCopy[2] == 0xFF && pCopy[3] == 0xFF;
+    DWORD* pStyle = (DWORD*)(pCopy + (bExtended ? 12 : 0));
+    *pbVisible = (*pStyle & WS_VISIBLE) != 0;
+    *pStyle &= ~(DWORD)WS_VISIBLE;
+    HWND hWnd = CreateDialogIndirectParamA(hInstance, (const DLGTEMPLATE*)pCopy, hParent, pfnProc,
+                                           lParam);
+    delete[] pCopy;
+    return hWnd;
+}
+
+}  // namespace
 
 INT_PTR CDialog::DoModal() {
     HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     m_bEnded = false;
-    HWND hWnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
-                                   hParent, DialogProc, (LPARAM)this);
+    bool bVisible = false;
+    HWND hWnd = CreateHiddenDialog(m_nIDTemplate, hParent, DialogProc, (LPARAM)this, &bVisible);
     if (!hWnd) return -1;
+    // Shown once initialisation returns, as the template asks, unless a quit
+    // request is pending: the loop below then ends at once, and a window that
+    // only flashed up would be all the user saw of it.
+    if (bVisible && !AfxIsQuitPending()) ShowWindow(hWnd, SW_SHOWNORMAL);
     if (hParent) EnableWindow(hParent, FALSE);
 
     // Our own loop rather than DialogBox's: that one answers a quit request
