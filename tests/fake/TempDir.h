@@ -3,6 +3,7 @@
 // overwrite each other's files.
 #pragma once
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -22,4 +23,11 @@ inline const std::string& ProcessTempDir() {
     };
     static Folder folder;
     return folder.path;
+}
+
+// A file of exactly these bytes.
+inline void WriteTextFile(const std::string& path, const std::string& text) {
+    FILE* f = fopen(path.c_str(), "wb");
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
 }

@@ -1,6 +1,7 @@
 #include "fake/FakeFileSystem.h"
 #include "fake/FakeRegistry.h"
 #include "fake/FakeSystem.h"
+#include "fake/FakeText.h"
 #include "platform/FileSystem.h"
 #include "prereq/AutomationUpdate.h"
 #include "prereq/Wininit.h"
@@ -88,6 +89,11 @@ TEST_F(AutomationUpdateTest, UpdateDirectoryIsFoundBesideTheLauncher) {
         fake::Process().modulePath = row.module;
         EXPECT_EQ(CString(row.expected), GetAutomationUpdateDirectory(params)) << row.value << " " << row.module;
     }
+    fake::Text().UseShiftJis();
+    files.AddDirectory("D:\\\x95\x5c");  // 0x95 0x5C is one character, not a separator
+    fake::Process().modulePath = "D:\\setup.exe";
+    WriteInf("OleAut32_Win9X=\x95\x5c\r\n");
+    EXPECT_EQ(CString("\x95\x5c"), GetAutomationUpdateDirectory(params));
 }
 
 TEST_F(AutomationUpdateTest, StagesEveryFileAndSchedulesItsRename) {

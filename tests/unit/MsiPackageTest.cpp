@@ -29,10 +29,7 @@ protected:
     static fake::MsiPackageData& Package() { return fake::Msi().packages[kPackage]; }
 
     void WriteInf(const std::string& exeName) {
-        FILE* f = fopen(inf.c_str(), "wb");
-        std::string text = "[BXPARAM]\nExeName=" + exeName + "\n";
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
+        WriteTextFile(inf, "[BXPARAM]\nExeName=" + exeName + "\n");
     }
     // One shortcut per path, in shortcut order; an empty path is a component
     // that is not installed.
@@ -112,6 +109,7 @@ TEST_F(MsiPackageTest, ProgramIsTheFirstShortcutInOrderThatEndsInExeAndExeName) 
         {true, "\x95\\A.EXE", {"C:\\\x95\\A.EXE"}, "C:\\\x95\\A.EXE"},
         {true, "\x82\xa0.exe", {"C:\\\x82\x80.exe", "C:\\\x82\xa0.EXE"}, "C:\\\x82\xa0.EXE"},
         {false, "", {longPath}, longPath.c_str()},
+        {false, "", {longPath + "e"}, ""},  // 260 bytes: no room for the NUL, so cut
         {false, "", {longPath + "\\readme.txt"}, ""},  // cut to the buffer, it would end in .exe
     };
     for (const Row& row : rows) {

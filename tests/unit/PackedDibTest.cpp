@@ -212,6 +212,22 @@ TEST(PackedDibTest, FilesTheLoaderCannotHonourAreRejected) {
     }
 }
 
+TEST(PackedDibTest, PackedSizeIsBfSizeLessTheFileHeaderAtEitherLimit) {
+    const struct {
+        DWORD bfSize, packed;
+    } rows[] = {
+        {53, 0},
+        {54, 40},
+        {kDibMaxFileSize, kDibMaxFileSize - 14},
+        {kDibMaxFileSize + 1, 0},
+    };
+    for (const auto& row : rows) {
+        Bytes header(14, 0);
+        Put32(header, 2, row.bfSize);
+        EXPECT_EQ(row.packed, PackedDibSize(header.data())) << row.bfSize;
+    }
+}
+
 TEST(PackedDibTest, PaletteEntriesAreRedGreenBlueNoCollapse) {
     const BYTE table[] = {0x10, 0x20, 0x30, 0x99, 0xFF, 0x00, 0x80, 0x01};
     BYTE pal[4 + 8] = {};

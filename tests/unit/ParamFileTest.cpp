@@ -68,11 +68,7 @@ TEST(ProfileTextTest, CutsLongValuesToTheBuffer) {
 class ParamFileTest : public FakeTest {
 protected:
     std::string path = ProcessTempDir() + "ParamFileTest.inf";
-    void Write(const std::string& text) {
-        FILE* f = fopen(path.c_str(), "wb");
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
-    }
+    void Write(const std::string& text) { WriteTextFile(path, text); }
     void TearDown() override { remove(path.c_str()); }
 };
 

@@ -27,10 +27,7 @@ protected:
     void TearDown() override { remove(inf.c_str()); }
 
     void WriteInf(const std::string& keys) {
-        std::string text = "[BXPARAM]\r\n" + keys;
-        FILE* f = fopen(inf.c_str(), "wb");
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
+        WriteTextFile(inf, "[BXPARAM]\r\n" + keys);
     }
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> texts;

@@ -26,9 +26,7 @@ protected:
         package.properties = {{"ProductCode", "{PC}"}};
         package.shortcuts = {{"S", "C"}};
         package.componentIds = {{"C", "{C}"}};
-        FILE* f = fopen(inf.c_str(), "wb");
-        fputs("[BXPARAM]\nSetupMSI=msi\\Writer.msi\nExeName=Writer.exe\n", f);
-        fclose(f);
+        WriteTextFile(inf, "[BXPARAM]\nSetupMSI=msi\\Writer.msi\nExeName=Writer.exe\n");
     }
     void TearDown() override { remove(inf.c_str()); }
     void Run() {

@@ -24,11 +24,34 @@ protected:
     }
 };
 
-TEST_F(SetupPrerequisitesTest, EndingNowAtTheFirstPromptEndsTheRun) {
-    fake::Windows().answers = {IDNO, IDYES};
+struct EndNowRow {
+    const char* what;
+    std::vector<int> answers;
+    size_t installerRuns;
+};
+
+TEST_F(SetupPrerequisitesTest, EndingNowAtEitherPromptEndsTheRun) {
+    const EndNowRow rows[] = {
+        {"at the automation library's prompt", {IDNO, IDYES}, 0},
+        {"at the Distributed COM prompt", {IDYES, IDNO, IDYES}, 1},
+    };
+    for (const EndNowRow& row : rows) {
+        SetUp();
+        fake::Windows().answers.assign(row.answers.begin(), row.answers.end());
+        EXPECT_EQ(FALSE, RunSetupPath(params, "")) << row.what;
+        EXPECT_EQ(row.installerRuns, fake::Programs().runs.size()) << row.what;
+        EXPECT_TRUE(fake::System().shellCalls.empty()) << row.what;
+    }
+}
+
+TEST_F(SetupPrerequisitesTest, MissingSetupExeIsReportedAfterThePrerequisites) {
+    WriteInf("OleAut32_Win9X=OLE\r\nInstDCOM95=DCOM95.EXE\r\nDCOM95VerNeeded=4,71,0,1120\r\n");
+    fake::Windows().answers = {IDYES, IDYES};
     EXPECT_EQ(FALSE, RunSetupPath(params, ""));
-    EXPECT_TRUE(fake::Programs().runs.empty());
-    EXPECT_TRUE(fake::System().shellCalls.empty());
+    EXPECT_EQ(1u, fake::Programs().runs.size());
+    EXPECT_EQ((std::vector<std::string>{kRebootNow, kRebootNow,
+                                        "Could not find SetupExe in param file"}),
+              BoxTexts());
 }
 
 TEST_F(SetupPrerequisitesTest, AfterAgreedRestartsTheSetupProgramStillStarts) {

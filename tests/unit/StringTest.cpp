@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 
 #include "fake/Fake.h"
@@ -33,6 +34,15 @@ TEST(StringTest, FormatCutsToTheBufferButCountsEverything) {
     EXPECT_EQ(6, FormatText(buf, sizeof buf, "abcdef", none));
     EXPECT_STREQ("abc", buf);
     EXPECT_EQ(6, FormatText(nullptr, 0, "abcdef", none));
+
+    // Exactly filling the buffer, and cutting: the byte past it is never written.
+    for (const char* text : {"abc", "abcd", "abcdef"}) {
+        char guarded[5];
+        memset(guarded, '#', sizeof guarded);
+        FormatText(guarded, 4, text, none);
+        EXPECT_STREQ("abc", guarded) << text;
+        EXPECT_EQ('#', guarded[4]) << text;
+    }
 }
 
 TEST(StringTest, ValueSemanticsAndSlicing) {

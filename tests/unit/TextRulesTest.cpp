@@ -71,6 +71,22 @@ TEST_F(TextRulesTest, StripAutorunSwitchSkipsDoubleByteCharacters) {
     EXPECT_EQ(CString("\x83/autorun x"), StripAutorunSwitch("\x83/autorun x/autorun"));
 }
 
+TEST_F(TextRulesTest, EndsWithCharTakesADoubleByteCharacterWhole) {
+    fake::Text().UseShiftJis();
+    const struct {
+        const char* text;
+        bool endsWithBackslash;
+    } rows[] = {
+        {"C:\\\x95\x5c", false},  // 0x95 0x5C is one character
+        {"C:\\\x95\x5c\\", true},
+        {"C:\\a\\", true},
+        {"\\", true},
+        {"", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.endsWithBackslash, CString(row.text).EndsWithChar('\\')) << row.text;
+}
+
 struct TitleRow {
     bool shiftJis;
     const char* title;
