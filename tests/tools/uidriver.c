@@ -888,6 +888,23 @@ static int StepCursor(char *arg)
     return ok;
 }
 
+/* Opens a file for reading with no sharing, as a check that no process
+ * holds it open, and closes it again. */
+static int StepOpenAlone(char *arg)
+{
+    HANDLE h = CreateFileA(arg, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    Begin("open-alone");
+    KeyString("path", arg);
+    if (h == INVALID_HANDLE_VALUE) {
+        KeyInt("error", (long)GetLastError());
+        End(0);
+        return 0;
+    }
+    CloseHandle(h);
+    End(1);
+    return 1;
+}
+
 /* Where the pointer is, and the window under it. */
 static int StepPointer(char *arg)
 {
@@ -961,6 +978,7 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "cursor", StepCursor },
     { "pixel", StepPixel },
     { "pointer", StepPointer },
+    { "open-alone", StepOpenAlone },
     { "sleep", StepSleep },
     { "echo", StepEcho },
 };

@@ -26,11 +26,9 @@ LONG_STUB = "S" * 60 + ".exe"
 
 
 def inf(**keys):
-    values = dict(ProductName=TITLE, AutorunBackdrop="art\\back.bmp",
-                  AutorunButtons="art\\buttons.bmp", SetupExe=STUB, SetupMSI="product.msi")
-    values.update(keys)
-    return "[BXPARAM]\n" + "".join("%s=%s\n" % item for item in values.items()
-                                   if item[1] is not None)
+    return winebed.inf(dict(ProductName=TITLE, AutorunBackdrop="art\\back.bmp",
+                            AutorunButtons="art\\buttons.bmp", SetupExe=STUB,
+                            SetupMSI="product.msi"), **keys)
 
 
 def garbage(size, seed, nul=True):
@@ -87,14 +85,12 @@ def windows_state(prefix):
     return wininit, files
 
 
-class HostileCase(unittest.TestCase):
+class HostileCase(winebed.DiscCase):
     """A disc with the front window's bitmaps and the recording stub; the
     system is the prefix's own, on which the launcher changes nothing."""
 
     def setUp(self):
-        self.bed = winebed.bed()
-        self.disc = self.bed.new_disc()
-        self.disc.add_stub()
+        super().setUp()
         self.disc.write("art\\back.bmp", backdrop())
         self.disc.write("art\\buttons.bmp", strip())
         self.disc.autorun(inf())

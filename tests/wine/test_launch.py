@@ -22,11 +22,9 @@ THROUGH_FRONT_WINDOW = (["expect-window title=" + FRONT_TITLE, "click 102", "wai
 def inf(**keys):
     """An Autorun.inf with the front window's keys (set one to None to leave
     it out) and the given BXPARAM keys."""
-    values = dict(ProductName=FRONT_TITLE, AutorunBackdrop="backdrop.bmp",
-                  AutorunButtons="buttons.bmp")
-    values.update(keys)
-    return "[autorun]\nopen=setup.exe /autorun\n\n[BXPARAM]\n" + "".join(
-        "%s=%s\n" % item for item in values.items() if item[1] is not None)
+    return winebed.inf(dict(ProductName=FRONT_TITLE, AutorunBackdrop="backdrop.bmp",
+                            AutorunButtons="buttons.bmp"),
+                       head="[autorun]\nopen=setup.exe /autorun\n\n", **keys)
 
 
 def shell_cmdline(path, params):
@@ -47,13 +45,11 @@ def huge_ini(size):
     return bytes(out)
 
 
-class LauncherCase(unittest.TestCase):
+class LauncherCase(winebed.DiscCase):
     """One disc per test: setup.exe, the recording stub, and Autorun.inf."""
 
     def setUp(self):
-        self.bed = winebed.bed()
-        self.disc = self.bed.new_disc()
-        self.disc.add_stub()
+        super().setUp()
         self.disc.add_bitmaps()
 
     def assertBox(self, record, text):

@@ -31,18 +31,15 @@ SYSTEM = "C:\\windows\\system32"
 DELIVERED = [("OLEAUT32.DLL", "verdll350.dll"), ("STDOLE2.TLB", b"type library stand-in\r\n")]
 
 
-def inf(**keys):
-    return "[BXPARAM]\n" + "".join("%s=%s\n" % item for item in keys.items())
+inf = winebed.inf
 
 
-class PrereqCase(unittest.TestCase):
+class PrereqCase(winebed.DiscCase):
     """A disc with the recording stub as SetupExe, and helpers that change the
     prefix for one case only."""
 
     def setUp(self):
-        self.bed = winebed.bed()
-        self.disc = self.bed.new_disc()
-        self.disc.add_stub()
+        super().setUp()
         self.system32 = os.path.join(self.bed.prefix, "drive_c", "windows", "system32")
         self.windows = os.path.dirname(self.system32)
         self.before = set(self.staged_files())

@@ -30,6 +30,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 DRIVER_TIMEOUT = 30.0  # a whole driver script, seconds
 STUB_SETTLE = 0.3      # how long a run that should start nothing is watched
@@ -81,6 +82,15 @@ FACE_SIZE = (80, 24)
 
 def face_rgb(row, face):
     return (40 + 50 * face, 40 + 60 * row, 200)
+
+
+def inf(defaults=(), head="", **keys):
+    """An Autorun.inf: head (another section, say), then [BXPARAM] with the
+    defaults updated by keys; a key set to None is left out."""
+    values = dict(defaults)
+    values.update(keys)
+    return head + "[BXPARAM]\n" + "".join("%s=%s\n" % item for item in values.items()
+                                         if item[1] is not None)
 
 
 class Report(list):
@@ -391,6 +401,16 @@ class WineBed:
         signal_file = os.path.join(self.work, "helper%04d" % self.helpers)
         args = [title] + ([state] if state else []) + [to_windows(signal_file)]
         return Helper(self, "showwindow.exe", args, signal_file)
+
+
+class DiscCase(unittest.TestCase):
+    """A fresh disc per test: setup.exe and the recording stub, on the run's
+    one bed."""
+
+    def setUp(self):
+        self.bed = bed()
+        self.disc = self.bed.new_disc()
+        self.disc.add_stub()
 
 
 _bed = None
