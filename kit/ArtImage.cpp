@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "kit/DiscFolder.h"
+#include "ui/PackedDib.h"
 
 #ifdef BX_HAVE_JPEG
 #include <jpeglib.h>
@@ -18,10 +19,13 @@ namespace {
 // Anything past this is no artwork, and is not read into memory.
 const off_t kMaxFileSize = 256L * 1024 * 1024;
 
+// The launcher's loader takes sides up to kDibMaxSide.
 bool SizeAllowed(long width, long height, std::string* error) {
-    if (width > 0 && height > 0 && width * height <= kArtMaxPixels) return true;
-    char sz[120];
-    snprintf(sz, sizeof sz, "%ld x %ld pixels is beyond the %ld pixels the kit takes", width, height, kArtMaxPixels);
+    if (width > 0 && height > 0 && width <= kDibMaxSide && height <= kDibMaxSide && width * height <= kArtMaxPixels)
+        return true;
+    char sz[160];
+    snprintf(sz, sizeof sz, "%ld x %ld pixels is beyond what the kit takes (%ld pixels, sides up to %ld)", width,
+             height, kArtMaxPixels, (long)kDibMaxSide);
     *error = sz;
     return false;
 }

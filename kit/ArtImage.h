@@ -7,8 +7,8 @@
 
 #include "kit/Raster.h"
 
-// More pixels than this are refused before anything is allocated: four
-// times an 8-bit bitmap the launcher accepts at its largest.
+// More pixels than this are refused before anything is allocated; as an
+// 8-bit bitmap they take half the largest file the launcher's loader reads.
 const long kArtMaxPixels = 4096L * 4096;
 
 // False with the reason (a file that cannot be read, is neither PNG nor

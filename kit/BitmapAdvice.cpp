@@ -24,7 +24,7 @@ std::string RefusalCause(const std::vector<unsigned char>& file) {
     std::vector<std::string> causes;
     char sz[160];
     if (cbInfo == 108 || cbInfo == 124) {
-        snprintf(sz, sizeof sz, "a %u-byte information header, as ImageMagick and GIMP write by default", cbInfo);
+        snprintf(sz, sizeof sz, "a %u-byte information header (ImageMagick's and GIMP's default)", cbInfo);
         causes.push_back(sz);
     }
     if (compression != 0) {

@@ -1,5 +1,8 @@
 #include "kit/FaceSheet.h"
 
+// The launcher's types first, whose TRUE and FALSE glib then keeps.
+#include "ui/ButtonFace.h"
+
 #include <cairo.h>
 #include <pango/pangocairo.h>
 #include <strings.h>
@@ -7,8 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-
-#include "ui/ButtonFace.h"
 
 namespace {
 
@@ -26,11 +27,22 @@ Colour Shade(Colour c, double t) {
 
 void Source(cairo_t* cr, Colour c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
-// A 1-pixel line from the centres of pixels, so that it covers whole pixels.
-void Line(cairo_t* cr, double x0, double y0, double x1, double y1) {
-    cairo_move_to(cr, x0 + 0.5, y0 + 0.5);
-    cairo_line_to(cr, x1 + 0.5, y1 + 0.5);
-    cairo_stroke(cr);
+// Whole pixels only: lines and dots stay crisp through the palette.
+void Box(cairo_t* cr, int x, int y, int w, int h) {
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_fill(cr);
+}
+
+void Frame(cairo_t* cr, int x, int y, int w, int h, int t) {
+    Box(cr, x, y, w, t), Box(cr, x, y + h - t, w, t);
+    Box(cr, x, y + t, t, h - 2 * t), Box(cr, x + w - t, y + t, t, h - 2 * t);
+}
+
+// Every other pixel of a rectangle's edge, as Windows draws a focus rectangle.
+void Dots(cairo_t* cr, int x, int y, int w, int h) {
+    for (int i = 0; i < w; i += 2) cairo_rectangle(cr, x + i, y, 1, 1), cairo_rectangle(cr, x + i, y + h - 1, 1, 1);
+    for (int i = 2; i < h - 1; i += 2) cairo_rectangle(cr, x, y + i, 1, 1), cairo_rectangle(cr, x + w - 1, y + i, 1, 1);
+    cairo_fill(cr);
 }
 
 // Generic names that fontconfig always answers with some installed family.
@@ -82,30 +94,20 @@ void CFacePainter::Draw(int column, const std::string& label, PangoLayout* layou
     else if (bHover) Fill(0.45, 0.15);
     else Fill(0.15, -0.1);
 
-    cairo_set_line_width(m_cr, 1);
     if (bPressed) {
         Source(m_cr, Shade(m_accent, -0.7));
-        Line(m_cr, 1, 1, w - 2, 1), Line(m_cr, 1, 2, w - 2, 2);
-        Line(m_cr, 1, 1, 1, h - 2), Line(m_cr, 2, 1, 2, h - 2);
+        Box(m_cr, 1, 1, w - 2, 2), Box(m_cr, 1, 1, 2, h - 2);
     } else {
         Source(m_cr, Shade(m_accent, 0.6));
-        Line(m_cr, 1, 1, w - 2, 1), Line(m_cr, 1, 1, 1, h - 2);
+        Box(m_cr, 1, 1, w - 2, 1), Box(m_cr, 1, 1, 1, h - 2);
         Source(m_cr, Shade(m_accent, -0.45));
-        Line(m_cr, 1, h - 2, w - 2, h - 2), Line(m_cr, w - 2, 1, w - 2, h - 2);
+        Box(m_cr, 1, h - 2, w - 2, 1), Box(m_cr, w - 2, 1, 1, h - 2);
     }
     Source(m_cr, bFocus ? Shade(m_accent, 0.85) : Shade(m_accent, -0.6));
-    cairo_set_line_width(m_cr, bFocus ? 2 : 1);
-    double inset = bFocus ? 1 : 0.5;
-    cairo_rectangle(m_cr, inset, inset, w - 2 * inset, h - 2 * inset);
-    cairo_stroke(m_cr);
+    Frame(m_cr, 0, 0, w, h, bFocus ? 2 : 1);
     if (bFocus) {
-        double dash[] = {1, 1};
-        cairo_set_dash(m_cr, dash, 2, 0);
-        cairo_set_line_width(m_cr, 1);
         Source(m_cr, m_ink);
-        cairo_rectangle(m_cr, 4.5, 4.5, w - 9, h - 9);
-        cairo_stroke(m_cr);
-        cairo_set_dash(m_cr, nullptr, 0, 0);
+        Dots(m_cr, 4, 4, w - 8, h - 8);
     }
 
     pango_layout_set_text(layout, label.c_str(), -1);

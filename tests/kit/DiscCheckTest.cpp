@@ -73,7 +73,7 @@ const DiscCase kCases[] = {
          s.compression = 1;
          d.Write("back.bmp", MakeBmp(s));
      },
-     "AutorunBackdrop", "124-byte information header, as ImageMagick and GIMP write by default and compression 1 (RLE8)"},
+     "AutorunBackdrop", "a 124-byte information header (ImageMagick's and GIMP's default) and compression 1 (RLE8)"},
     {"StripWithItsOwnPalette",
      [](TestDisc& d) {
          BmpSpec s = Strip(500, 160);

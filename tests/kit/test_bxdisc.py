@@ -28,33 +28,35 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
+def has_art():
+    return "without cairo" not in bxdisc("art", "/nonexistent", "--backdrop", "x.png").stderr
+
+
 def demo_disc(folder):
     """The demo disc as scripts/demo.sh lays it out, the Windows programs
-    stood in for by placeholders."""
+    stood in for by placeholders; a kit without its art command takes the
+    fixed artwork of demo/make_art.py."""
     shutil.copy(os.path.join(ROOT, "demo", "Autorun.inf"), folder)
     for name in ("setup.exe", "DemoSetup.exe"):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(b"MZ")
-    backdrop = os.path.join(os.path.dirname(folder), "backdrop.png")
-    subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_backdrop.py"), backdrop], check=True)
-    r = bxdisc("art", folder, "--backdrop", backdrop, "--background", "081030",
-               "--labels", "Run|Setup again|Install|Exit", "--update-inf")
-    assert r.returncode == 0, r.stderr
+    if has_art():
+        backdrop = os.path.join(os.path.dirname(folder), "backdrop.png")
+        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_backdrop.py"), backdrop], check=True)
+        r = bxdisc("art", folder, "--backdrop", backdrop, "--background", "081030",
+                   "--labels", "Run|Setup again|Install|Exit", "--update-inf")
+        assert r.returncode == 0, r.stderr
+    else:
+        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_art.py"), folder], check=True)
     subprocess.run(["wixl", "-D", "Program=DemoSetup.exe", "-o", "BrindleDemo.msi",
                     os.path.join(ROOT, "demo", "BrindleDemo.wxs")],
                    cwd=folder, check=True, capture_output=True)
-
-
-def has_art():
-    return "without cairo" not in bxdisc("art", "/nonexistent", "--backdrop", "x.png").stderr
 
 
 @unittest.skipUnless(shutil.which("wixl"), "wixl builds the demo package")
 class DemoDiscTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if not has_art():
-            raise unittest.SkipTest("bxdisc was built without its art command")
         cls.tmp = tempfile.TemporaryDirectory()
         cls.disc = os.path.join(cls.tmp.name, "disc")
         os.mkdir(cls.disc)
