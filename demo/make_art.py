@@ -4,8 +4,10 @@ button faces, both 8-bit bitmaps over one shared 256-colour palette.
 
     python3 demo/make_art.py OUT_DIR     (writes backdrop.bmp and buttons.bmp)
 
-scripts/demo.sh runs it for the demo disc. Standard library only; the labels
-come from the tiny bitmap font below.
+The demo disc's own artwork is made by bxdisc art (scripts/demo.sh); this
+fixed artwork, made without the kit, is what scripts/bench_front_window.py
+times the front window with, so that its figures stay comparable. Standard
+library only; the labels come from the tiny bitmap font below.
 
 The strip has one row per button (Run, Setup again, Install, Exit) and one
 column per look: normal, focused, pressed, hover, hover and focused."""

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "kit/BitmapAdvice.h"
 #include "kit/DiscBitmap.h"
 #include "kit/DiscFolder.h"
 #include "kit/DiscText.h"
@@ -139,6 +140,10 @@ bool CDiscChecker::LoadBitmap(ParamKey key, const std::string& path, DiscBitmap*
     }
     BitmapReading reading = ReadDiscBitmap(file, bitmap);
     if (!reading.loaded) {
+        std::string cause = RefusalCause(file);
+        if (!cause.empty())
+            reading.rejection += ": " + cause + ", which the launcher does not read; fix: " +
+                                 ArtCommand(m_folder, key == AutorunButtons);
         Add(GetParamKeyName(key), Quoted(key) + ": " + reading.rejection);
         return false;
     }
@@ -160,6 +165,13 @@ void CDiscChecker::CheckFront(const std::string& backdropPath, const std::string
         Add("AutorunButtons", Quoted(AutorunButtons) + sz);
     }
     if (!bBackdrop) return;
+    if (size_t n = ColoursOutsideTable(backdrop, strip)) {
+        snprintf(sz, sizeof sz,
+                 ": %zu of its colours are not in the backdrop's colour table, so a 256-colour screen "
+                 "shows them as others; fix: ",
+                 n);
+        Add("AutorunButtons", Quoted(AutorunButtons) + sz + ArtCommand(m_folder, true));
+    }
     std::string problems;
     for (const std::string& problem : LayoutProblems(backdrop.width, backdrop.height, StripFaceSize(strip)))
         problems += (problems.empty() ? "" : "; ") + problem;

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ui/ButtonFace.h"
@@ -54,7 +55,7 @@ std::vector<std::string> LayoutProblems(LONG cxClient, LONG cyClient, SIZE face)
     return problems;
 }
 
-FrontImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool bInstalled) {
+FrontImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool bInstalled, int nColumn) {
     FrontImage image;
     image.width = backdrop.width;
     image.height = backdrop.height;
@@ -69,7 +70,8 @@ FrontImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool b
         if (!image.placement.bShown[i]) continue;
         UINT nState = bFocusGiven ? 0 : ODS_FOCUS;
         bFocusGiven = true;
-        RECT src = GetFaceRect(face, ChooseFaceColumn(nState, false), i);
+        int nFace = nColumn == kOpeningFaces ? ChooseFaceColumn(nState, false) : nColumn;
+        RECT src = GetFaceRect(face, nFace, i);
         const RECT& dst = image.placement.rc[i];
         // Clipped to the window, as the platform clips a child's drawing.
         for (LONG y = 0; y < face.cy; ++y) {
@@ -84,6 +86,31 @@ FrontImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool b
         }
     }
     return image;
+}
+
+FrontImage DrawAllFaces(const DiscBitmap& backdrop, const DiscBitmap& strip) {
+    const LONG kGap = 8;
+    // The band of the window that holds the buttons, with their margin above.
+    SIZE face = StripFaceSize(strip);
+    LONG top = PlaceFrontButtons(backdrop.width, backdrop.height, face, false).rc[IDC_EXIT - IDC_RUN].top - 10;
+    if (top < 0) top = 0;
+    LONG band = backdrop.height - top;
+    FrontImage sheet;
+    sheet.width = 2 * backdrop.width + kGap;
+    sheet.height = kFaceColumns * band + (kFaceColumns - 1) * kGap;
+    sheet.pixels.assign((size_t)sheet.width * sheet.height, 0xFFFFFF);
+    for (int nColumn = 0; nColumn < kFaceColumns; ++nColumn) {
+        for (int nInstalled = 0; nInstalled < 2; ++nInstalled) {
+            FrontImage one = DrawFront(backdrop, &strip, nInstalled != 0, nColumn);
+            size_t left = (size_t)nInstalled * (backdrop.width + kGap);
+            size_t at = (size_t)nColumn * (band + kGap);
+            for (LONG y = 0; y < band; ++y) {
+                const uint32_t* row = &one.pixels[(size_t)(top + y) * one.width];
+                std::copy(row, row + one.width, &sheet.pixels[(at + y) * sheet.width + left]);
+            }
+        }
+    }
+    return sheet;
 }
 
 bool WritePng(const std::string& path, const FrontImage& image) {

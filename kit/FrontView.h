@@ -23,7 +23,15 @@ SIZE StripFaceSize(const DiscBitmap& strip);
 std::vector<std::string> LayoutProblems(LONG cxClient, LONG cyClient, SIZE face);
 
 // Buttons in their normal faces, the first one in tab order (the leftmost)
-// in its focused face, as the window opens. No strip: the backdrop alone.
-FrontImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool bInstalled);
+// in its focused face, as the window opens; or, given a face column
+// (FaceColumn), every shown button in that face. No strip: the backdrop alone.
+const int kOpeningFaces = -1;
+FrontImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool bInstalled,
+                     int nColumn = kOpeningFaces);
+
+// Every face on one sheet: the band of the window that holds the buttons,
+// in each of the five faces from top to bottom (normal, focused, pressed,
+// hover, hover and focused), not installed on the left, installed on the right.
+FrontImage DrawAllFaces(const DiscBitmap& backdrop, const DiscBitmap& strip);
 
 bool WritePng(const std::string& path, const FrontImage& image);

@@ -1,7 +1,9 @@
 // bxdisc: checks a disc folder for the launcher, previews its front window,
-// and makes its image.
+// makes its artwork and its image.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,18 +14,76 @@
 #include "kit/DiscText.h"
 #include "kit/FrontView.h"
 #include "params/ParamFile.h"
+#include "ui/ButtonFace.h"
+#ifdef BX_HAVE_ART
+#include "kit/DiscArt.h"
+#endif
 
 namespace {
 
 const char kUsage[] =
     "usage: bxdisc check DISC_FOLDER [--launcher NAME]\n"
-    "       bxdisc preview DISC_FOLDER OUT.png [--installed] [--launcher NAME]\n"
+    "       bxdisc preview DISC_FOLDER OUT.png [--installed] [--state STATE] [--launcher NAME]\n"
+    "           STATE: normal, focused, pressed, hover, hover-focused, or all (every face on one sheet)\n"
+    "       bxdisc art DISC_FOLDER --backdrop IMAGE [--background RRGGBB] [--update-inf]\n"
+    "           [--sheet FACES.png | --labels 'Run|Setup again|Install|Exit' [--font 'DejaVu Sans Bold 11']\n"
+    "            [--face 150x36] [--accent 2858A8]] [--names backdrop.bmp,buttons.bmp]\n"
     "       bxdisc image DISC_FOLDER OUT.iso --label LABEL [--launcher NAME]\n"
     "Exit status: 0 done and clean, 1 findings, 2 unusable input or failure.\n";
 
 int Usage() {
     fputs(kUsage, stderr);
     return 2;
+}
+
+// Each option, whether it takes a value, and the commands that take it.
+struct OptionRule {
+    const char* name;
+    bool bValue;
+    const char* commands;
+};
+const OptionRule kOptions[] = {
+    {"--launcher", true, " check preview image "}, {"--installed", false, " preview "},
+    {"--state", true, " preview "},                 {"--label", true, " image "},
+    {"--backdrop", true, " art "},                  {"--background", true, " art "},
+    {"--sheet", true, " art "},                     {"--labels", true, " art "},
+    {"--font", true, " art "},                      {"--face", true, " art "},
+    {"--accent", true, " art "},                    {"--names", true, " art "},
+    {"--update-inf", false, " art "},
+};
+
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+    bool Has(const char* name) const { return options.count(name) != 0; }
+    std::string Get(const char* name, const char* fallback = "") const {
+        auto it = options.find(name);
+        return it == options.end() ? fallback : it->second;
+    }
+};
+
+// False for an unknown option, one the command does not take, one given
+// twice or without its value.
+bool Parse(int argc, char** argv, Arguments* args) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.compare(0, 2, "--") != 0) {
+            args->positional.push_back(arg);
+            continue;
+        }
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& r : kOptions)
+            if (arg == r.name) rule = &r;
+        if (!rule || args->Has(rule->name) || (rule->bValue && i + 1 >= argc)) return false;
+        args->options[arg] = rule->bValue ? argv[++i] : "";
+    }
+    if (args->positional.empty()) return false;
+    std::string command = " " + args->positional[0] + " ";
+    for (const auto& o : args->options) {
+        for (const OptionRule& r : kOptions)
+            if (o.first == r.name && !strstr(r.commands, command.c_str())) return false;
+    }
+    return true;
 }
 
 // Runs the check and prints its findings; the check's result.
@@ -44,7 +104,17 @@ bool LoadNamed(const std::string& folder, const CParamFile& params, ParamKey key
     return !path.empty() && ReadWholeFile(path, &file) && ReadDiscBitmap(file, bitmap).loaded;
 }
 
-int Preview(const std::string& folder, const std::string& png, bool bInstalled,
+const char* const kStates[] = {"normal", "focused", "pressed", "hover", "hover-focused", "all"};
+const int kAllFaces = kFaceColumns;
+
+// The face column of a --state name, kAllFaces for "all", -1 for no such state.
+int StateColumn(const std::string& name) {
+    for (int i = 0; i <= kAllFaces; ++i)
+        if (name == kStates[i]) return i;
+    return -1;
+}
+
+int Preview(const std::string& folder, const std::string& png, bool bInstalled, int nColumn,
             const DiscCheckOptions& options) {
     // The findings tell what the picture may not show as meant.
     int result = Check(folder, options, stderr);
@@ -57,7 +127,20 @@ int Preview(const std::string& folder, const std::string& png, bool bInstalled,
         return kDiscFindings;
     }
     bool bStrip = LoadNamed(folder, params, AutorunButtons, &strip);
-    if (!WritePng(png, DrawFront(backdrop, bStrip ? &strip : nullptr, bInstalled))) {
+    FrontImage image;
+    if (nColumn == kAllFaces) {
+        // Ten bands of the window on one sheet: a backdrop of a few million pixels at most.
+        if (!bStrip || (long)backdrop.width * backdrop.height > 4L * 1024 * 1024) {
+            fputs(bStrip ? "bxdisc: the backdrop is too large for a sheet of every face\n"
+                         : "bxdisc: no button strip the launcher can load: no faces to show\n",
+                  stderr);
+            return bStrip ? kDiscUnreadable : kDiscFindings;
+        }
+        image = DrawAllFaces(backdrop, strip);
+    } else {
+        image = DrawFront(backdrop, bStrip ? &strip : nullptr, bInstalled, nColumn);
+    }
+    if (!WritePng(png, image)) {
         fprintf(stderr, "bxdisc: cannot write %s\n", png.c_str());
         return kDiscUnreadable;
     }
@@ -83,35 +166,116 @@ int Image(const std::string& folder, const std::string& iso, const std::string& 
     return kDiscClean;
 }
 
+#ifdef BX_HAVE_ART
+// RRGGBB, with or without a leading #.
+bool ParseColour(std::string text, uint32_t* rgb) {
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
+    if (text.size() != 6 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+    *rgb = (uint32_t)strtoul(text.c_str(), nullptr, 16);
+    return true;
+}
+
+// Splits at the separator into exactly n parts.
+bool SplitInto(const std::string& text, char separator, size_t n, std::vector<std::string>* parts) {
+    parts->clear();
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == separator) {
+            parts->push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return parts->size() == n;
+}
+
+bool ParseArt(const Arguments& args, ArtOptions* options) {
+    options->folder = args.positional[1];
+    options->backdrop = args.Get("--backdrop");
+    options->sheet = args.Get("--sheet");
+    options->updateInf = args.Has("--update-inf");
+    std::vector<std::string> parts;
+    if (options->backdrop.empty() || (args.Has("--sheet") && options->sheet.empty())) return false;
+    if (args.Has("--background") && !ParseColour(args.Get("--background"), &options->background)) return false;
+    if (args.Has("--accent") && !ParseColour(args.Get("--accent"), &options->faces.accent)) return false;
+    if (args.Has("--labels")) {
+        if (!SplitInto(args.Get("--labels"), '|', 4, &parts)) return false;
+        for (int i = 0; i < 4; ++i) options->faces.labels[i] = parts[i];
+    }
+    if (args.Has("--font")) options->faces.font = args.Get("--font");
+    if (args.Has("--face")) {
+        int w = 0, h = 0;
+        char extra;
+        if (sscanf(args.Get("--face").c_str(), "%dx%d%c", &w, &h, &extra) != 2) return false;
+        options->faces.width = w;
+        options->faces.height = h;
+    }
+    if (args.Has("--names")) {
+        if (!SplitInto(args.Get("--names"), ',', 2, &parts)) return false;
+        options->backdropName = parts[0];
+        options->buttonsName = parts[1];
+    }
+    // Drawing options say nothing to a ready sheet.
+    return !(args.Has("--sheet") &&
+             (args.Has("--labels") || args.Has("--font") || args.Has("--face") || args.Has("--accent")));
+}
+
+void PrintPsnr(const std::string& path, int w, int h, double psnr) {
+    printf("%s: %d x %d, 8 bits per pixel, ", path.c_str(), w, h);
+    if (psnr > 1e9) printf("every colour exact\n");
+    else printf("PSNR %.1f dB against its source\n", psnr);
+}
+
+int Art(const Arguments& args) {
+    ArtOptions options;
+    if (!ParseArt(args, &options)) return Usage();
+    ArtReport report;
+    std::string error;
+    if (!MakeDiscArt(options, &report, &error)) {
+        fprintf(stderr, "bxdisc: %s\nbxdisc: nothing written\n", error.c_str());
+        return kDiscUnreadable;
+    }
+    PrintPsnr(report.backdropPath, report.backdropWidth, report.backdropHeight, report.backdropPsnr);
+    PrintPsnr(report.buttonsPath, report.buttonsWidth, report.buttonsHeight, report.buttonsPsnr);
+    printf("one colour table of %zu colours in both\n", report.colours);
+    if (!report.infPath.empty()) {
+        printf("%s: AutorunBackdrop and AutorunButtons set\n", report.infPath.c_str());
+    } else {
+        printf("add to the [BXPARAM] section of Autorun.inf (or run again with --update-inf):\n"
+               "AutorunBackdrop=%s\nAutorunButtons=%s\n",
+               options.backdropName.c_str(), options.buttonsName.c_str());
+    }
+    return kDiscClean;
+}
+#else
+int Art(const Arguments&) {
+    fputs("bxdisc: this bxdisc was built without cairo, pango and libimagequant: no art command\n", stderr);
+    return kDiscUnreadable;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> positional;
-    DiscCheckOptions options;
-    bool bInstalled = false;
-    std::string label;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--installed") {
-            bInstalled = true;
-        } else if ((arg == "--label" || arg == "--launcher") && i + 1 < argc) {
-            (arg == "--label" ? label : options.launcher) = argv[++i];
-        } else if (arg == "-h" || arg == "--help") {
+        if (!strcmp(argv[i], "-h") || !strcmp(argv[i], "--help")) {
             fputs(kUsage, stdout);
             return 0;
-        } else if (arg.compare(0, 2, "--") == 0) {
-            return Usage();
-        } else {
-            positional.push_back(arg);
         }
     }
-    if (positional.empty()) return Usage();
-    const std::string& command = positional[0];
-    if (command == "check" && positional.size() == 2 && !bInstalled && label.empty())
-        return Check(positional[1], options, stdout);
-    if (command == "preview" && positional.size() == 3 && label.empty())
-        return Preview(positional[1], positional[2], bInstalled, options);
-    if (command == "image" && positional.size() == 3 && !label.empty() && !bInstalled)
-        return Image(positional[1], positional[2], label, options);
+    Arguments args;
+    if (!Parse(argc, argv, &args)) return Usage();
+    const std::string& command = args.positional[0];
+    size_t n = args.positional.size();
+    DiscCheckOptions options;
+    if (args.Has("--launcher")) options.launcher = args.Get("--launcher");
+    if (command == "check" && n == 2) return Check(args.positional[1], options, stdout);
+    if (command == "preview" && n == 3) {
+        int nColumn = args.Has("--state") ? StateColumn(args.Get("--state")) : kOpeningFaces;
+        if (args.Has("--state") && nColumn < 0) return Usage();
+        return Preview(args.positional[1], args.positional[2], args.Has("--installed"), nColumn, options);
+    }
+    if (command == "image" && n == 3 && args.Has("--label"))
+        return Image(args.positional[1], args.positional[2], args.Get("--label"), options);
+    if (command == "art" && n == 2) return Art(args);
     return Usage();
 }

@@ -15,26 +15,30 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
       -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 ninja -C build/win32 setup DemoSetup >/dev/null
 
+# The disc authoring kit makes the artwork, then checks the disc, previews
+# its front window and makes its image; all before Wine is involved.
+cmake -S . -B build/native -G Ninja >/dev/null
+ninja -C build/native bxdisc >/dev/null
+
 disc=$root/build/demo-disc
 rm -rf "$disc" && mkdir -p "$disc"
 cp build/win32/setup.exe build/win32/demo/DemoSetup.exe demo/Autorun.inf "$disc/"
-if [ -f demo/make_art.py ]; then
-  python3 demo/make_art.py "$disc"
-fi
+# The artwork from an ordinary PNG and the buttons' labels: one palette for
+# both bitmaps, named in the disc's Autorun.inf.
+python3 demo/make_backdrop.py build/demo-backdrop.png
+build/native/kit/bxdisc art "$disc" --backdrop build/demo-backdrop.png --background 081030 \
+    --labels 'Run|Setup again|Install|Exit' --face 150x36 --accent 2858A8 --update-inf
 # The package tells the launcher whether the demo product is installed.
 (cd build/win32/demo && wixl -D Program=DemoSetup.exe -o "$disc/BrindleDemo.msi" \
    "$root/demo/BrindleDemo.wxs" 2>/dev/null)
 
-# The disc authoring kit: check the disc, preview its front window in both
-# states, make its image; all before Wine is involved.
-cmake -S . -B build/native -G Ninja >/dev/null
-ninja -C build/native bxdisc >/dev/null
 build/native/kit/bxdisc check "$disc"
 build/native/kit/bxdisc preview "$disc" build/demo-preview.png
 build/native/kit/bxdisc preview "$disc" build/demo-preview-installed.png --installed
+build/native/kit/bxdisc preview "$disc" build/demo-faces.png --state all
 build/native/kit/bxdisc image "$disc" build/demo-disc.iso --label BRINDLE_DEMO
-echo "disc check clean; previews: build/demo-preview.png, build/demo-preview-installed.png;" \
-     "image: build/demo-disc.iso"
+echo "disc check clean; previews: build/demo-preview.png, build/demo-preview-installed.png," \
+     "every face: build/demo-faces.png; image: build/demo-disc.iso"
 echo "demo disc: $disc"
 ls -l "$disc"
 

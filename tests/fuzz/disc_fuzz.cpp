@@ -1,12 +1,15 @@
 // The kit's own reading of a disc: Autorun.inf's sections and open= line,
 // update-folder names, the code page conversion and the decoding of bitmaps
-// the loader accepts. No read outside the input, and the conversions agree.
+// the loader accepts, and setting the art's keys in Autorun.inf. No read
+// outside the input, the conversions agree, and a key set is the key read.
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "kit/DiscBitmap.h"
 #include "kit/DiscText.h"
+#include "kit/InfEdit.h"
+#include "params/ProfileText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     // A copy of exactly the input's size, so that the sanitizer sees any overrun.
@@ -26,6 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     std::string back;
     if (!Utf8ToCp1252(Cp1252ToUtf8(text), &back) || back != text) __builtin_trap();
     if (Utf8ToCp1252(text, &back) && Cp1252ToUtf8(back) != text) __builtin_trap();
+
+    std::string edited;
+    if (SetProfileKeys(text, "BXPARAM", {{"AutorunButtons", "b.bmp"}}, &edited) && text.find('\0') == std::string::npos) {
+        char sz[16];
+        ReadProfileString(edited.data(), edited.size(), "BXPARAM", "AutorunButtons", "", sz, sizeof sz);
+        if (strcmp(sz, "b.bmp") != 0) __builtin_trap();
+    }
 
     // The loader's block is as large as the header says: keep the runs fast.
     DWORD bfSize = size >= 6 ? (DWORD)data[2] | (DWORD)data[3] << 8 | (DWORD)data[4] << 16 | (DWORD)data[5] << 24 : 0;

@@ -65,7 +65,22 @@ const DiscCase kCases[] = {
          s.bitCount = 24;
          d.Write("back.bmp", MakeBmp(s));
      },
-     "AutorunBackdrop", "24 bits per pixel"},
+     "AutorunBackdrop", "24 bits per pixel without a colour table, which the launcher does not read; fix: bxdisc art "},
+    {"ImageMagickDefaultBmp",
+     [](TestDisc& d) {
+         BmpSpec s;
+         s.infoSize = 124;
+         s.compression = 1;
+         d.Write("back.bmp", MakeBmp(s));
+     },
+     "AutorunBackdrop", "a 124-byte information header (ImageMagick's and GIMP's default) and compression 1 (RLE8)"},
+    {"StripWithItsOwnPalette",
+     [](TestDisc& d) {
+         BmpSpec s = Strip(500, 160);
+         s.tableXor = 1;
+         d.Write("buttons.bmp", MakeBmp(s));
+     },
+     "AutorunButtons", "1 of its colours are not in the backdrop's colour table"},
     {"BitsNotAfterTable",
      [](TestDisc& d) {
          BmpSpec s;

@@ -1,5 +1,6 @@
 #include "TestDisc.h"
 
+#include <png.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -49,15 +50,16 @@ std::vector<unsigned char> MakeBmp(const BmpSpec& desc) {
     b[1] = 'M';
     Put32(b, 2, (uint32_t)b.size());
     Put32(b, 10, (uint32_t)(offBits + desc.offBitsDelta));
-    Put32(b, 14, 40);
+    Put32(b, 14, desc.infoSize);
     Put32(b, 18, (uint32_t)desc.width);
     Put32(b, 22, (uint32_t)desc.height);
     Put16(b, 26, 1);
     Put16(b, 28, (unsigned)desc.bitCount);
+    Put32(b, 30, desc.compression);
     Put32(b, 34, (uint32_t)cbBits);
     Put32(b, 46, desc.clrUsed);
     for (uint32_t i = 0; i < nColors; ++i) {
-        uint32_t rgb = TestColour((uint8_t)i);
+        uint32_t rgb = TestColour((uint8_t)i) ^ desc.tableXor;
         b[54 + 4 * i] = (unsigned char)rgb;
         b[55 + 4 * i] = (unsigned char)(rgb >> 8);
         b[56 + 4 * i] = (unsigned char)(rgb >> 16);
@@ -69,6 +71,23 @@ std::vector<unsigned char> MakeBmp(const BmpSpec& desc) {
     }
     b.resize(b.size() - desc.cut);
     return b;
+}
+
+bool WriteRgbaPng(const std::string& path, int width, int height, const std::function<uint32_t(int x, int y)>& argb) {
+    std::vector<unsigned char> rgba((size_t)width * height * 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint32_t p = argb(x, y);
+            unsigned char* d = &rgba[((size_t)y * width + x) * 4];
+            d[0] = (unsigned char)(p >> 16), d[1] = (unsigned char)(p >> 8), d[2] = (unsigned char)p;
+            d[3] = (unsigned char)(p >> 24);
+        }
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = (png_uint_32)width;
+    png.height = (png_uint_32)height;
+    png.format = PNG_FORMAT_RGBA;
+    return png_image_write_to_file(&png, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
 
 bool MakePackage(const std::string& path, const PackageSpec& desc) {

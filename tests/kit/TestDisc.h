@@ -12,6 +12,9 @@ struct BmpSpec {
     int width = 400, height = 300;
     int bitCount = 8;
     uint32_t clrUsed = 0;
+    uint32_t infoSize = 40;     // what the header says; the layout stays that of 40
+    uint32_t compression = 0;
+    uint32_t tableXor = 0;      // flips bits of every colour table entry
     int offBitsDelta = 0;  // added to the right bfOffBits
     size_t cut = 0;        // bytes left off the end
     // Colour table index of each pixel (top row first).
@@ -21,6 +24,9 @@ struct BmpSpec {
 // The colour table every test bitmap has: entry i is (i, 255 - i, 7 * i).
 uint32_t TestColour(uint8_t index);
 std::vector<unsigned char> MakeBmp(const BmpSpec& desc);
+
+// An RGBA PNG of the pixels given as 0xAARRGGBB; false when it cannot be written.
+bool WriteRgbaPng(const std::string& path, int width, int height, const std::function<uint32_t(int x, int y)>& argb);
 
 struct PackageSpec {
     bool productCode = true;

@@ -28,14 +28,26 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
+def has_art():
+    return "without cairo" not in bxdisc("art", "/nonexistent", "--backdrop", "x.png").stderr
+
+
 def demo_disc(folder):
     """The demo disc as scripts/demo.sh lays it out, the Windows programs
-    stood in for by placeholders."""
+    stood in for by placeholders; a kit without its art command takes the
+    fixed artwork of demo/make_art.py."""
     shutil.copy(os.path.join(ROOT, "demo", "Autorun.inf"), folder)
     for name in ("setup.exe", "DemoSetup.exe"):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(b"MZ")
-    subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_art.py"), folder], check=True)
+    if has_art():
+        backdrop = os.path.join(os.path.dirname(folder), "backdrop.png")
+        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_backdrop.py"), backdrop], check=True)
+        r = bxdisc("art", folder, "--backdrop", backdrop, "--background", "081030",
+                   "--labels", "Run|Setup again|Install|Exit", "--update-inf")
+        assert r.returncode == 0, r.stderr
+    else:
+        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_art.py"), folder], check=True)
     subprocess.run(["wixl", "-D", "Program=DemoSetup.exe", "-o", "BrindleDemo.msi",
                     os.path.join(ROOT, "demo", "BrindleDemo.wxs")],
                    cwd=folder, check=True, capture_output=True)
@@ -68,6 +80,12 @@ class DemoDiscTest(unittest.TestCase):
             with open(out, "rb") as f:
                 shots[state] = f.read()
         self.assertNotEqual(shots["installed"], shots["not-installed"])
+
+    def test_sheet_of_every_face(self):
+        out = os.path.join(self.tmp.name, "faces.png")
+        r = bxdisc("preview", self.disc, out, "--state", "all")
+        self.assertEqual(0, r.returncode, r.stderr)
+        self.assertEqual((2 * 540 + 8, 5 * (36 + 20) + 4 * 8), png_size(out))
 
     @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
     def test_image_round_trip(self):
@@ -106,10 +124,31 @@ class CommandLineTest(unittest.TestCase):
             (("check",), 2),
             (("check", self.disc, "--bogus"), 2),
             (("check", self.disc), 1),
+            (("bogus", self.disc), 2),
+            (("art",), 2),
+            (("art", self.disc), 2),
+            (("art", self.disc, "--backdrop", "a.png", "--installed"), 2),
+            (("art", self.disc, "--backdrop", "a.png", "--accent", "blue"), 2),
+            (("preview", self.disc, "p.png", "--state", "sideways"), 2),
         ]
+        art = has_art()
         for args, status in cases:
             with self.subTest(args=args):
-                self.assertEqual(status, bxdisc(*args).returncode)
+                r = bxdisc(*args)
+                self.assertEqual(status, r.returncode)
+                # Usage errors print the usage; a kit without art says so instead.
+                if status == 2 and args[0] != "check" and (art or args[0] != "art" or len(args) == 1):
+                    self.assertIn("usage: bxdisc", r.stderr)
+
+    def test_art_from_bad_input_names_the_file_and_writes_nothing(self):
+        if not has_art():
+            self.skipTest("bxdisc was built without its art command")
+        self.write("art.png", b"\x89PNG\r\n\x1a\n" + bytes(40))
+        before = sorted(os.listdir(self.disc))
+        r = bxdisc("art", self.disc, "--backdrop", os.path.join(self.disc, "art.png"), "--update-inf")
+        self.assertEqual(2, r.returncode)
+        self.assertIn("art.png: ", r.stderr)
+        self.assertEqual(before, sorted(os.listdir(self.disc)))
 
     def test_bad_input_gives_findings_not_a_crash(self):
         self.write("setup.exe", b"MZ")
