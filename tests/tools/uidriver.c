@@ -923,20 +923,39 @@ static int StepPointer(char *arg)
     return ok;
 }
 
-static int StepPixel(char *arg)
+/* "pixel X Y": a screen pixel. "window-pixel X Y": a pixel of the current
+ * window's client area through its own device context, which on a
+ * 256-colour screen reads the system palette rather than an X capture. */
+static int PixelOf(const char *step, HWND w, char *arg)
 {
     long x = 0, y = 0;
     sscanf(arg, "%ld %ld", &x, &y);
-    HDC screen = GetDC(NULL);
-    COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(NULL, screen);
-    Begin("pixel");
+    HDC dc = GetDC(w);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(w, dc);
+    Begin(step);
     KeyInt("x", x);
     KeyInt("y", y);
     Key("rgb");
     Putf("\"#%02x%02x%02x\"", GetRValue(c), GetGValue(c), GetBValue(c));
     End(c != CLR_INVALID);
     return c != CLR_INVALID;
+}
+
+static int StepPixel(char *arg)
+{
+    return PixelOf("pixel", NULL, arg);
+}
+
+static int StepWindowPixel(char *arg)
+{
+    if (!g_current || !IsWindow(g_current)) {
+        Begin("window-pixel");
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    return PixelOf("window-pixel", g_current, arg);
 }
 
 static int StepSleep(char *arg)
@@ -977,6 +996,7 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "mouse", StepMouse },
     { "cursor", StepCursor },
     { "pixel", StepPixel },
+    { "window-pixel", StepWindowPixel },
     { "pointer", StepPointer },
     { "open-alone", StepOpenAlone },
     { "sleep", StepSleep },

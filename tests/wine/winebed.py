@@ -11,6 +11,7 @@ Paths come from the environment (tests/wine/CMakeLists.txt sets them):
                  showwindow.exe
   WINEBED_WORK   a scratch folder (default: a temporary one)
   WINEBED_SLOWNESS  the slowness factor, instead of measuring it
+  WINEBED_SCREEN the Xvfb screen, 1024x768x24 by default (800x600x8: 256 colours)
 
 Waits are written as native Wine needs them. The bed measures at its start
 how much slower this Wine is (emulated on a kernel without 32-bit execution,
@@ -306,7 +307,8 @@ class WineBed:
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             os.environ.get("WINEBED_SCREEN", "1024x768x24"),
              "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_die_with_parent)
