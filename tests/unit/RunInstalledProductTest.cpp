@@ -1,34 +1,25 @@
 #include <string>
 
 #include "app/SetupFlow.h"
-#include "fake/Fake.h"
-#include "fake/TempDir.h"
 #include "fake/FakeLibrary.h"
 #include "fake/FakeMsi.h"
-#include "fake/FakeProcess.h"
 #include "fake/FakeSystem.h"
 #include "fake/FakeWindows.h"
-#include "framework/App.h"
+#include "unit/LauncherFolderFixture.h"
 
 namespace {
 
-class RunInstalledProductTest : public FakeTest {
+class RunInstalledProductTest : public LauncherFolderTest {
 protected:
-    CWinApp app{"Setup"};
-    std::string dir = ProcessTempDir();
-    std::string inf = dir + "Autorun.inf";
-
     void SetUp() override {
-        FakeTest::SetUp();
-        fake::Process().modulePath = dir + "setup.exe";
+        LauncherFolderTest::SetUp();
         fake::InstallMsiDll();
         fake::MsiPackageData& package = fake::Msi().packages[dir + "msi\\Writer.msi"];
         package.properties = {{"ProductCode", "{PC}"}};
         package.shortcuts = {{"S", "C"}};
         package.componentIds = {{"C", "{C}"}};
-        WriteTextFile(inf, "[BXPARAM]\nSetupMSI=msi\\Writer.msi\nExeName=Writer.exe\n");
+        WriteInf("[BXPARAM]\nSetupMSI=msi\\Writer.msi\nExeName=Writer.exe\n");
     }
-    void TearDown() override { remove(inf.c_str()); }
     void Run() {
         CParamFile params(inf.c_str());
         RunInstalledProduct(params);

@@ -1,29 +1,13 @@
 #include <string>
 
 #include "app/SetupFlow.h"
-#include "fake/Fake.h"
-#include "fake/FakeProcess.h"
 #include "fake/FakeSystem.h"
 #include "fake/FakeWindows.h"
-#include "fake/TempDir.h"
-#include "framework/App.h"
+#include "unit/LauncherFolderFixture.h"
 
 namespace {
 
-// The launcher in a scratch folder, beside an Autorun.inf that a test writes.
-class SetupPathTest : public FakeTest {
-protected:
-    CWinApp app{"Setup"};
-    std::string dir = ProcessTempDir();
-    std::string inf = dir + "Autorun.inf";
-
-    void WriteInf(const std::string& text) { WriteTextFile(inf, text); }
-    void SetUp() override {
-        FakeTest::SetUp();
-        fake::Process().modulePath = dir + "setup.exe";
-    }
-    void TearDown() override { remove(inf.c_str()); }
-};
+class SetupPathTest : public LauncherFolderTest {};
 
 TEST_F(SetupPathTest, StartsSetupExeWithTheTailLessTheSwitch) {
     WriteInf("[BXPARAM]\nSetupExe=bin\\setup32.exe\n");
