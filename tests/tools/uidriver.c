@@ -10,6 +10,8 @@
  * an IMAGE are ended when the driver ends, however it ends. SLOWNESS (a
  * factor, 1 by default) stretches every wait and sleep, TOTAL_MS included,
  * for a Wine that runs slower than a native one (emulated, or under load).
+ * SCRIPT "-" takes the steps from standard input as they come, so that a
+ * caller (bxdisc try) can choose each step on what the last one reported.
  * Steps and their output are listed in tests/wine/README.md.
  */
 #include <windows.h>
@@ -397,21 +399,14 @@ static HWND AwaitOwnWindow(const char *step, const char *match, DWORD ms)
     }
 }
 
-static int StepExpectBox(char *arg)
+/* A message box's text (its static 0xFFFF), visible buttons (ids) and icon. */
+static void PutBoxFields(HWND box)
 {
-    DWORD ms = WaitArg(&arg);
-    HWND box = AwaitOwnWindow("expect-box", "#32770", ms);
-    if (!box)
-        return 0;
     char text[2048] = "";
     char cls[64];
     HWND label = GetDlgItem(box, 0xFFFF);
     if (label)
         GetWindowTextA(label, text, sizeof text);
-    g_current = box;
-    const char *icon = BoxIcon(box, Scaled(2000));
-    Begin("expect-box");
-    PutWindowFields(box);
     KeyString("text", text);
     Key("buttons");
     Put("[");
@@ -424,6 +419,19 @@ static int StepExpectBox(char *arg)
         }
     }
     Put("]");
+}
+
+static int StepExpectBox(char *arg)
+{
+    DWORD ms = WaitArg(&arg);
+    HWND box = AwaitOwnWindow("expect-box", "#32770", ms);
+    if (!box)
+        return 0;
+    g_current = box;
+    const char *icon = BoxIcon(box, Scaled(2000));
+    Begin("expect-box");
+    PutWindowFields(box);
+    PutBoxFields(box);
     KeyString("icon", icon);
     End(1);
     return 1;
@@ -538,29 +546,30 @@ static int StepChildren(char *arg)
 
 #define STEADY_MS 500
 
-/* Waits for the started program to end. Fails early when it shows a window
- * that stays STEADY_MS: a box nobody answers would otherwise run into the
- * time. Windows that come and go sooner (a dialog ended at once by a pending
- * quit request) are listed in "flashed". */
-static int StepWaitExit(char *arg)
+typedef struct { HWND hwnd; char cls[64], title[256]; } Flash;
+typedef struct {
+    int ended;          /* the program ended ... */
+    HWND shown;         /* ... or shows this window, steady; neither: timeout */
+    Flash flashed[8];   /* windows that came and went sooner */
+    int nFlashed;
+    DWORD ms;
+} Outcome;
+
+/* Waits up to ms for the started program to end or to show a window that
+ * stays STEADY_MS. Windows that come and go sooner (a dialog ended at once by
+ * a pending quit request) are kept as flashed. */
+static void AwaitOutcome(DWORD ms, Outcome *o)
 {
-    DWORD ms = WaitArg(&arg);
-    struct { HWND hwnd; char cls[64], title[256]; } flashed[8], seen;
     DWORD start = GetTickCount(), since = 0;
+    Flash seen;
     HWND shown = NULL;
-    int nFlashed = 0;
+    memset(o, 0, sizeof *o);
     for (;;) {
-        if (!g_proc.hProcess) {
-            Begin("wait-exit");
-            KeyString("error", "not started");
-            End(0);
-            return 0;
-        }
         int ended = WaitForSingleObject(g_proc.hProcess, POLL_MS) == WAIT_OBJECT_0;
         HWND w = ended ? NULL : FindOwnVisible(NULL);
         if (w != shown) {
-            if (shown && nFlashed < (int)(sizeof flashed / sizeof flashed[0]))
-                flashed[nFlashed++] = seen;
+            if (shown && o->nFlashed < (int)(sizeof o->flashed / sizeof o->flashed[0]))
+                o->flashed[o->nFlashed++] = seen;
             shown = w;
             since = GetTickCount();
             if (w) {
@@ -569,40 +578,106 @@ static int StepWaitExit(char *arg)
                 GetWindowTextA(w, seen.title, sizeof seen.title);
             }
         }
-        if (ended || (shown && GetTickCount() - since > Scaled(STEADY_MS))
-            || GetTickCount() - start > ms) {
-            DWORD code = 0;
-            Begin("wait-exit");
-            if (ended) {
-                GetExitCodeProcess(g_proc.hProcess, &code);
-                KeyInt("code", (long)code);
-                KeyInt("ms", (long)(GetTickCount() - start));
-            } else if (shown) {
-                char text[2048] = "";
-                HWND label = GetDlgItem(shown, 0xFFFF);
-                if (label)
-                    GetWindowTextA(label, text, sizeof text);
-                g_current = shown;
-                KeyString("error", "window");
-                PutWindowFields(shown);
-                KeyString("text", text);
-            } else {
-                KeyString("error", "timeout");
-            }
-            Key("flashed");
-            Put("[");
-            for (int i = 0; i < nFlashed; ++i) {
-                Put(i ? ",{" : "{");
-                Putf("\"hwnd\":%lu", (unsigned long)(ULONG_PTR)flashed[i].hwnd);
-                KeyString("class", flashed[i].cls);
-                KeyString("title", flashed[i].title);
-                Put("}");
-            }
-            Put("]");
-            End(ended);
-            return ended;
+        int steady = shown && GetTickCount() - since > Scaled(STEADY_MS);
+        if (ended || steady || GetTickCount() - start > ms) {
+            o->ended = ended;
+            o->shown = steady ? shown : NULL;
+            o->ms = GetTickCount() - start;
+            return;
         }
     }
+}
+
+static void PutFlashed(const Outcome *o)
+{
+    Key("flashed");
+    Put("[");
+    for (int i = 0; i < o->nFlashed; ++i) {
+        Put(i ? ",{" : "{");
+        Putf("\"hwnd\":%lu", (unsigned long)(ULONG_PTR)o->flashed[i].hwnd);
+        KeyString("class", o->flashed[i].cls);
+        KeyString("title", o->flashed[i].title);
+        Put("}");
+    }
+    Put("]");
+}
+
+static int NotStarted(const char *step)
+{
+    Begin(step);
+    KeyString("error", "not started");
+    End(0);
+    return 0;
+}
+
+/* Waits for the started program to end. Fails early when it shows a window
+ * that stays: a box nobody answers would otherwise run into the time. */
+static int StepWaitExit(char *arg)
+{
+    DWORD ms = WaitArg(&arg);
+    Outcome o;
+    if (!g_proc.hProcess)
+        return NotStarted("wait-exit");
+    AwaitOutcome(ms, &o);
+    Begin("wait-exit");
+    if (o.ended) {
+        DWORD code = 0;
+        GetExitCodeProcess(g_proc.hProcess, &code);
+        KeyInt("code", (long)code);
+        KeyInt("ms", (long)o.ms);
+    } else if (o.shown) {
+        char text[2048] = "";
+        HWND label = GetDlgItem(o.shown, 0xFFFF);
+        if (label)
+            GetWindowTextA(label, text, sizeof text);
+        g_current = o.shown;
+        KeyString("error", "window");
+        PutWindowFields(o.shown);
+        KeyString("text", text);
+    } else {
+        KeyString("error", "timeout");
+    }
+    PutFlashed(&o);
+    End(o.ended);
+    return o.ended;
+}
+
+/* What the started program does next: it ends ("ended", "code"), or shows a
+ * window that stays, which becomes current ("ended" false, its fields; a
+ * message box, one with the static text 0xFFFF, also "box", its text,
+ * buttons and icon). Fails only when neither comes within MS. */
+static int StepFollow(char *arg)
+{
+    DWORD ms = WaitArg(&arg);
+    Outcome o;
+    if (!g_proc.hProcess)
+        return NotStarted("follow");
+    AwaitOutcome(ms, &o);
+    const char *icon = NULL;
+    int box = o.shown && GetDlgItem(o.shown, 0xFFFF) != NULL;
+    if (box)
+        icon = BoxIcon(o.shown, Scaled(2000));
+    Begin("follow");
+    KeyBool("ended", o.ended);
+    KeyInt("ms", (long)o.ms);
+    if (o.ended) {
+        DWORD code = 0;
+        GetExitCodeProcess(g_proc.hProcess, &code);
+        KeyInt("code", (long)code);
+    } else if (o.shown) {
+        g_current = o.shown;
+        PutWindowFields(o.shown);
+        KeyBool("box", box);
+        if (box) {
+            PutBoxFields(o.shown);
+            KeyString("icon", icon);
+        }
+    } else {
+        KeyString("error", "timeout");
+    }
+    PutFlashed(&o);
+    End(o.ended || o.shown);
+    return o.ended || o.shown;
 }
 
 static int StepKill(char *arg)
@@ -983,6 +1058,7 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "click", StepClick },
     { "children", StepChildren },
     { "wait-exit", StepWaitExit },
+    { "follow", StepFollow },
     { "kill", StepKill },
     { "list-windows", StepListWindows },
     { "find-title", StepFindTitle },
@@ -1111,7 +1187,9 @@ int main(int argc, char **argv)
     int ok = 1;
     if (script) {
         static char line[8192];
-        FILE *f = fopen(script, "r");
+        /* "-" reads the steps as they come: a caller can decide each step
+         * on what the last one reported. */
+        FILE *f = strcmp(script, "-") == 0 ? stdin : fopen(script, "r");
         if (!f) {
             Begin("script");
             KeyString("error", "cannot open");
@@ -1120,7 +1198,8 @@ int main(int argc, char **argv)
         }
         while (ok && fgets(line, sizeof line, f))
             ok = RunStep(line);
-        fclose(f);
+        if (f != stdin)
+            fclose(f);
     } else {
         for (int i = first; ok && i < argc; ++i)
             ok = RunStep(argv[i]);

@@ -131,13 +131,10 @@ class PrereqCase(winebed.DiscCase):
     def stub_wineboot(self):
         """A recording stub takes the restart request instead of ending every
         windowed program of the prefix."""
-        with open(self.system_file("wineboot.exe"), "rb") as f:
-            self.wineboot = f.read()
+        self.wineboot = self.bed.stub_restart()
         self.addCleanup(self.restore_wineboot)
         log = os.path.join(self.system32, "wineboot.log")
         self.addCleanup(lambda: os.path.exists(log) and os.remove(log))
-        self.set_value(r"HKCU\Software\Wine\DllOverrides", "wineboot.exe", "native")
-        shutil.copy(self.bed.tool("recstub.exe"), self.system_file("wineboot.exe"))
 
     def restore_wineboot(self):
         """Wine's own wineboot back; may come before the case ends."""
@@ -147,11 +144,7 @@ class PrereqCase(winebed.DiscCase):
             f.write(self.wineboot)
 
     def restart_requests(self):
-        path = os.path.join(self.system32, "wineboot.log")
-        if not os.path.exists(path):
-            return []
-        with open(path, "rb") as f:
-            return f.read().decode("ascii").splitlines()
+        return self.bed.restart_requests()
 
     def staged_files(self):
         return [e for e in os.listdir(self.system32) if re.match(r"(?i)^_bx.*\.tmp$", e)]

@@ -212,11 +212,16 @@ class Helper:
 
 
 class WineBed:
-    def __init__(self, setup_exe, tools_dir, work_dir=None):
-        self.setup_exe = os.path.abspath(setup_exe)
+    """display: an X display to use instead of a private Xvfb; say: where
+    progress lines go (standard error by default)."""
+
+    def __init__(self, setup_exe, tools_dir, work_dir=None, display=None, say=None):
+        self.setup_exe = setup_exe and os.path.abspath(setup_exe)
         self.tools_dir = os.path.abspath(tools_dir)
         self.own_work = work_dir is None
         self.work = os.path.abspath(work_dir or tempfile.mkdtemp(prefix="winebed-"))
+        self.display = display
+        self.say = say or (lambda line: sys.stderr.write("wine bed: %s\n" % line))
         self.xvfb = None
         self.env = None
         self.own_prefix = False
@@ -235,7 +240,7 @@ class WineBed:
 
     def start(self):
         os.makedirs(self.work, exist_ok=True)
-        display = self._start_xvfb()
+        display = self.display or self._start_xvfb()
         reuse = os.environ.get("WINEBED_PREFIX")
         prefix = os.path.abspath(reuse) if reuse else os.path.join(self.work, "prefix")
         self.prefix = prefix
@@ -247,7 +252,7 @@ class WineBed:
                 shutil.rmtree(prefix)
             # Some 15 s natively, 16-27 s emulated, more on a loaded machine:
             # a generous bound, only against a hang.
-            self._run(["wineboot", "-i"], timeout=600)
+            self._run(["wineboot", "-i"], timeout=600, progress="making a Wine prefix")
         # A persistent server keeps each later wine start at a few tens of ms,
         # and a case that leaves Wine idle for a moment does not meet a new
         # server, which would run wineboot --init (the stand-in of a case that
@@ -262,9 +267,8 @@ class WineBed:
         # Without a window manager Wine may undo a maximise requested by
         # another process unless its windows are unmanaged.
         self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
-        sys.stderr.write("wine bed: Wine runs %s, waits stretched %.1f times\n"
-                         % ("emulated (qemu-user)" if emulated() else "natively",
-                            self.slowness))
+        self.say("Wine runs %s, waits stretched %.1f times"
+                 % ("emulated (qemu-user)" if emulated() else "natively", self.slowness))
 
     def _measure_slowness(self):
         """The start time of a trivial program (the driver with one echo
@@ -322,10 +326,33 @@ class WineBed:
                 number += chunk
         return ":" + number.decode().strip()
 
-    def _run(self, args, timeout):
-        return subprocess.run(args, env=self.env, timeout=timeout, check=True,
-                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
+    def _run(self, args, timeout, progress=None):
+        """Runs a program to its end, within timeout; with progress, says
+        what it does and, every 15 s, for how long so far."""
+        if not progress:
+            return subprocess.run(args, env=self.env, timeout=timeout, check=True,
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        self.say(progress + "...")
+        started = time.monotonic()
+        with subprocess.Popen(args, env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) as p:
+            try:
+                while True:
+                    try:
+                        p.wait(timeout=15)
+                        break
+                    except subprocess.TimeoutExpired:
+                        spent = time.monotonic() - started
+                        if spent > timeout:
+                            raise subprocess.TimeoutExpired(args, timeout)
+                        self.say("%s: %d s so far" % (progress, spent))
+            finally:
+                if p.poll() is None:
+                    p.kill()
+        if p.returncode:
+            raise subprocess.CalledProcessError(p.returncode, args)
+        self.say("%s: done in %d s" % (progress, time.monotonic() - started))
 
     # ---- registry ---------------------------------------------------------
 
@@ -348,11 +375,36 @@ class WineBed:
         path = os.path.join(self.work, "disc%03d" % self.discs)
         os.makedirs(path)
         shutil.copy(self.setup_exe, os.path.join(path, "setup.exe"))
-        link = os.path.join(self.prefix, "dosdevices", "d:")
+        self.map_drive(path)
+        return Disc(self, path)
+
+    def map_drive(self, path, letter="d"):
+        link = os.path.join(self.prefix, "dosdevices", letter + ":")
         if os.path.lexists(link):
             os.unlink(link)
-        os.symlink(path, link)
-        return Disc(self, path)
+        os.symlink(os.path.abspath(path), link)
+
+    def system32(self):
+        return os.path.join(self.prefix, "drive_c", "windows", "system32")
+
+    def stub_restart(self):
+        """A recording stub takes a restart request (Wine's ExitWindowsEx
+        starts wineboot) instead of ending every windowed program of the
+        prefix; gives Wine's own wineboot.exe, to put back."""
+        path = os.path.join(self.system32(), "wineboot.exe")
+        with open(path, "rb") as f:
+            original = f.read()
+        self.reg_set(r"HKCU\Software\Wine\DllOverrides", "wineboot.exe", "native")
+        shutil.copy(self.tool("recstub.exe"), path)
+        return original
+
+    def restart_requests(self):
+        """The command lines the restart stub recorded."""
+        path = os.path.join(self.system32(), "wineboot.log")
+        if not os.path.exists(path):
+            return []
+        with open(path, "rb") as f:
+            return [json.loads(line)["cmdline"] for line in f.read().decode("ascii").splitlines()]
 
     def drive(self, steps, timeout=DRIVER_TIMEOUT, kill=("setup.exe",)):
         """Runs the driver over the given step lines; returns its Report.
@@ -384,6 +436,13 @@ class WineBed:
                     report.append(json.loads(line))
         return report
 
+    def session(self, timeout, kill=("setup.exe",)):
+        """A driver that takes its steps one at a time (Session.step), for a
+        caller that chooses each on what the last reported."""
+        self.helpers += 1
+        return Session(self, os.path.join(self.work, "drive%04d.jsonl" % self.helpers),
+                       timeout, kill)
+
     def launch(self, tail="", steps=(), cwd="D:\\", program="D:\\setup.exe", wait=5000):
         """Starts the launcher with the given command-line tail, follows the
         steps, then waits for it to end."""
@@ -403,6 +462,82 @@ class WineBed:
         signal_file = os.path.join(self.work, "helper%04d" % self.helpers)
         args = [title] + ([state] if state else []) + [to_windows(signal_file)]
         return Helper(self, "showwindow.exe", args, signal_file)
+
+
+class Session:
+    """The driver reading its steps from a pipe; the report file is read as
+    it grows. Ends with close(), or when its total time runs out."""
+
+    def __init__(self, bed, out, timeout, kill):
+        self.bed = bed
+        self.out = out
+        self.seen = 0
+        self.syncs = 0
+        self.done = False
+        args = ["wine", bed.tool("uidriver.exe"), "-o", to_windows(out),
+                "-x", "%.2f" % bed.slowness, "-t", str(int(timeout * 1000))]
+        for name in kill:
+            args += ["-k", name]
+        self.process = subprocess.Popen(args + ["-f", "-"], env=bed.env, stdin=subprocess.PIPE,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.deadline = time.monotonic() + bed.scaled(timeout + 10)
+
+    def _lines(self):
+        """The report lines written since the last call."""
+        try:
+            with open(self.out, "rb") as f:
+                f.seek(self.seen)
+                data = f.read()
+        except OSError:
+            return []
+        end = data.rfind(b"\n") + 1
+        self.seen += end
+        return [json.loads(line) for line in data[:end].decode("ascii").splitlines()]
+
+    def step(self, line, wait=5.0):
+        """Sends one step line; gives its records (a Report) once the driver
+        has taken it, within the step's own wait (seconds, stretched), or
+        those it got to. A failed step ends the driver's script: "done"."""
+        if "\n" in line or "\r" in line:
+            raise ValueError("a step is one line: %r" % line)
+        report = Report()
+        if self.done:
+            return report
+        self.syncs += 1
+        sync = "sync %d" % self.syncs
+        try:
+            self.process.stdin.write(("%s\r\necho %s\r\n" % (line, sync)).encode("cp1252"))
+            self.process.stdin.flush()
+        except OSError:  # the driver has ended
+            pass
+        deadline = min(self.deadline, time.monotonic() + self.bed.scaled(wait + 10))
+        while time.monotonic() < deadline:
+            for record in self._lines():
+                if record["step"] == "echo" and record.get("text") == sync:
+                    return report
+                report.append(record)
+                if record["step"] in ("done", "watchdog"):
+                    self.done = True
+                    return report
+            if self.process.poll() is not None:
+                report.extend(self._lines())
+                self.done = True
+                return report
+            time.sleep(0.05)
+        return report
+
+    def close(self):
+        """Ends the script: the driver ends its leftovers and itself."""
+        try:
+            self.process.stdin.close()
+        except OSError:
+            pass
+        try:
+            self.process.wait(timeout=self.bed.scaled(10))
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.done = True
 
 
 class DiscCase(unittest.TestCase):
