@@ -11,6 +11,7 @@
 #include "kit/DiscCheck.h"
 #include "kit/DiscFolder.h"
 #include "kit/DiscImage.h"
+#include "kit/DiscTry.h"
 #include "kit/DiscText.h"
 #include "kit/FrontView.h"
 #include "params/ParamFile.h"
@@ -29,7 +30,12 @@ const char kUsage[] =
     "           [--sheet FACES.png | --labels 'Run|Setup again|Install|Exit' [--font 'DejaVu Sans Bold 11']\n"
     "            [--face 150x36] [--accent 2858A8]] [--names backdrop.bmp,buttons.bmp]\n"
     "       bxdisc image DISC_FOLDER OUT.iso --label LABEL [--launcher NAME]\n"
-    "Exit status: 0 done and clean, 1 findings, 2 unusable input or failure.\n";
+    "       bxdisc try DISC_FOLDER [--system win95|win98|winme|nt40|win2k|winxp] [--show]\n"
+    "           [--installed] [--screenshot OUT.png] [--click run|again|install|exit]\n"
+    "           [--answer yes|no] [--timeout SECONDS] [--launcher NAME] [-- LAUNCHER_ARGS...]\n"
+    "Exit status: 0 done and clean, 1 findings, 2 unusable input or failure;\n"
+    "try: 0 the launcher did what the disc intends, 1 it showed an error message or hung,\n"
+    "2 the disc or Wine cannot be used.\n";
 
 int Usage() {
     fputs(kUsage, stderr);
@@ -43,18 +49,23 @@ struct OptionRule {
     const char* commands;
 };
 const OptionRule kOptions[] = {
-    {"--launcher", true, " check preview image "}, {"--installed", false, " preview "},
+    {"--launcher", true, " check preview image try "}, {"--installed", false, " preview try "},
     {"--state", true, " preview "},                 {"--label", true, " image "},
     {"--backdrop", true, " art "},                  {"--background", true, " art "},
     {"--sheet", true, " art "},                     {"--labels", true, " art "},
     {"--font", true, " art "},                      {"--face", true, " art "},
     {"--accent", true, " art "},                    {"--names", true, " art "},
-    {"--update-inf", false, " art "},
+    {"--update-inf", false, " art "},              {"--system", true, " try "},
+    {"--show", false, " try "},                     {"--screenshot", true, " try "},
+    {"--click", true, " try "},                     {"--answer", true, " try "},
+    {"--timeout", true, " try "},
 };
 
 struct Arguments {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
+    bool bTail = false;             // "--" given: the rest is for the launcher (try)
+    std::vector<std::string> tail;
     bool Has(const char* name) const { return options.count(name) != 0; }
     std::string Get(const char* name, const char* fallback = "") const {
         auto it = options.find(name);
@@ -67,6 +78,11 @@ struct Arguments {
 bool Parse(int argc, char** argv, Arguments* args) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (arg == "--") {
+            args->bTail = true;
+            args->tail.assign(argv + i + 1, argv + argc);
+            break;
+        }
         if (arg.compare(0, 2, "--") != 0) {
             args->positional.push_back(arg);
             continue;
@@ -77,7 +93,7 @@ bool Parse(int argc, char** argv, Arguments* args) {
         if (!rule || args->Has(rule->name) || (rule->bValue && i + 1 >= argc)) return false;
         args->options[arg] = rule->bValue ? argv[++i] : "";
     }
-    if (args->positional.empty()) return false;
+    if (args->positional.empty() || (args->bTail && args->positional[0] != "try")) return false;
     std::string command = " " + args->positional[0] + " ";
     for (const auto& o : args->options) {
         for (const OptionRule& r : kOptions)
@@ -164,6 +180,30 @@ int Image(const std::string& folder, const std::string& iso, const std::string& 
         return kDiscUnreadable;
     }
     return kDiscClean;
+}
+
+int Try(const Arguments& args) {
+    TryOptions options;
+    options.folder = args.positional[1];
+    options.launcher = args.Get("--launcher", "setup.exe");
+    options.system = args.Get("--system", "winxp");
+    options.screenshot = args.Get("--screenshot");
+    options.click = args.Get("--click");
+    options.answer = args.Get("--answer");
+    options.show = args.Has("--show");
+    options.installed = args.Has("--installed");
+    options.bArgs = args.bTail;
+    options.args = args.tail;
+    if (args.Has("--timeout")) {
+        char* end = nullptr;
+        std::string text = args.Get("--timeout");
+        long seconds = strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end || seconds <= 0 || seconds > 3600) return Usage();
+        options.timeout = (int)seconds;
+    }
+    if (!ValidTryOptions(options) || (args.Has("--screenshot") && options.screenshot.empty()))
+        return Usage();
+    return RunTry(options);
 }
 
 #ifdef BX_HAVE_ART
@@ -277,5 +317,6 @@ int main(int argc, char** argv) {
     if (command == "image" && n == 3 && args.Has("--label"))
         return Image(args.positional[1], args.positional[2], args.Get("--label"), options);
     if (command == "art" && n == 2) return Art(args);
+    if (command == "try" && n == 2) return Try(args);
     return Usage();
 }
