@@ -40,7 +40,9 @@ bool ValidTryOptions(const TryOptions& o) {
     static const char* const kSystems[] = {"win95", "win98", "winme", "nt40", "win2k", "winxp", nullptr};
     static const char* const kClicks[] = {"", "run", "again", "install", "exit", nullptr};
     static const char* const kAnswers[] = {"", "yes", "no", nullptr};
+    static const char* const kLibraries[] = {"", "4.0", "3.50", nullptr};
     return OneOf(o.system, kSystems) && OneOf(o.click, kClicks) && OneOf(o.answer, kAnswers) &&
+           OneOf(o.oleaut32, kLibraries) &&
            o.timeout >= 0 && o.timeout <= 3600;
 }
 
@@ -82,6 +84,7 @@ std::vector<std::string> TryCommand(const TryOptions& o, const std::string& runn
     if (!o.screenshot.empty()) cmd.insert(cmd.end(), {"--screenshot", o.screenshot});
     if (!o.click.empty()) cmd.insert(cmd.end(), {"--click", o.click});
     if (!o.answer.empty()) cmd.insert(cmd.end(), {"--answer", o.answer});
+    if (!o.oleaut32.empty()) cmd.insert(cmd.end(), {"--oleaut32", o.oleaut32});
     if (o.timeout) cmd.insert(cmd.end(), {"--timeout", std::to_string(o.timeout)});
     if (o.bArgs) {
         cmd.push_back("--");

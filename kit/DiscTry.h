@@ -10,6 +10,7 @@ struct TryOptions {
     std::string launcher = "setup.exe";
     std::string system = "winxp";
     std::string screenshot, click, answer;
+    std::string oleaut32;  // the emulated system's automation library version
     int timeout = 0;  // seconds for each wait on the launcher; 0: the runner's own
     bool show = false, installed = false;
     bool bArgs = false;             // arguments given after "--"

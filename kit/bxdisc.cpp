@@ -32,7 +32,8 @@ const char kUsage[] =
     "       bxdisc image DISC_FOLDER OUT.iso --label LABEL [--launcher NAME]\n"
     "       bxdisc try DISC_FOLDER [--system win95|win98|winme|nt40|win2k|winxp] [--show]\n"
     "           [--installed] [--screenshot OUT.png] [--click run|again|install|exit]\n"
-    "           [--answer yes|no] [--timeout SECONDS] [--launcher NAME] [-- LAUNCHER_ARGS...]\n"
+    "           [--answer yes|no] [--oleaut32 4.0|3.50] [--timeout SECONDS] [--launcher NAME]\n"
+    "           [-- LAUNCHER_ARGS...]\n"
     "Exit status: 0 done and clean, 1 findings, 2 unusable input or failure;\n"
     "try: 0 the launcher did what the disc intends, 1 it showed an error message or hung,\n"
     "2 the disc or Wine cannot be used.\n";
@@ -58,7 +59,7 @@ const OptionRule kOptions[] = {
     {"--update-inf", false, " art "},              {"--system", true, " try "},
     {"--show", false, " try "},                     {"--screenshot", true, " try "},
     {"--click", true, " try "},                     {"--answer", true, " try "},
-    {"--timeout", true, " try "},
+    {"--timeout", true, " try "},                  {"--oleaut32", true, " try "},
 };
 
 struct Arguments {
@@ -190,6 +191,7 @@ int Try(const Arguments& args) {
     options.screenshot = args.Get("--screenshot");
     options.click = args.Get("--click");
     options.answer = args.Get("--answer");
+    options.oleaut32 = args.Get("--oleaut32");
     options.show = args.Has("--show");
     options.installed = args.Has("--installed");
     options.bArgs = args.bTail;

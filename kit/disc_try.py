@@ -45,6 +45,8 @@ RUN_ONCE = r"HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce"
 WAIT = 30          # seconds for the launcher's next move, natively
 USER_WAIT = 600    # seconds for a user at the window (--show)
 MAX_MOVES = 20     # windows in one run: more is a launcher going round
+# Version-only stand-ins for the system's automation library (--oleaut32).
+OLEAUT32 = {"4.0": "verdll400.dll", "3.50": "verdll350.dll"}
 
 
 class Unusable(Exception):
@@ -141,14 +143,15 @@ def check_platform(show, screenshot):
         raise Unusable("%s not installed; install with %s" % (", ".join(missing), INSTALL_STEP))
 
 
-def check_tools(tools):
-    missing = [t for t in ("uidriver.exe", "recstub.exe", "msiquery.exe")
-               if not os.path.exists(os.path.join(tools, t))]
+def check_tools(tools, oleaut32):
+    needed = ["uidriver.exe", "recstub.exe", "msiquery.exe"] + ([OLEAUT32[oleaut32]]
+                                                                 if oleaut32 else [])
+    missing = [t for t in needed if not os.path.exists(os.path.join(tools, t))]
     if missing:
         raise Unusable(
             "the Windows-side tools (%s) are not in %s; build them with:\n"
             "  cmake -S %s -B %s/build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake"
-            " -DCMAKE_BUILD_TYPE=MinSizeRel\n  ninja -C %s/build/win32 uidriver recstub msiquery\n"
+            " -DCMAKE_BUILD_TYPE=MinSizeRel\n  ninja -C %s/build/win32 uidriver recstub msiquery verdll400 verdll350\n"
             "or name their folder in $BXDISC_TOOLS" % (", ".join(missing), tools, ROOT, ROOT, ROOT))
 
 
@@ -169,7 +172,7 @@ def in_prefix(bed, path):
 
 def install_package(bed, args, report):
     """Installs the disc's package; stands a recorder in for the program the
-    launcher's query finds. Gives that program's Linux path, or None."""
+    launcher's query finds. Gives that program's Windows and Linux paths, or None."""
     if not args.package:
         raise Unusable("--installed: the disc's Autorun.inf names no package (SetupMSI) on the disc")
     package = windows_path(args.package)
@@ -195,7 +198,7 @@ def install_package(bed, args, report):
     path = in_prefix(bed, exe)
     shutil.copy(bed.tool("recstub.exe"), path)
     report.line("the package's installed program: %s (a recorder stands in)" % exe, 1)
-    return path
+    return exe, path
 
 
 def folder_state(*folders):
@@ -343,7 +346,7 @@ def report_programs(bed, args, view, installed, report):
     stand_ins = [(windows_path(rel), os.path.splitext(os.path.join(view, rel))[0] + ".log")
                  for rel in (args.dcom, args.setup_exe) if rel]
     if installed:
-        stand_ins.append(("the installed program", os.path.splitext(installed)[0] + ".log"))
+        stand_ins.append((installed[0], os.path.splitext(installed[1])[0] + ".log"))
     runs = [(name, run) for name, log in stand_ins for run in recorded(log)]
     report.line("programs started: %s" % ("none" if not runs else len(runs)))
     for name, run in runs:
@@ -366,7 +369,7 @@ def report_system(bed, before, report):
         report.line("wininit.ini: not written")
     files = [p for p in changed if p not in wininit]
     report.line("system folder: %s" % ("nothing written" if not files else
-                                        "%d files written" % len(files)))
+                                        "%d file%s written" % (len(files), "" if len(files) == 1 else "s")))
     for path in files:
         rel = os.path.relpath(path, os.path.join(bed.prefix, "drive_c"))
         report.line("C:\\%s (%d bytes)" % (rel.replace("/", "\\"), after[path][0]), 1)
@@ -387,10 +390,11 @@ def report_rerun(bed, report):
 
 def try_disc(args, report):
     check_platform(args.show, args.screenshot)
-    check_tools(args.tools)
+    check_tools(args.tools, args.oleaut32)
     for name in ("WINEBED_PREFIX", "WINEBED_SLOWNESS", "WINEBED_SCREEN"):
         os.environ.pop(name, None)
-    bed = winebed.WineBed(None, args.tools, display=os.environ["DISPLAY"] if args.show else None,
+    work = tempfile.mkdtemp(prefix="bxdisc-try-")
+    bed = winebed.WineBed(None, args.tools, work, display=os.environ["DISPLAY"] if args.show else None,
                           say=lambda line: print("bxdisc try: " + line, file=sys.stderr,
                                                  flush=True))
     try:
@@ -405,6 +409,14 @@ def try_disc(args, report):
         bed.reg_set(r"HKLM\Software\Wine\Drives", "d:", "cdrom")
         exe = os.path.basename(args.launcher)
         bed.reg_set(r"HKCU\Software\Wine\AppDefaults\%s" % exe, "Version", args.system)
+        if args.oleaut32:
+            # Wine answers version queries from its builtin copy unless told otherwise.
+            shutil.copy(bed.tool(OLEAUT32[args.oleaut32]),
+                        os.path.join(bed.system32(), "oleaut32.dll"))
+            bed.reg_set(r"HKCU\Software\Wine\AppDefaults\%s\DllOverrides" % exe, "oleaut32",
+                        "native,builtin")
+            report.line("the system's automation library: a stand-in of version %s"
+                        % args.oleaut32)
         for rel in stand_ins:
             report.line("stood in by a recorder: %s" % windows_path(rel))
         installed = install_package(bed, args, report) if args.installed else None
@@ -426,6 +438,7 @@ def try_disc(args, report):
         report_rerun(bed, report)
     finally:
         bed.stop()
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def parse(argv):
@@ -449,6 +462,7 @@ def parse(argv):
     p.add_argument("--click", choices=BUTTONS)
     p.add_argument("--answer", choices=("yes", "no"))
     p.add_argument("--timeout", type=int)
+    p.add_argument("--oleaut32", choices=sorted(OLEAUT32))
     args = p.parse_args(argv)
     args.disc = os.path.abspath(args.disc)
     args.tail = tail
@@ -461,6 +475,8 @@ def main(argv):
 
     def interrupted(signum, frame):
         raise KeyboardInterrupt
+    # Interruptible even when started with SIGINT ignored (a background job).
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     for signum in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(signum, interrupted)
     report.line("bxdisc try: %s on %s" % (args.disc, args.system))
