@@ -130,6 +130,11 @@ class CommandLineTest(unittest.TestCase):
             (("art", self.disc, "--backdrop", "a.png", "--installed"), 2),
             (("art", self.disc, "--backdrop", "a.png", "--accent", "blue"), 2),
             (("preview", self.disc, "p.png", "--state", "sideways"), 2),
+            (("preview", self.disc, "p.png", "--", "/autorun"), 2),
+            (("try", self.disc, "--system", "win31"), 2),
+            (("try", self.disc, "--click", "setup"), 2),
+            (("try", self.disc, "--timeout", "0"), 2),
+            (("try", self.disc, "--oleaut32", "9.9"), 2),
         ]
         art = has_art()
         for args, status in cases:
