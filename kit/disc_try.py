@@ -26,15 +26,16 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path[:0] = [os.path.join(ROOT, "tests", "wine"), os.path.join(ROOT, "scripts")]
+sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
 import winebed  # noqa: E402
-from front_window_shot import find_backdrop, read_bmp  # noqa: E402
+from front_window import find_backdrop, read_bmp  # noqa: E402
 
 DONE, MESSAGE, UNUSABLE = 0, 1, 2
 INSTALL_STEP = "bash %s/scripts/install-deps.sh (as root)" % ROOT
@@ -150,9 +151,9 @@ def check_tools(tools, oleaut32):
     if missing:
         raise Unusable(
             "the Windows-side tools (%s) are not in %s; build them with:\n"
-            "  cmake -S %s -B %s/build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake"
+            "  cmake -S %s -B %s/build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-i686.cmake"
             " -DCMAKE_BUILD_TYPE=MinSizeRel\n  ninja -C %s/build/win32 uidriver recstub msiquery verdll400 verdll350\n"
-            "or name their folder in $BXDISC_TOOLS" % (", ".join(missing), tools, ROOT, ROOT, ROOT))
+            "or name their folder in $BXDISC_TOOLS" % (", ".join(missing), tools, ROOT, ROOT, ROOT, ROOT))
 
 
 def wine(bed, *args, timeout=60, check=True):
@@ -248,7 +249,8 @@ class Run:
             move = records[-1] if records and records[-1]["step"] == "follow" else None
             if not move or not move["ok"]:
                 self.report.line("the launcher hangs: no window and no end within %d s "
-                                 "(stretched %.1f times)" % (wait, self.bed.slowness))
+                                 "(stretched %.1f times); ended by try"
+                                 % (wait, self.bed.slowness))
                 self.report.fail("the launcher hung")
                 return False
             if move["ended"]:
@@ -328,7 +330,7 @@ class Run:
                 while (not find_backdrop((left, top, right - left, bottom - top), backdrop, points)
                        and time.monotonic() < deadline):
                     time.sleep(0.3)
-            except (OSError, ValueError, IndexError, subprocess.SubprocessError):
+            except (OSError, ValueError, IndexError, struct.error, subprocess.SubprocessError):
                 pass  # a bitmap the launcher refuses too: take what shows
         out = os.path.abspath(self.args.screenshot)
         try:
@@ -391,6 +393,7 @@ def report_rerun(bed, report):
 def try_disc(args, report):
     check_platform(args.show, args.screenshot)
     check_tools(args.tools, args.oleaut32)
+    report.line("bxdisc try: %s on %s" % (args.disc, args.system))
     for name in ("WINEBED_PREFIX", "WINEBED_SLOWNESS", "WINEBED_SCREEN"):
         os.environ.pop(name, None)
     work = tempfile.mkdtemp(prefix="bxdisc-try-")
@@ -479,7 +482,6 @@ def main(argv):
     signal.signal(signal.SIGINT, signal.default_int_handler)
     for signum in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(signum, interrupted)
-    report.line("bxdisc try: %s on %s" % (args.disc, args.system))
     try:
         try_disc(args, report)
     except Unusable as e:

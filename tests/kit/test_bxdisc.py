@@ -37,7 +37,8 @@ def demo_disc(folder):
     stood in for by placeholders; a kit without its art command takes the
     fixed artwork of demo/make_art.py."""
     shutil.copy(os.path.join(ROOT, "demo", "Autorun.inf"), folder)
-    for name in ("setup.exe", "DemoSetup.exe"):
+    os.mkdir(os.path.join(folder, "OLE9X"))
+    for name in ("setup.exe", "DemoSetup.exe", "OLE9X/OLEAUT32.DLL"):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(b"MZ")
     if has_art():
@@ -95,8 +96,11 @@ class DemoDiscTest(unittest.TestCase):
         out = os.path.join(self.tmp.name, "extracted")
         subprocess.run(["xorriso", "-osirrox", "on", "-indev", iso, "-extract", "/", out],
                        check=True, capture_output=True)
-        names = sorted(os.listdir(self.disc))
-        self.assertEqual(names, sorted(os.listdir(out)))
+        def files(top):
+            return sorted(os.path.relpath(os.path.join(d, n), top)
+                          for d, _, names in os.walk(top) for n in names)
+        names = files(self.disc)
+        self.assertEqual(names, files(out))
         _, mismatch, errors = filecmp.cmpfiles(self.disc, out, names, shallow=False)
         self.assertEqual(([], []), (mismatch, errors))
         # Windows reads the Joliet tree: long names with their case.
