@@ -46,6 +46,7 @@ RUN_ONCE = r"HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce"
 WAIT = 30          # seconds for the launcher's next move, natively
 USER_WAIT = 600    # seconds for a user at the window (--show)
 MAX_MOVES = 20     # windows in one run: more is a launcher going round
+COPY_LIMIT = 4 << 20  # bytes: bigger files of the disc are linked into its view
 # Version-only stand-ins for the system's automation library (--oleaut32).
 OLEAUT32 = {"4.0": "verdll400.dll", "3.50": "verdll350.dll"}
 
@@ -84,9 +85,10 @@ class Report:
 # ---- the disc as D: -------------------------------------------------------------
 
 def make_view(disc, view, standins, recorder):
-    """The author's folder as links, with recorders in place of standins
-    (paths relative to the disc); the launcher and Autorun.inf copied, so
-    that Wine sees them as files of the drive."""
+    """The author's folder as the launcher's D:, with recorders in place of
+    standins (paths relative to the disc). Files are copied, so that nothing
+    run there can change the author's; only big ones (installer payloads) are
+    linked, to spare the copying."""
     for folder, dirs, files in os.walk(disc):
         rel = os.path.relpath(folder, disc)
         target = os.path.normpath(os.path.join(view, rel))
@@ -94,7 +96,11 @@ def make_view(disc, view, standins, recorder):
         linked = [d for d in dirs if os.path.islink(os.path.join(folder, d))]
         dirs[:] = [d for d in dirs if d not in linked]
         for name in files + linked:
-            os.symlink(os.path.join(folder, name), os.path.join(target, name))
+            source = os.path.join(folder, name)
+            if os.path.isfile(source) and os.path.getsize(source) <= COPY_LIMIT:
+                shutil.copy2(source, os.path.join(target, name))
+            else:
+                os.symlink(source, os.path.join(target, name))
     for rel in standins:
         path = os.path.join(view, rel)
         base = os.path.splitext(path)[0]
@@ -104,12 +110,22 @@ def make_view(disc, view, standins, recorder):
         shutil.copy(recorder, path)
 
 
-def copy_in(view, rel):
-    path = os.path.join(view, rel)
-    if os.path.islink(path):
-        source = os.readlink(path)
-        os.unlink(path)
-        shutil.copy(source, path)
+def view_state(view, logs):
+    """Name -> (size, mtime) of every file of the view but the recorders'
+    logs; a linked file by what it links to."""
+    state = {}
+    for d, _, names in os.walk(view):
+        for n in names:
+            path = os.path.join(d, n)
+            if path not in logs and os.path.exists(path):
+                st = os.stat(path)
+                state[path] = (st.st_size, st.st_mtime_ns)
+    return state
+
+
+def folder_state_of(path):
+    st = os.lstat(path)
+    return st.st_size, st.st_mtime_ns
 
 
 def windows_path(rel):
@@ -197,6 +213,11 @@ def install_package(bed, args, report):
                     " (no Run button will show)", 1)
         return None
     path = in_prefix(bed, exe)
+    # Only ever a file of the throwaway prefix: the package is the disc's.
+    inside = os.path.realpath(bed.prefix) + os.sep
+    if not os.path.realpath(path).startswith(inside):
+        raise Unusable("the package installs its program outside the prefix (%s): not tried"
+                       % exe)
     shutil.copy(bed.tool("recstub.exe"), path)
     report.line("the package's installed program: %s (a recorder stands in)" % exe, 1)
     return exe, path
@@ -208,8 +229,7 @@ def folder_state(*folders):
     for folder in folders:
         for entry in os.scandir(folder):
             if entry.is_file(follow_symlinks=False):
-                st = entry.stat(follow_symlinks=False)
-                state[entry.path] = (st.st_size, st.st_mtime_ns)
+                state[entry.path] = folder_state_of(entry.path)
     return state
 
 
@@ -246,7 +266,7 @@ class Run:
         wait = self.args.timeout or WAIT
         for _ in range(MAX_MOVES):
             records = session.step("follow %d" % (wait * 1000), wait=wait)
-            move = records[-1] if records and records[-1]["step"] == "follow" else None
+            move = next((r for r in records if r["step"] == "follow"), None)
             if not move or not move["ok"]:
                 self.report.line("the launcher hangs: no window and no end within %d s "
                                  "(stretched %.1f times); ended by try"
@@ -342,18 +362,32 @@ class Run:
             self.report.line("screenshot: could not be taken", 1)
 
 
-def report_programs(bed, args, view, installed, report):
+def recorder_logs(args, view, installed):
+    """(name, log) of each recorder."""
+    logs = [(windows_path(rel), os.path.splitext(os.path.join(view, rel))[0] + ".log")
+            for rel in (args.dcom, args.setup_exe) if rel]
+    if installed:
+        logs.append((installed[0], os.path.splitext(installed[1])[0] + ".log"))
+    return logs
+
+
+def report_programs(bed, logs, report):
     """Each recorder's runs, once the launcher is done with them."""
     time.sleep(bed.scaled(1))  # the launcher does not wait for the setup program
-    stand_ins = [(windows_path(rel), os.path.splitext(os.path.join(view, rel))[0] + ".log")
-                 for rel in (args.dcom, args.setup_exe) if rel]
-    if installed:
-        stand_ins.append((installed[0], os.path.splitext(installed[1])[0] + ".log"))
-    runs = [(name, run) for name, log in stand_ins for run in recorded(log)]
+    runs = [(name, run) for name, log in logs for run in recorded(log)]
     report.line("programs started: %s" % ("none" if not runs else len(runs)))
     for name, run in runs:
         report.line("%s: %s in %s" % (name, cp1252(run["cmdline"]), cp1252(run["cwd"])), 1)
-    return runs
+
+
+def report_disc_writes(view, before, logs, report):
+    """What was written to D:, which a real disc would refuse."""
+    after = view_state(view, {log for _, log in logs})
+    written = sorted(p for p in after if before.get(p) != after[p])
+    written += sorted(p for p in before if p not in after)
+    if written:
+        report.line("written to the disc (a real one is read-only): %s"
+                    % ", ".join(windows_path(os.path.relpath(p, view)) for p in written))
 
 
 def report_system(bed, before, report):
@@ -406,8 +440,6 @@ def try_disc(args, report):
         view = os.path.join(bed.work, "disc")
         stand_ins = [rel for rel in (args.setup_exe, args.dcom) if rel]
         make_view(args.disc, view, stand_ins, bed.tool("recstub.exe"))
-        for rel in (args.launcher, "Autorun.inf"):
-            copy_in(view, next((f for f in os.listdir(view) if f.lower() == rel.lower()), rel))
         bed.map_drive(view)
         bed.reg_set(r"HKLM\Software\Wine\Drives", "d:", "cdrom")
         exe = os.path.basename(args.launcher)
@@ -425,6 +457,8 @@ def try_disc(args, report):
         installed = install_package(bed, args, report) if args.installed else None
         bed.stub_restart()
         before = folder_state(os.path.dirname(bed.system32()), bed.system32())
+        logs = recorder_logs(args, view, installed)
+        disc_before = view_state(view, set())
 
         run = Run(bed, args, report)
         wait = args.timeout or WAIT
@@ -436,7 +470,8 @@ def try_disc(args, report):
             session.close()
         if args.click and not run.clicked:
             report.fail("no front window to click %s in" % BUTTON_LABELS[args.click])
-        report_programs(bed, args, view, installed, report)
+        report_programs(bed, logs, report)
+        report_disc_writes(view, disc_before, logs, report)
         report_system(bed, before, report)
         report_rerun(bed, report)
     finally:
