@@ -5,6 +5,9 @@ fresh unless WINEBED_PREFIX names one to reuse), and a persistent wineserver.
 Each case gets a fresh disc folder mapped as drive D:, so the launcher runs as
 D:\\setup.exe beside its Autorun.inf and the recording stubs.
 
+bxdisc try (kit/disc_try.py) runs a disc author's disc on the same bed, with
+the same driver and recorders.
+
 Paths come from the environment (tests/wine/CMakeLists.txt sets them):
   WINEBED_SETUP  the setup.exe under test
   WINEBED_TOOLS  the folder of uidriver.exe, recstub.exe, holdmutex.exe,
