@@ -293,6 +293,9 @@ class Run:
         if self.args.show and not self.args.answer:
             session.step("wait-gone %d" % (USER_WAIT * 1000), wait=USER_WAIT)
             self.report.line("answered at the window", 1)
+        elif not box["buttons"]:
+            session.step("close")
+            self.report.line("no button to answer with; closed by try", 1)
         else:
             wanted = 6 if self.args.answer != "no" else 7
             answer = wanted if wanted in box["buttons"] else box["buttons"][0]
