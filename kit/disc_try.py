@@ -104,7 +104,7 @@ def make_view(disc, view, standins, recorder):
     for rel in standins:
         path = os.path.join(view, rel)
         base = os.path.splitext(path)[0]
-        for own in (path, base + ".log", base + ".hold"):
+        for own in (path, winebed.recorder_log(path), base + ".hold"):
             if os.path.lexists(own):
                 os.unlink(own)
         shutil.copy(recorder, path)
@@ -130,14 +130,6 @@ def folder_state_of(path):
 
 def windows_path(rel):
     return "D:\\" + rel.replace("/", "\\")
-
-
-def recorded(log):
-    """The runs a recorder logged beside itself."""
-    if not os.path.exists(log):
-        return []
-    with open(log, "rb") as f:
-        return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
 
 
 # ---- the prefix ------------------------------------------------------------------
@@ -365,27 +357,25 @@ class Run:
             self.report.line("screenshot: could not be taken", 1)
 
 
-def recorder_logs(args, view, installed):
-    """(name, log) of each recorder."""
-    logs = [(windows_path(rel), os.path.splitext(os.path.join(view, rel))[0] + ".log")
-            for rel in (args.dcom, args.setup_exe) if rel]
-    if installed:
-        logs.append((installed[0], os.path.splitext(installed[1])[0] + ".log"))
-    return logs
+def recorders(args, view, installed):
+    """(Windows name, Linux path) of each recorder."""
+    found = [(windows_path(rel), os.path.join(view, rel))
+             for rel in (args.dcom, args.setup_exe) if rel]
+    return found + ([installed] if installed else [])
 
 
-def report_programs(bed, logs, report):
+def report_programs(bed, stand_ins, report):
     """Each recorder's runs, once the launcher is done with them."""
     time.sleep(bed.scaled(1))  # the launcher does not wait for the setup program
-    runs = [(name, run) for name, log in logs for run in recorded(log)]
+    runs = [(name, run) for name, path in stand_ins for run in winebed.recorded_runs(path)]
     report.line("programs started: %s" % ("none" if not runs else len(runs)))
     for name, run in runs:
         report.line("%s: %s in %s" % (name, cp1252(run["cmdline"]), cp1252(run["cwd"])), 1)
 
 
-def report_disc_writes(view, before, logs, report):
+def report_disc_writes(view, before, stand_ins, report):
     """What was written to D:, which a real disc would refuse."""
-    after = view_state(view, {log for _, log in logs})
+    after = view_state(view, {winebed.recorder_log(path) for _, path in stand_ins})
     written = sorted(p for p in after if before.get(p) != after[p])
     written += sorted(p for p in before if p not in after)
     if written:
@@ -460,7 +450,7 @@ def try_disc(args, report):
         installed = install_package(bed, args, report) if args.installed else None
         bed.stub_restart()
         before = folder_state(os.path.dirname(bed.system32()), bed.system32())
-        logs = recorder_logs(args, view, installed)
+        programs = recorders(args, view, installed)
         disc_before = view_state(view, set())
 
         run = Run(bed, args, report)
@@ -473,8 +463,8 @@ def try_disc(args, report):
             session.close()
         if args.click and not run.clicked:
             report.fail("no front window to click %s in" % BUTTON_LABELS[args.click])
-        report_programs(bed, logs, report)
-        report_disc_writes(view, disc_before, logs, report)
+        report_programs(bed, programs, report)
+        report_disc_writes(view, disc_before, programs, report)
         report_system(bed, before, report)
         report_rerun(bed, report)
     finally:

@@ -139,15 +139,12 @@ class RunInstalledProductTest(PackageCase):
         return disc
 
     def installed_runs(self):
-        log = os.path.join(self.bed.prefix, "drive_c", "Program Files", "Brindle Writer",
-                           "Writer.log")
+        program = os.path.join(self.bed.prefix, "drive_c", "Program Files", "Brindle Writer",
+                               "Writer.exe")
         deadline = time.monotonic() + self.bed.scaled(5)
-        while not os.path.exists(log) and time.monotonic() < deadline:
+        while not os.path.exists(winebed.recorder_log(program)) and time.monotonic() < deadline:
             time.sleep(0.05)
-        if not os.path.exists(log):
-            return []
-        with open(log, "rb") as f:
-            return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
+        return winebed.recorded_runs(program)
 
     def test_run_starts_the_installed_program(self):
         self.install("writer")

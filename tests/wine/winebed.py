@@ -58,6 +58,21 @@ def to_windows(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def recorder_log(program):
+    """Where the recording stub at that path logs its runs."""
+    return os.path.splitext(program)[0] + ".log"
+
+
+def recorded_runs(program):
+    """The runs the recording stub at that path logged: dicts with cmdline,
+    cwd and argv."""
+    log = recorder_log(program)
+    if not os.path.exists(log):
+        return []
+    with open(log, "rb") as f:
+        return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
+
+
 def _die_with_parent():
     # Xvfb must not outlive a harness that was killed.
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
@@ -159,11 +174,7 @@ class Disc:
 
     def runs(self, name="recstub.exe"):
         """The runs a stub recorded: dicts with cmdline, cwd and argv."""
-        log = os.path.splitext(self.file(name))[0] + ".log"
-        if not os.path.exists(log):
-            return []
-        with open(log, "rb") as f:
-            return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
+        return recorded_runs(self.file(name))
 
     def wait_runs(self, name="recstub.exe", count=1, timeout=5.0):
         """Waits until the stub has recorded at least count runs; a launcher
@@ -403,11 +414,7 @@ class WineBed:
 
     def restart_requests(self):
         """The command lines the restart stub recorded."""
-        path = os.path.join(self.system32(), "wineboot.log")
-        if not os.path.exists(path):
-            return []
-        with open(path, "rb") as f:
-            return [json.loads(line)["cmdline"] for line in f.read().decode("ascii").splitlines()]
+        return [r["cmdline"] for r in recorded_runs(os.path.join(self.system32(), "wineboot.exe"))]
 
     def drive(self, steps, timeout=DRIVER_TIMEOUT, kill=("setup.exe",)):
         """Runs the driver over the given step lines; returns its Report.
