@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include "fake/Fake.h"
 #include "fake/FakeLibrary.h"
+#include "msi/MsiExports.h"
 
 namespace fake {
 
@@ -159,16 +159,6 @@ UINT BX_API CloseHandle(MSIHANDLE hAny) {
     return kSuccess;
 }
 
-// The real library's export names: text functions only in their A and W forms.
-static_assert(std::is_same<decltype(&OpenDatabase), PFN_MsiOpenDatabase>::value, "");
-static_assert(std::is_same<decltype(&GetSummaryInformation), PFN_MsiGetSummaryInformation>::value, "");
-static_assert(std::is_same<decltype(&DatabaseOpenView), PFN_MsiDatabaseOpenView>::value, "");
-static_assert(std::is_same<decltype(&ViewExecute), PFN_MsiViewExecute>::value, "");
-static_assert(std::is_same<decltype(&ViewFetch), PFN_MsiViewFetch>::value, "");
-static_assert(std::is_same<decltype(&RecordGetString), PFN_MsiRecordGetString>::value, "");
-static_assert(std::is_same<decltype(&GetComponentPath), PFN_MsiGetComponentPath>::value, "");
-static_assert(std::is_same<decltype(&CloseHandle), PFN_MsiCloseHandle>::value, "");
-
 }  // namespace
 
 MsiState& Msi() { return g_msi; }
@@ -176,16 +166,9 @@ MsiState& Msi() { return g_msi; }
 void InstallMsiDll() {
     LibraryFile& dll = Library().files["Msi.dll"];
     dll.path = "C:\\WINDOWS\\SYSTEM\\MSI.DLL";
-    dll.exports = {
-        {"MsiOpenDatabaseA", (FARPROC)&OpenDatabase},
-        {"MsiGetSummaryInformationA", (FARPROC)&GetSummaryInformation},
-        {"MsiDatabaseOpenViewA", (FARPROC)&DatabaseOpenView},
-        {"MsiViewExecute", (FARPROC)&ViewExecute},
-        {"MsiViewFetch", (FARPROC)&ViewFetch},
-        {"MsiRecordGetStringA", (FARPROC)&RecordGetString},
-        {"MsiGetComponentPathA", (FARPROC)&GetComponentPath},
-        {"MsiCloseHandle", (FARPROC)&CloseHandle},
-    };
+    const MsiFunctions functions = {&OpenDatabase, &GetSummaryInformation, &DatabaseOpenView, &ViewExecute,
+                                    &ViewFetch, &RecordGetString, &GetComponentPath, &CloseHandle};
+    for (const auto& e : MsiExportTable(functions)) dll.exports[e.first] = e.second;
 }
 
 int MsiCallCount(const std::string& function) {

@@ -2,6 +2,7 @@
 
 #include "fake/Fake.h"
 #include "platform/Text.h"
+#include "platform/linux/Cp1252.h"
 
 namespace fake {
 
@@ -26,11 +27,7 @@ unsigned char UpperChar(unsigned char c) {
     if (!fake::g_text.leadBytes.empty()) {  // a double-byte code page folds ASCII only
         return (c >= 'a' && c <= 'z') ? (unsigned char)(c - 32) : c;
     }
-    // Code page 1252: ASCII and the Latin-1 letters.
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return (unsigned char)(c - 32);
-    if (c == 0x9A || c == 0x9C || c == 0x9E) return (unsigned char)(c - 16);
-    if (c == 0xFF) return 0x9F;
-    return c;
+    return UpperCp1252(c);
 }
 
 }  // namespace platform

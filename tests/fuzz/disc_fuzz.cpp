@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "kit/DiscBitmap.h"
-#include "kit/DiscText.h"
-#include "kit/InfEdit.h"
+#include "kit/disc/DiscBitmap.h"
+#include "kit/disc/DiscText.h"
+#include "kit/art/InfEdit.h"
 #include "params/ProfileText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {

@@ -7,10 +7,10 @@
 #include <functional>
 
 #include "TestDisc.h"
-#include "kit/DiscArt.h"
-#include "kit/DiscBitmap.h"
-#include "kit/DiscCheck.h"
-#include "kit/DiscFolder.h"
+#include "kit/art/DiscArt.h"
+#include "kit/disc/DiscBitmap.h"
+#include "kit/check/DiscCheck.h"
+#include "kit/disc/DiscFolder.h"
 #include "ui/ButtonFace.h"
 
 namespace {

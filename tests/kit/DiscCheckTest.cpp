@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "TestDisc.h"
-#include "kit/DiscCheck.h"
+#include "kit/check/DiscCheck.h"
 
 namespace {
 

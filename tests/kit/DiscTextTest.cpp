@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "kit/DiscText.h"
+#include "kit/disc/DiscText.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "TestDisc.h"
-#include "kit/FrontView.h"
+#include "kit/preview/FrontView.h"
 
 namespace {
 
@@ -85,7 +85,8 @@ TEST_P(PreviewTest, FacesLieWhereTheLayoutPutsTheButtons) {
     strip.height = 160;
     strip.index = [](int x, int y) { return FaceIndex(y / 40, x / 100); };
     DiscBitmap backdrop = Load(BmpSpec()), faces = Load(strip);
-    FrontImage image = DrawFront(backdrop, &faces, c.bInstalled);
+    ButtonPlacement placement;
+    RgbImage image = DrawFront(backdrop, &faces, c.bInstalled, kOpeningFaces, &placement);
 
     char path[] = "/tmp/bxdisc-preview-XXXXXX";
     int fd = mkstemp(path);
@@ -108,9 +109,9 @@ TEST_P(PreviewTest, FacesLieWhereTheLayoutPutsTheButtons) {
         EXPECT_EQ(b.rc.right, found.right) << "row " << b.row;
         EXPECT_EQ(b.rc.bottom, found.bottom) << "row " << b.row;
         // The layout the launcher uses agrees, slot by slot.
-        ASSERT_TRUE(image.placement.bShown[b.row]);
-        EXPECT_EQ(b.rc.left, image.placement.rc[b.row].left);
-        EXPECT_EQ(b.rc.top, image.placement.rc[b.row].top);
+        ASSERT_TRUE(placement.bShown[b.row]);
+        EXPECT_EQ(b.rc.left, placement.rc[b.row].left);
+        EXPECT_EQ(b.rc.top, placement.rc[b.row].top);
     }
     // Nothing else of the strip shows, and the backdrop fills the rest.
     size_t nBackdrop = 0;
@@ -121,8 +122,9 @@ TEST_P(PreviewTest, FacesLieWhereTheLayoutPutsTheButtons) {
 INSTANTIATE_TEST_SUITE_P(States, PreviewTest, ::testing::ValuesIn(kPreviews));
 
 TEST(Preview, WithoutStripShowsTheBackdropAlone) {
-    FrontImage image = DrawFront(Load(BmpSpec()), nullptr, true);
-    for (int i = 0; i < kFrontButtons; ++i) EXPECT_FALSE(image.placement.bShown[i]);
+    ButtonPlacement placement;
+    RgbImage image = DrawFront(Load(BmpSpec()), nullptr, true, kOpeningFaces, &placement);
+    for (int i = 0; i < kFrontButtons; ++i) EXPECT_FALSE(placement.bShown[i]);
     for (uint32_t p : image.pixels) ASSERT_EQ(TestColour(0), p);
 }
 
@@ -132,7 +134,7 @@ TEST(Preview, ButtonsBeyondTheBackdropAreClipped) {
     strip.height = 1600;
     strip.index = [](int, int) { return (uint8_t)9; };
     DiscBitmap faces = Load(strip);
-    FrontImage image = DrawFront(Load(BmpSpec()), &faces, false);
+    RgbImage image = DrawFront(Load(BmpSpec()), &faces, false);
     EXPECT_EQ(400u * 300u, image.pixels.size());
 }
 

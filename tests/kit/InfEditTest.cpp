@@ -2,7 +2,7 @@
 // values change or are added, and the launcher's reader then finds them.
 #include <gtest/gtest.h>
 
-#include "kit/InfEdit.h"
+#include "kit/art/InfEdit.h"
 #include "params/ProfileText.h"
 
 namespace {

@@ -7,20 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "kit/disc/BmpFile.h"
+#include "kit/disc/DiscFolder.h"
+
 // After the launcher's types, whose TRUE and FALSE glib then keeps.
 #include "platform/Types.h"
 #include <libmsi.h>
 
 namespace {
-
-void Put16(std::vector<unsigned char>& b, size_t at, unsigned v) {
-    b[at] = (unsigned char)v;
-    b[at + 1] = (unsigned char)(v >> 8);
-}
-
-void Put32(std::vector<unsigned char>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = (unsigned char)(v >> (8 * i));
-}
 
 bool Exec(LibmsiDatabase* db, const std::string& sql) {
     LibmsiQuery* q = libmsi_query_new(db, sql.c_str(), nullptr);
@@ -42,33 +36,25 @@ uint32_t TestColour(uint8_t i) { return (uint32_t)i << 16 | (uint32_t)(255 - i) 
 
 std::vector<unsigned char> MakeBmp(const BmpSpec& desc) {
     uint32_t nColors = desc.clrUsed ? desc.clrUsed : desc.bitCount <= 8 ? 1u << desc.bitCount : 0;
+    int height = desc.height < 0 ? -desc.height : desc.height;
     size_t cbRow = ((size_t)desc.width * desc.bitCount + 31) / 32 * 4;
-    size_t cbBits = cbRow * desc.height;
-    size_t offBits = 54 + 4 * nColors;
-    std::vector<unsigned char> b(offBits + cbBits, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    Put32(b, 2, (uint32_t)b.size());
-    Put32(b, 10, (uint32_t)(offBits + desc.offBitsDelta));
-    Put32(b, 14, desc.infoSize);
-    Put32(b, 18, (uint32_t)desc.width);
-    Put32(b, 22, (uint32_t)desc.height);
-    Put16(b, 26, 1);
-    Put16(b, 28, (unsigned)desc.bitCount);
-    Put32(b, 30, desc.compression);
-    Put32(b, 34, (uint32_t)cbBits);
-    Put32(b, 46, desc.clrUsed);
-    for (uint32_t i = 0; i < nColors; ++i) {
-        uint32_t rgb = TestColour((uint8_t)i) ^ desc.tableXor;
-        b[54 + 4 * i] = (unsigned char)rgb;
-        b[55 + 4 * i] = (unsigned char)(rgb >> 8);
-        b[56 + 4 * i] = (unsigned char)(rgb >> 16);
-    }
+    std::vector<uint32_t> table;
+    for (uint32_t i = 0; i < nColors; ++i) table.push_back(TestColour((uint8_t)i) ^ desc.tableXor);
+    std::vector<unsigned char> bits(cbRow * height, 0);
     if (desc.bitCount == 8) {
-        for (int y = 0; y < desc.height; ++y)
+        for (int y = 0; y < height; ++y)
             for (int x = 0; x < desc.width; ++x)
-                b[offBits + cbRow * (desc.height - 1 - y) + x] = desc.index(x, y);
+                bits[cbRow * (desc.height < 0 ? y : height - 1 - y) + x] = desc.index(x, y);
     }
+    BmpFields fields;
+    fields.width = desc.width;
+    fields.height = desc.height;
+    fields.bitCount = (uint16_t)desc.bitCount;
+    fields.infoSize = desc.infoSize;
+    fields.compression = desc.compression;
+    fields.clrUsed = desc.clrUsed;
+    fields.offBitsDelta = desc.offBitsDelta;
+    std::vector<unsigned char> b = EncodeBmp(fields, table, bits);
     b.resize(b.size() - desc.cut);
     return b;
 }
@@ -217,4 +203,20 @@ void TestDisc::Finish() {
     std::string text = autorunSection + "\r\n[BXPARAM]\r\n";
     for (const auto& k : m_keys) text += k.first + "=" + k.second + "\r\n";
     Write("Autorun.inf", text);
+}
+
+bool ListFilesBelow(const std::string& root, std::vector<std::string>* paths) {
+    std::vector<std::string> names;
+    if (!ListFolder(root, &names)) return false;
+    for (const std::string& name : names) {
+        std::string full = root + "/" + name;
+        if (IsFolder(full)) {
+            std::vector<std::string> below;
+            if (!ListFilesBelow(full, &below)) return false;
+            for (const std::string& p : below) paths->push_back(name + "/" + p);
+        } else {
+            paths->push_back(name);
+        }
+    }
+    return true;
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 struct BmpSpec {
-    int width = 400, height = 300;
+    int width = 400, height = 300;  // a negative height: rows top-down
     int bitCount = 8;
     uint32_t clrUsed = 0;
     uint32_t infoSize = 40;     // what the header says; the layout stays that of 40
@@ -37,6 +37,9 @@ struct PackageSpec {
 
 // Writes an installer package with libmsi; false when it could not.
 bool MakePackage(const std::string& path, const PackageSpec& desc);
+
+// Every file below root, as paths relative to it with '/' separators.
+bool ListFilesBelow(const std::string& root, std::vector<std::string>* paths);
 
 class TestDisc {
 public:

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Runs the Wine suite: run.py --setup SETUP.EXE --tools DIR [--work DIR]
+"""Runs the Wine suite: run.py --setup SETUP.EXE --runner DIR --tools DIR [--work DIR]
 [unittest arguments, e.g. -k mutex or test_launch.ProductWindowTest]."""
 
 import argparse
@@ -10,11 +10,13 @@ import unittest
 here = os.path.dirname(os.path.abspath(__file__))
 parser = argparse.ArgumentParser()
 parser.add_argument("--setup", required=True, help="the setup.exe under test")
-parser.add_argument("--tools", required=True, help="folder of uidriver.exe and the other tools")
+parser.add_argument("--runner", required=True, help="folder of the Wine runner's programs (uidriver.exe...)")
+parser.add_argument("--tools", required=True, help="folder of the test-only tools (holdmutex.exe...)")
 parser.add_argument("--work", help="scratch folder, emptied first (default: a temporary one)")
 args, rest = parser.parse_known_args()
 
 os.environ["WINEBED_SETUP"] = os.path.abspath(args.setup)
+os.environ["WINEBED_RUNNER"] = os.path.abspath(args.runner)
 os.environ["WINEBED_TOOLS"] = os.path.abspath(args.tools)
 if args.work:
     import shutil

@@ -1,0 +1,108 @@
+#include "kit/cli/CommandLine.h"
+
+#include <cstring>
+
+namespace {
+
+const OptionSpec* FindOption(const CommandSpec& spec, const std::string& name) {
+    for (const OptionSpec& o : spec.options)
+        if (name == o.name) return &o;
+    return nullptr;
+}
+
+bool AmongChoices(const char* choices, const std::string& value) {
+    const char* p = choices;
+    while (true) {
+        const char* bar = strchr(p, '|');
+        size_t n = bar ? (size_t)(bar - p) : strlen(p);
+        if (value.size() == n && value.compare(0, n, p, n) == 0) return true;
+        if (!bar) return false;
+        p = bar + 1;
+    }
+}
+
+std::string OptionUsage(const OptionSpec& o) {
+    std::string text = o.name;
+    if (o.value) text += std::string(" ") + (o.choices ? o.choices : o.value);
+    return o.required ? text : "[" + text + "]";
+}
+
+}  // namespace
+
+std::string ParsedArgs::Get(const char* name, const char* fallback) const {
+    auto it = options.find(name);
+    return it == options.end() ? fallback : it->second;
+}
+
+ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, int first, ParsedArgs* args,
+                              std::string* error) {
+    for (int i = first; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") return kHelpAsked;
+        if (arg == "--") {
+            if (!spec.takesTail) {
+                *error = "bxdisc " + std::string(spec.name) + " takes nothing after --";
+                return kUsageError;
+            }
+            args->bTail = true;
+            args->tail.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            args->operands.push_back(arg);
+            continue;
+        }
+        const OptionSpec* o = FindOption(spec, arg);
+        if (!o) {
+            *error = "bxdisc " + std::string(spec.name) + " has no option " + arg;
+            return kUsageError;
+        }
+        if (args->Has(o->name)) {
+            *error = arg + " is given twice";
+            return kUsageError;
+        }
+        std::string value;
+        if (o->value) {
+            if (i + 1 >= argc) {
+                *error = arg + " needs a value (" + o->value + ")";
+                return kUsageError;
+            }
+            value = argv[++i];
+            if (o->choices && !AmongChoices(o->choices, value)) {
+                *error = arg + " takes " + o->choices + ", not \"" + value + "\"";
+                return kUsageError;
+            }
+        }
+        args->options[o->name] = value;
+    }
+    for (const OptionSpec& o : spec.options) {
+        if (o.required && !args->Has(o.name)) {
+            *error = std::string(o.name) + " is needed";
+            return kUsageError;
+        }
+    }
+    if ((int)args->operands.size() != spec.operandCount) {
+        *error = "bxdisc " + std::string(spec.name) + " takes " + spec.operands;
+        return kUsageError;
+    }
+    return kParsed;
+}
+
+std::string Synopsis(const CommandSpec& spec) {
+    std::string text = "bxdisc " + std::string(spec.name) + " " + spec.operands;
+    for (const OptionSpec& o : spec.options) text += " " + OptionUsage(o);
+    if (spec.takesTail) text += " [-- ARGS...]";
+    return text;
+}
+
+std::string CommandHelp(const CommandSpec& spec) {
+    std::string text = "usage: " + Synopsis(spec) + "\n\n" + spec.summary + "\n";
+    if (!spec.options.empty()) text += "\noptions:\n";
+    for (const OptionSpec& o : spec.options) {
+        std::string head = "  " + std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
+        if (head.size() < 26) head.resize(26, ' ');
+        else head += "\n" + std::string(26, ' ');
+        text += head + o.help + "\n";
+    }
+    return text;
+}

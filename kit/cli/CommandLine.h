@@ -1,0 +1,50 @@
+// A bxdisc command's command line, read against the command's own table of
+// operands and options; the same table gives its usage.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct OptionSpec {
+    const char* name;     // "--launcher"
+    const char* value;    // what the value is, for the usage ("NAME"); null for a flag
+    const char* help;     // one line
+    const char* choices;  // "a|b|c": the only values taken; null for any
+    bool required;
+};
+
+struct ParsedArgs;
+
+struct CommandSpec {
+    const char* name;
+    const char* operands;  // "DISC_FOLDER OUT.png", for the usage
+    int operandCount;
+    const char* summary;   // one line on what the command does
+    std::vector<OptionSpec> options;
+    bool takesTail;        // "-- ARGS...": the rest of the line is the command's
+    int (*run)(const ParsedArgs& args);
+};
+
+struct ParsedArgs {
+    std::vector<std::string> operands;
+    std::map<std::string, std::string> options;
+    bool bTail = false;
+    std::vector<std::string> tail;
+    bool Has(const char* name) const { return options.count(name) != 0; }
+    std::string Get(const char* name, const char* fallback = "") const;
+};
+
+enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
+
+// Reads argv[first..argc) for the command. A usage error sets *error to what
+// is wrong: an unknown option, one given twice or without its value, a value
+// not among its choices, a missing required option, or operands too few or
+// too many. -h and --help before any "--" ask for the command's help.
+ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, int first, ParsedArgs* args,
+                              std::string* error);
+
+// "bxdisc check DISC_FOLDER [--launcher NAME]"
+std::string Synopsis(const CommandSpec& spec);
+// The synopsis, the summary and a line for each option.
+std::string CommandHelp(const CommandSpec& spec);

@@ -1,0 +1,90 @@
+#include "kit/disc/DiscFolder.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "framework/String.h"
+#include "kit/disc/DiscText.h"
+
+namespace {
+
+// The entry of the folder whose name, in code page 1252, equals the wanted
+// one without regard to case; an exact match wins over a folded one.
+std::string MatchEntry(const std::string& folder, const std::string& wanted) {
+    std::vector<std::string> names;
+    if (!ListFolder(folder, &names)) return std::string();
+    std::string found;
+    for (const std::string& name : names) {
+        std::string strCp;
+        if (!Utf8ToCp1252(name, &strCp)) continue;
+        if (strCp == wanted) return name;
+        if (found.empty() && CompareNoCase(strCp.c_str(), wanted.c_str()) == 0) found = name;
+    }
+    return found;
+}
+
+}  // namespace
+
+std::string FindOnDisc(const std::string& root, const std::string& name, bool* leaves) {
+    if (leaves) *leaves = false;
+    std::vector<std::string> parts;
+    std::string part;
+    for (size_t i = 0; i <= name.size(); ++i) {
+        if (i == name.size() || name[i] == '\\' || name[i] == '/') {
+            if (part == "..") {
+                if (parts.empty()) {
+                    if (leaves) *leaves = true;
+                    return std::string();
+                }
+                parts.pop_back();
+            } else if (!part.empty() && part != ".") {
+                parts.push_back(part);
+            }
+            part.clear();
+        } else {
+            part += name[i];
+        }
+    }
+    if (parts.empty()) return std::string();
+    std::string path = root;
+    for (const std::string& wanted : parts) {
+        std::string entry = MatchEntry(path, wanted);
+        if (entry.empty()) return std::string();
+        path += "/" + entry;
+    }
+    return path;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
+    bytes->clear();
+    if (IsFolder(path)) return false;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return false;
+    unsigned char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+    bool ok = !ferror(f);
+    fclose(f);
+    return ok;
+}
+
+bool ListFolder(const std::string& path, std::vector<std::string>* names) {
+    names->clear();
+    DIR* d = opendir(path.c_str());
+    if (!d) return false;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    closedir(d);
+    std::sort(names->begin(), names->end());
+    return true;
+}

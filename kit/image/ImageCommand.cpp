@@ -1,0 +1,44 @@
+#include <cstdio>
+
+#include "kit/check/CheckReport.h"
+#include "kit/cli/Commands.h"
+#include "kit/disc/DiscText.h"
+#include "kit/disc/ExitStatus.h"
+#include "kit/image/DiscImage.h"
+
+namespace {
+
+int RunImage(const ParsedArgs& args) {
+    std::string label = args.Get("--label");
+    if (!IsVolumeLabel(label)) {
+        fputs("bxdisc: the label takes 1 to 16 of A-Z, 0-9 and _\n", stderr);
+        return kExitFailed;
+    }
+    CDisc disc;
+    int result = CheckAndReport(args.operands[0], args.Get("--launcher", "setup.exe"), stdout, &disc);
+    if (result != kExitClean) {
+        if (result == kExitFindings) fputs("bxdisc: no image of a disc with findings\n", stderr);
+        return result;
+    }
+    std::string error;
+    if (!MakeDiscImage(disc.folder(), args.operands[1], label, &error)) {
+        fprintf(stderr, "bxdisc: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    return kExitClean;
+}
+
+}  // namespace
+
+const CommandSpec kImageCommand = {
+    "image",
+    "DISC_FOLDER OUT.iso",
+    2,
+    "Makes the disc's ISO 9660 image with Joliet names, once the check is clean.",
+    {
+        {"--label", "LABEL", "the volume label: 1 to 16 of A-Z, 0-9 and _", nullptr, true},
+        {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
+    },
+    false,
+    RunImage,
+};

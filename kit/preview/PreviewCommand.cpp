@@ -1,0 +1,80 @@
+#include <cstdio>
+
+#include "kit/check/CheckReport.h"
+#include "kit/cli/Commands.h"
+#include "kit/disc/DiscBitmap.h"
+#include "kit/disc/DiscFolder.h"
+#include "kit/disc/ExitStatus.h"
+#include "kit/preview/FrontView.h"
+#include "ui/ButtonFace.h"
+
+namespace {
+
+const char* const kStates[] = {"normal", "focused", "pressed", "hover", "hover-focused", "all"};
+const int kAllFaces = kFaceColumns;
+// Ten bands of the window on one sheet: a backdrop of a few million pixels at most.
+const long kMaxSheetBackdrop = 4L * 1024 * 1024;
+
+// The face column of a --state name, kAllFaces for "all".
+int StateColumn(const std::string& name) {
+    for (int i = 0; i < kAllFaces; ++i)
+        if (name == kStates[i]) return i;
+    return kAllFaces;
+}
+
+bool LoadNamed(const CDisc& disc, ParamKey key, DiscBitmap* bitmap) {
+    DiscEntry entry = disc.Named(key);
+    std::vector<unsigned char> file;
+    return entry.IsFile() && ReadWholeFile(entry.path, &file) && ReadDiscBitmap(file, bitmap).loaded;
+}
+
+int RunPreview(const ParsedArgs& args) {
+    // The findings tell what the picture may not show as meant.
+    CDisc disc;
+    int result = CheckAndReport(args.operands[0], args.Get("--launcher", "setup.exe"), stderr, &disc);
+    if (result == kExitFailed) return result;
+    DiscBitmap backdrop, strip;
+    if (!LoadNamed(disc, AutorunBackdrop, &backdrop)) {
+        fputs("bxdisc: no backdrop the launcher can load: the front window would stay empty\n", stderr);
+        return kExitFindings;
+    }
+    bool bStrip = LoadNamed(disc, AutorunButtons, &strip);
+    int nColumn = args.Has("--state") ? StateColumn(args.Get("--state")) : kOpeningFaces;
+    RgbImage image;
+    if (nColumn == kAllFaces) {
+        if (!bStrip) {
+            fputs("bxdisc: no button strip the launcher can load: no faces to show\n", stderr);
+            return kExitFindings;
+        }
+        if ((long)backdrop.width * backdrop.height > kMaxSheetBackdrop) {
+            fputs("bxdisc: the backdrop is too large for a sheet of every face\n", stderr);
+            return kExitFailed;
+        }
+        image = DrawAllFaces(backdrop, strip);
+    } else {
+        image = DrawFront(backdrop, bStrip ? &strip : nullptr, args.Has("--installed"), nColumn);
+    }
+    const std::string& png = args.operands[1];
+    if (!WritePng(png, image)) {
+        fprintf(stderr, "bxdisc: cannot write %s\n", png.c_str());
+        return kExitFailed;
+    }
+    return result;
+}
+
+}  // namespace
+
+const CommandSpec kPreviewCommand = {
+    "preview",
+    "DISC_FOLDER OUT.png",
+    2,
+    "Draws the disc's front window as the launcher lays it out, as a PNG.",
+    {
+        {"--installed", nullptr, "the product counts as installed: Run and Setup again show", nullptr, false},
+        {"--state", "STATE", "every button in one face, or all: every face on one sheet",
+         "normal|focused|pressed|hover|hover-focused|all", false},
+        {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
+    },
+    false,
+    RunPreview,
+};

@@ -1,0 +1,79 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "kit/cli/Commands.h"
+#include "kit/cli/DataFolder.h"
+#include "kit/disc/ExitStatus.h"
+#include "kit/disc/DiscFolder.h"
+#include "kit/try/RunnerCommand.h"
+
+namespace {
+
+const long kMaxTimeout = 3600;
+
+bool ValidTimeout(const std::string& text) {
+    char* end = nullptr;
+    long seconds = strtol(text.c_str(), &end, 10);
+    return !text.empty() && !*end && seconds > 0 && seconds <= kMaxTimeout;
+}
+
+// Replaces bxdisc with the runner; returns only when that fails.
+int RunTry(const ParsedArgs& args) {
+    if ((args.Has("--timeout") && !ValidTimeout(args.Get("--timeout"))) ||
+        (args.Has("--screenshot") && args.Get("--screenshot").empty())) {
+        fprintf(stderr, "bxdisc try: --timeout takes 1 to %ld seconds, --screenshot a file\nusage: %s\n",
+                kMaxTimeout, Synopsis(kTryCommand).c_str());
+        return kExitFailed;
+    }
+    std::string looked;
+    std::string data = FindDataFolder(&looked);
+    if (data.empty() || !IsFolder(data + "/try") || !IsFolder(data + "/winerunner")) {
+        fprintf(stderr,
+                "bxdisc try: the Wine runner is not in %s; build it with the cross build\n"
+                "  (cmake -S SOURCE -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake && ninja -C build/win32)\n"
+                "  or name a folder that holds try/ and winerunner/ in $BXDISC_DATA\n",
+                looked.c_str());
+        return kExitFailed;
+    }
+    std::string error;
+    std::vector<std::string> cmd = RunnerCommand(kTryCommand, args, data, &error);
+    if (cmd.empty()) {
+        fprintf(stderr, "bxdisc: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    std::vector<char*> argv;
+    for (std::string& s : cmd) argv.push_back(&s[0]);
+    argv.push_back(nullptr);
+    fflush(nullptr);
+    execvp(argv[0], argv.data());
+    fprintf(stderr, "bxdisc try: cannot start python3 (%s): install python3\n", strerror(errno));
+    return kExitFailed;
+}
+
+}  // namespace
+
+const CommandSpec kTryCommand = {
+    "try",
+    "DISC_FOLDER",
+    1,
+    "Runs the disc's launcher on emulated Windows (Wine), with recorders standing in for the\n"
+    "programs it starts, and reports what it did. Exit status: 0 it did what the disc intends,\n"
+    "1 it showed an error message or hung, 2 the disc or Wine cannot be used.",
+    {
+        {"--system", "SYSTEM", "the emulated Windows (default winxp)", "win95|win98|winme|nt40|win2k|winxp", false},
+        {"--show", nullptr, "shows the window on $DISPLAY, for you to click", nullptr, false},
+        {"--installed", nullptr, "installs the disc's package first: the product counts as installed", nullptr, false},
+        {"--screenshot", "OUT.png", "a picture of the front window once it is painted", nullptr, false},
+        {"--click", "BUTTON", "clicks that button of the front window", "run|again|install|exit", false},
+        {"--answer", "ANSWER", "answers the launcher's questions (default yes)", "yes|no", false},
+        {"--oleaut32", "VERSION", "the system's automation library: a stand-in of that version", "4.0|3.50", false},
+        {"--timeout", "SECONDS", "the longest wait for the launcher's next move (default 30)", nullptr, false},
+        {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
+    },
+    true,
+    RunTry,
+};
