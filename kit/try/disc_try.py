@@ -54,6 +54,7 @@ WAIT = 30          # seconds for the launcher's next move, natively
 USER_WAIT = 600    # seconds for a user at the window (--show)
 MAX_MOVES = 20     # windows in one run: more is a launcher going round
 COPY_LIMIT = 4 << 20  # bytes: bigger files of the disc are linked into its view
+MAX_VIEW_ENTRIES = 100000  # a CD holds far fewer; links could make a folder appear endlessly
 # Version-only stand-ins for the system's automation library (--oleaut32).
 OLEAUT32 = {"4.0": "verdll400.dll", "3.50": "verdll350.dll"}
 # What bxdisc hands on: values, and the flags among them.
@@ -98,25 +99,30 @@ def make_view(disc, view, standins, recorder):
     standins (paths relative to the disc). Every folder of the view is its
     own, linked folders included, so that nothing placed in it reaches the
     author's files through a link; files are copied, and only big ones
-    (installer payloads) linked, to spare the copying. A folder linked from
-    within itself is seen once."""
-    seen = set()
-    for folder, dirs, files in os.walk(disc, followlinks=True):
-        real = os.path.realpath(folder)
-        if real in seen:
-            dirs[:] = []
-            continue
-        seen.add(real)
-        target = os.path.normpath(os.path.join(view, os.path.relpath(folder, disc)))
+    (installer payloads) linked, to spare the copying."""
+    entries = [0]
+
+    def copy_folder(source, target, ancestors):
+        real = os.path.realpath(source)
+        if real in ancestors:
+            return  # a link back up: a disc of its own is no endless one
         os.makedirs(target, exist_ok=True)
-        for name in files:
-            source = os.path.join(folder, name)
-            if not os.path.isfile(source):
+        for name in sorted(os.listdir(source)):
+            entries[0] += 1
+            if entries[0] > MAX_VIEW_ENTRIES:
+                raise Unusable("the disc folder holds more than %d files and folders, "
+                               "its links followed" % MAX_VIEW_ENTRIES)
+            here, there = os.path.join(source, name), os.path.join(target, name)
+            if os.path.isdir(here):
+                copy_folder(here, there, ancestors | {real})
+            elif not os.path.isfile(here):
                 continue  # a dangling link, a socket: nothing a disc holds
-            if os.path.getsize(source) <= COPY_LIMIT:
-                shutil.copy2(source, os.path.join(target, name))
+            elif os.path.getsize(here) <= COPY_LIMIT:
+                shutil.copy2(here, there)
             else:
-                os.symlink(os.path.realpath(source), os.path.join(target, name))
+                os.symlink(os.path.realpath(here), there)
+
+    copy_folder(disc, view, frozenset())
     for rel in standins:
         path = os.path.join(view, rel)
         base = os.path.splitext(path)[0]
@@ -142,6 +148,12 @@ def view_state(view, logs):
 def file_state(path):
     st = os.lstat(path)
     return st.st_size, st.st_mtime_ns
+
+
+def lies_within(folder, path):
+    """Whether path, its links followed, is a file of the folder: what a
+    package names may lead anywhere through a link or ".."."""
+    return os.path.realpath(path).startswith(os.path.realpath(folder) + os.sep)
 
 
 def windows_path(rel):
@@ -224,8 +236,7 @@ def install_package(bed, args, report):
         return None
     path = in_prefix(bed, exe)
     # Only ever a file of the throwaway prefix: the package is the disc's.
-    inside = os.path.realpath(bed.prefix) + os.sep
-    if not os.path.realpath(path).startswith(inside):
+    if not lies_within(bed.prefix, path):
         raise Unusable("the package installs its program outside the prefix (%s): not tried"
                        % exe)
     shutil.copy(bed.program("recstub.exe"), path)

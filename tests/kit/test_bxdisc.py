@@ -104,9 +104,10 @@ class DemoDiscTest(unittest.TestCase):
         _, mismatch, errors = filecmp.cmpfiles(self.disc, out, names, shallow=False)
         self.assertEqual(([], []), (mismatch, errors))
         # Windows reads the Joliet tree: long names with their case.
-        joliet = subprocess.run(["xorriso", "-rockridge", "off", "-joliet", "on", "-indev", iso,
+        joliet = subprocess.run(["xorriso", "-read_fs", "norock", "-indev", iso,
                                  "-find", "/", "-type", "f"], capture_output=True, text=True)
         self.assertIn("'/BrindleDemo.msi'", joliet.stdout)
+        self.assertIn("'/OLE9X/OLEAUT32.DLL'", joliet.stdout)
         pvd = subprocess.run(["xorriso", "-indev", iso, "-pvd_info"], capture_output=True, text=True)
         self.assertRegex(pvd.stdout, r"Volume Id\s*: BRINDLE_DEMO")
 
@@ -123,6 +124,7 @@ class CommandLineTest(unittest.TestCase):
 
     def test_exit_statuses(self):
         self.write("setup.exe", b"MZ")
+        absent = os.path.join(self.disc, "absent")
         cases = [
             (("check", os.path.join(self.disc, "absent")), 2),
             (("check",), 2),
@@ -139,6 +141,9 @@ class CommandLineTest(unittest.TestCase):
             (("try", self.disc, "--click", "setup"), 2),
             (("try", self.disc, "--timeout", "0"), 2),
             (("try", self.disc, "--oleaut32", "9.9"), 2),
+            (("check", self.disc, "--launcher", "a.exe", "--launcher", "b.exe"), 2),
+            (("check", self.disc, "--launcher"), 2),
+            (("image", self.disc, "x.iso", "--label"), 2),
         ]
         art = has_art()
         for args, status in cases:
@@ -149,15 +154,42 @@ class CommandLineTest(unittest.TestCase):
                 if status == 2 and args[0] != "check" and (art or args[0] != "art" or len(args) == 1):
                     self.assertIn("usage: bxdisc", r.stderr)
 
+    def test_the_disc_or_its_launcher_missing(self):
+        # After "--" the words are the launcher's: -h is no call for bxdisc's help.
+        for args, message in [((os.path.join(self.disc, "absent"), "--", "-h"), "cannot read the folder"),
+                              ((self.disc,), "no setup.exe in")]:
+            with self.subTest(args=args):
+                r = bxdisc("try", *args)
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn(message, r.stderr)
+
+    def test_help_goes_to_standard_output(self):
+        for args in (("--help",), ("help",), ("help", "try"), ("try", "--help"), ("art", "-h")):
+            with self.subTest(args=args):
+                r = bxdisc(*args)
+                self.assertEqual((0, ""), (r.returncode, r.stderr))
+                self.assertIn("usage: bxdisc", r.stdout)
+
+    @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
+    def test_a_failed_image_is_exit_status_2(self):
+        self.write("setup.exe", b"MZ")
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        r = bxdisc("image", self.disc, "/nonexistent/x.iso", "--label", "DISC")
+        self.assertEqual(2, r.returncode, r.stdout + r.stderr)
+        self.assertIn("xorriso failed", r.stderr)
+
     def test_art_from_bad_input_names_the_file_and_writes_nothing(self):
         if not has_art():
             self.skipTest("bxdisc was built without its art command")
         self.write("art.png", b"\x89PNG\r\n\x1a\n" + bytes(40))
         before = sorted(os.listdir(self.disc))
-        r = bxdisc("art", self.disc, "--backdrop", os.path.join(self.disc, "art.png"), "--update-inf")
-        self.assertEqual(2, r.returncode)
-        self.assertIn("art.png: ", r.stderr)
-        self.assertEqual(before, sorted(os.listdir(self.disc)))
+        for extra, message in [((), "art.png: "),
+                               (("--names", "art\\back.bmp,buttons.bmp"), "without a folder")]:
+            r = bxdisc("art", self.disc, "--backdrop", os.path.join(self.disc, "art.png"),
+                       "--update-inf", *extra)
+            self.assertEqual(2, r.returncode)
+            self.assertIn(message, r.stderr)
+            self.assertEqual(before, sorted(os.listdir(self.disc)))
 
     def test_bad_input_gives_findings_not_a_crash(self):
         self.write("setup.exe", b"MZ")

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""bxdisc try end to end: the authors' tool over the test bed's driver and
-recorders, each run in its own throwaway prefix.
+"""bxdisc try end to end: the authors' tool over the Wine runner, each run in
+its own throwaway prefix.
 
-    bxdisc_try.py BXDISC SETUP.EXE TOOLS_DIR
+    bxdisc_try.py BXDISC SETUP.EXE RUNNER_DIR
 """
+import hashlib
 import os
 import shutil
 import subprocess
@@ -13,14 +14,20 @@ import unittest
 
 import winebed
 
-BXDISC, SETUP, TOOLS = (os.path.abspath(a) for a in sys.argv[1:4])
+BXDISC, SETUP, RUNNER = (os.path.abspath(a) for a in sys.argv[1:4])
+TRY = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                   "kit", "try")
 REBOOT_NOW = ('message box "Setup": "Installation is in progress...\\nIt is now necessary to '
               'reboot the computer.\\nReboot now?" [Yes, No]')
 
 
 def snapshot(top):
-    return sorted((os.path.relpath(os.path.join(d, n), top), os.lstat(os.path.join(d, n)).st_mtime_ns)
-                  for d, _, names in os.walk(top) for n in names)
+    """Every file below top, through links too, with its content."""
+    def content(path):
+        with open(path, "rb") as f:
+            return hashlib.sha256(f.read()).hexdigest()
+    return sorted((os.path.relpath(os.path.join(d, n), top), content(os.path.join(d, n)))
+                  for d, _, names in os.walk(top, followlinks=True) for n in names)
 
 
 class TryTest(unittest.TestCase):
@@ -30,6 +37,15 @@ class TryTest(unittest.TestCase):
         self.tmp = tmp.name
         self.disc = os.path.join(self.tmp, "disc")
         os.makedirs(os.path.join(self.disc, "OLE"))
+        # The setup program in a folder linked from elsewhere: the view must
+        # not stand the recorder in through the link.
+        os.makedirs(os.path.join(self.tmp, "payload"))
+        os.symlink("../payload", os.path.join(self.disc, "Setup"))
+        # bxdisc's data folder as an installation lays it out.
+        self.data = os.path.join(self.tmp, "data")
+        os.makedirs(self.data)
+        shutil.copytree(TRY, os.path.join(self.data, "try"))
+        os.symlink(RUNNER, os.path.join(self.data, "winerunner"))
         shutil.copy(SETUP, self.disc)
         w, h = winebed.FACE_SIZE
         files = {
@@ -37,7 +53,7 @@ class TryTest(unittest.TestCase):
             "buttons.bmp": winebed.bmp8(5 * w, 4 * h, [winebed.face_rgb(r, f) for r in range(4)
                                                        for f in range(5)],
                                         lambda x, y: (y // h) * 5 + x // w),
-            "Setup32.exe": b"MZ", "OLE/OLEAUT32.DLL": b"MZ"}
+            "Setup/Setup32.exe": b"MZ", "OLE/OLEAUT32.DLL": b"MZ"}
         for name, data in files.items():
             with open(os.path.join(self.disc, name), "wb") as f:
                 f.write(data)
@@ -45,14 +61,14 @@ class TryTest(unittest.TestCase):
     def autorun(self, **keys):
         with open(os.path.join(self.disc, "Autorun.inf"), "w", newline="\r\n") as f:
             f.write(winebed.inf(dict(ProductName="Brindle Try", AutorunBackdrop="back.bmp",
-                                     AutorunButtons="buttons.bmp", SetupExe="SETUP32.EXE",
+                                     AutorunButtons="buttons.bmp", SetupExe="SETUP\\SETUP32.EXE",
                                      OleAut32_Win9X="OLE"), **keys))
 
     def bxdisc_try(self, *args):
         before = snapshot(self.disc)
         left = set(os.listdir(tempfile.gettempdir()))
         r = subprocess.run([BXDISC, "try", self.disc] + list(args), capture_output=True,
-                           text=True, timeout=1800, env=dict(os.environ, BXDISC_TOOLS=TOOLS))
+                           text=True, timeout=1800, env=dict(os.environ, BXDISC_DATA=self.data))
         self.assertEqual(before, snapshot(self.disc), "the author's folder is only read")
         self.assertEqual(set(), {n for n in set(os.listdir(tempfile.gettempdir())) - left
                                  if n.startswith("bxdisc-try-")})
@@ -66,7 +82,7 @@ class TryTest(unittest.TestCase):
         self.assertEqual(0, status, out)
         for want in ['front window "Brindle Try", 400 x 240: buttons Install, Exit',
                      "  clicked Install", REBOOT_NOW, "  answered Yes",
-                     '  D:\\Setup32.exe: "D:\\SETUP32.EXE" in D:\\',
+                     '  D:\\Setup\\Setup32.exe: "D:\\SETUP\\SETUP32.EXE" in D:\\',
                      "  [rename]", "  NUL=C:\\windows\\system32\\OLEAUT32.DLL",
                      "rerun registered: RunOnce BX_SETUP_RERUN = D:\\setup.exe"]:
             self.assertIn(want, lines, out)
