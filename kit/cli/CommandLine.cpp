@@ -4,6 +4,8 @@
 
 namespace {
 
+const size_t kLineWidth = 79;
+
 const OptionSpec* FindOption(const CommandSpec& spec, const std::string& name) {
     for (const OptionSpec& o : spec.options)
         if (name == o.name) return &o;
@@ -89,9 +91,20 @@ ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, in
 }
 
 std::string Synopsis(const CommandSpec& spec) {
-    std::string text = "bxdisc " + std::string(spec.name) + " " + spec.operands;
-    for (const OptionSpec& o : spec.options) text += " " + OptionUsage(o);
-    if (spec.takesTail) text += " [-- ARGS...]";
+    std::vector<std::string> words = {std::string(spec.operands)};
+    for (const OptionSpec& o : spec.options) words.push_back(OptionUsage(o));
+    if (spec.takesTail) words.push_back("[-- ARGS...]");
+    // Lines of a terminal's width, the rest under the operands.
+    std::string text = "bxdisc " + std::string(spec.name);
+    size_t indent = text.size() + 1 + strlen("usage: "), column = indent;
+    for (const std::string& word : words) {
+        if (column + 1 + word.size() > kLineWidth && column > indent) {
+            text += "\n" + std::string(indent - 1, ' ');
+            column = indent - 1;
+        }
+        text += " " + word;
+        column += 1 + word.size();
+    }
     return text;
 }
 

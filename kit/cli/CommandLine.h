@@ -44,7 +44,8 @@ enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
 ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error);
 
-// "bxdisc check DISC_FOLDER [--launcher NAME]"
+// "bxdisc check DISC_FOLDER [--launcher NAME]", in lines that fit a
+// terminal after "usage: ".
 std::string Synopsis(const CommandSpec& spec);
 // The synopsis, the summary and a line for each option.
 std::string CommandHelp(const CommandSpec& spec);

@@ -20,6 +20,7 @@ import atexit
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import time
 import unittest

@@ -12,7 +12,7 @@
  * for a Wine that runs slower than a native one (emulated, or under load).
  * SCRIPT "-" takes the steps from standard input as they come, so that a
  * caller (bxdisc try) can choose each step on what the last one reported.
- * Steps and their output are listed in tests/wine/README.md.
+ * Steps and their output are listed in README.md beside this folder.
  */
 #include <windows.h>
 #include <tlhelp32.h>
