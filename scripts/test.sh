@@ -23,7 +23,7 @@ ninja -C build/native-asan -j "$jobs"
 ctest --test-dir build/native-asan --output-on-failure -j "$jobs" -E memcheck
 
 echo "== bounded fuzzing (${FUZZ_SECONDS:-30} s a target)"
-scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+tests/fuzz/fuzz.sh "${FUZZ_SECONDS:-30}"
 
 echo "== cross build: setup.exe and the Windows-side test tools"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets and runs each for a while:
-#   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
+#   tests/fuzz/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 # The test command runs it briefly; run it for longer by hand, e.g. 3600.
 # Seeds come from tests/fuzz/corpus/<name>/; what a run learns stays in
 # build/fuzz/corpus/<name>/. A crash leaves its input in build/fuzz/crashes/.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 seconds=${1:-60}
 shift || true
 
