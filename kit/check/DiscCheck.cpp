@@ -7,7 +7,7 @@
 #include "kit/disc/DiscFolder.h"
 #include "kit/disc/DiscText.h"
 #include "kit/disc/ButtonLayout.h"
-#include "platform/linux/PackageLayout.h"
+#include "platform/linux/ShortcutPrograms.h"
 #include "ui/ButtonFace.h"
 #include "msi/MsiPackage.h"
 #include "params/ParamFile.h"

@@ -1,7 +1,5 @@
 #include "platform/linux/LibmsiPackage.h"
 
-#include "platform/linux/PackageLayout.h"
-
 void QuietLibmsi() {
     static bool bQuiet = false;
     if (!bQuiet) g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
@@ -70,18 +68,3 @@ std::string CPackageLayout::FolderPath(const std::string& id, int depth) const {
     std::string target = LongName(f.defaultDir.substr(0, f.defaultDir.find(':')));
     return target == "." || target.empty() ? parent : parent + "\\" + target;
 }
-
-ShortcutPrograms ReadShortcutPrograms(const std::string& packagePath) {
-    ShortcutPrograms result;
-    QuietLibmsi();
-    LibmsiDatabase* db = libmsi_database_new(packagePath.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
-    if (!db) return result;
-    result.opened = true;
-    CPackageLayout model(db);
-    result.hasShortcutTable = ForEachRow(
-        db, "SELECT `Shortcut`, `Component_` FROM `Shortcut` ORDER BY `Shortcut`",
-        [&](LibmsiRecord* r) { result.paths.push_back(model.KeyPathOf(RecordString(r, 2))); });
-    g_object_unref(db);
-    return result;
-}
-
