@@ -3,6 +3,7 @@
 // naming the file, with the disc folder left exactly as it was.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -95,6 +96,43 @@ TEST_P(ArtTest, PassesTheCheckWithOnePalette) {
             }
         }
     }
+}
+
+// Flat colours that all fit the table stay exact: each face's own, and
+// the background's in the wholly transparent backdrop.
+TEST(Art, FlatColoursStayExact) {
+    ArtDisc disc;
+    WriteRgbaPng(disc.folder() + "/art.png", 540, 340, [](int, int) { return 0u; });
+    disc.options.sheet = disc.folder() + "/faces.png";
+    disc.options.background = 0x327820;  // the sheet's colour in column 1, row 2
+    ArtReport report;
+    std::string error;
+    ASSERT_TRUE(MakeDiscArt(disc.options, &report, &error)) << error;
+    EXPECT_TRUE(std::isinf(report.buttonsPsnr)) << report.buttonsPsnr;
+    DiscBitmap backdrop;
+    ASSERT_TRUE(ReadDiscBitmap(disc.Read("back.bmp"), &backdrop).loaded);
+    EXPECT_EQ(0x327820u, DecodePixels(backdrop)[0]);
+}
+
+TEST(Art, PressedLabelLiesOnePixelDownAndRight) {
+    FaceStyle style;
+    RgbImage sheet;
+    std::string error;
+    ASSERT_TRUE(DrawFaceSheet(style, &sheet, &error)) << error;
+    // The label's full white ink in the run button's face of a column.
+    auto label = [&](int column) {
+        std::vector<uint32_t> face;
+        for (int y = 0; y < style.height; ++y)
+            for (int x = 0; x < style.width; ++x)
+                face.push_back(sheet.pixels[(size_t)y * sheet.width + column * style.width + x]);
+        return FindColour(face, style.width, 0xFFFFFF);
+    };
+    RECT normal = label(FaceNormal), pressed = label(FacePressed);
+    ASSERT_LT(normal.left, normal.right);
+    EXPECT_EQ(normal.left + 1, pressed.left);
+    EXPECT_EQ(normal.top + 1, pressed.top);
+    EXPECT_EQ(normal.right + 1, pressed.right);
+    EXPECT_EQ(normal.bottom + 1, pressed.bottom);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faces, ArtTest, ::testing::Values(false, true),

@@ -33,6 +33,13 @@ const DiscCase kCases[] = {
     {"ForwardSlash", [](TestDisc& d) { d.SetKey("SetupExe", "Setup/setup32.exe"); }, nullptr, nullptr},
     {"QuotedValue", [](TestDisc& d) { d.SetKey("SetupExe", "\"Setup\\setup32.exe\""); }, nullptr, nullptr},
     {"UpdateFolderWithBackslash", [](TestDisc& d) { d.SetKey("OleAut32_Win9X", "OLE\\"); }, nullptr, nullptr},
+    {"NameFoldedInCodePage", [](TestDisc& d) { d.Write("CAF\xC3\x89/x.exe", "MZ"), d.SetKey("SetupExe", "caf\xE9\\x.exe"); },
+     nullptr, nullptr},
+    // Only the exact name is a bitmap: it wins whichever is listed first.
+    {"ExactNameListedLast", [](TestDisc& d) { d.Write("BACK.BMP", "not a bitmap"); }, nullptr, nullptr},
+    {"ExactNameListedFirst",
+     [](TestDisc& d) { d.Write("BACK.BMP", MakeBmp(BmpSpec())), d.Write("back.bmp", "x"), d.SetKey("AutorunBackdrop", "BACK.BMP"); },
+     nullptr, nullptr},
     // Keys the author clearly needs.
     {"NoSetupExe", [](TestDisc& d) { d.SetKey("SetupExe", nullptr); }, "SetupExe", "missing"},
     {"NoBackdropKey", [](TestDisc& d) { d.SetKey("AutorunBackdrop", nullptr); }, "AutorunBackdrop", "missing"},
@@ -56,6 +63,7 @@ const DiscCase kCases[] = {
     {"UpdateFolderAbsent", [](TestDisc& d) { d.Remove("OLE"); }, "OleAut32_Win9X", "not in the disc folder"},
     {"UpdateFolderIsFile", [](TestDisc& d) { d.SetKey("OleAut32_Win9X", "setup.exe"); }, "OleAut32_Win9X", "not a folder"},
     {"SetupExeIsFolder", [](TestDisc& d) { d.SetKey("SetupExe", "Setup"); }, "SetupExe", "not a file"},
+    {"NameClimbsOut", [](TestDisc& d) { d.SetKey("SetupExe", "Setup\\..\\..\\setup.exe"); }, "SetupExe", "climbs out of the disc folder"},
     // Bitmaps as the loader reads them.
     {"EmptyBackdrop", [](TestDisc& d) { d.Write("back.bmp", ""); }, "AutorunBackdrop", "empty"},
     {"BackdropOfText", [](TestDisc& d) { d.Write("back.bmp", "not a bitmap at all, but text"); }, "AutorunBackdrop", "refuses"},
@@ -74,6 +82,13 @@ const DiscCase kCases[] = {
          d.Write("back.bmp", MakeBmp(s));
      },
      "AutorunBackdrop", "a 124-byte information header (ImageMagick's and GIMP's default) and compression 1 (RLE8)"},
+    {"VersionFourHeader",
+     [](TestDisc& d) {
+         BmpSpec s;
+         s.infoSize = 108;
+         d.Write("back.bmp", MakeBmp(s));
+     },
+     "AutorunBackdrop", "a 108-byte information header (ImageMagick's and GIMP's default), which"},
     {"StripWithItsOwnPalette",
      [](TestDisc& d) {
          BmpSpec s = Strip(500, 160);
@@ -88,6 +103,21 @@ const DiscCase kCases[] = {
          d.Write("back.bmp", MakeBmp(s));
      },
      "AutorunBackdrop", "right after the colour table"},
+    {"BitsInsideTable",
+     [](TestDisc& d) {
+         BmpSpec s;
+         s.offBitsDelta = -16;
+         d.Write("back.bmp", MakeBmp(s));
+     },
+     "AutorunBackdrop", "right after the colour table"},
+    {"TopDownBackdrop", [](TestDisc& d) { BmpSpec s; s.height = -300; d.Write("back.bmp", MakeBmp(s)); }, nullptr, nullptr},
+    {"TopDownStripWithItsOwnPalette",
+     [](TestDisc& d) {
+         BmpSpec s = Strip(500, -160);
+         s.tableXor = 1;
+         d.Write("buttons.bmp", MakeBmp(s));
+     },
+     "AutorunButtons", "1 of its colours are not in the backdrop's colour table"},
     {"ShortFile",
      [](TestDisc& d) {
          BmpSpec s;
@@ -96,6 +126,8 @@ const DiscCase kCases[] = {
      },
      "AutorunBackdrop", "reads as zeros"},
     {"StripNotFiveByFour", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(503, 163))); }, "AutorunButtons", "not 5 x 4 faces"},
+    {"StripNotFiveAcross", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(503, 160))); }, "AutorunButtons", "not 5 x 4 faces"},
+    {"StripNotFourDown", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(500, 163))); }, "AutorunButtons", "not 5 x 4 faces"},
     {"ButtonsOverlap", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(750, 160))); }, "AutorunButtons",
      "the run button (10,250)-(160,290) and the setup again button (80,250)-(230,290) overlap when the product is installed"},
     {"ButtonsLeaveBackdrop", [](TestDisc& d) { d.Write("buttons.bmp", MakeBmp(Strip(500, 1280))); }, "AutorunButtons",
@@ -118,6 +150,14 @@ const DiscCase kCases[] = {
      "SetupMSI", "no shortcut to a program"},
     {"ExeNameIsPlainEnding", [](TestDisc& d) { d.SetKey("ExeName", "DLE.EXE"); }, nullptr, nullptr},
     {"ExeNameWithFolder", [](TestDisc& d) { d.SetKey("ExeName", "Brindle Product\\Brindle.exe"); }, nullptr, nullptr},
+    {"ExeNameWithFolderOfTargetAndSource",
+     [](TestDisc& d) {
+         PackageSpec s;
+         s.installDir = "BRINDLE|Brindle Product:SRC|Source Files";
+         Package(d, s);
+         d.SetKey("ExeName", "Brindle Product\\Brindle.exe");
+     },
+     nullptr, nullptr},
     {"SecondShortcutMatches",
      [](TestDisc& d) {
          PackageSpec s;
@@ -142,6 +182,7 @@ const DiscCase kCases[] = {
     {"OpenMissing", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nicon=setup.exe\r\n"; }, "[autorun] open", "missing"},
     {"OpenOtherSpelling", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=\\SETUP.EXE -AutoRun\r\n"; }, nullptr, nullptr},
     {"NoLauncher", [](TestDisc& d) { d.Remove("setup.exe"); d.Remove("OLE"); d.SetKey("OleAut32_Win9X", nullptr); }, "setup.exe", "launcher is not in the folder"},
+    {"LauncherIsFolder", [](TestDisc& d) { d.Remove("setup.exe"), d.Write("setup.exe/setup.exe", "MZ"); }, "setup.exe", "launcher is not in the folder"},
     // Bad input.
     {"NoAutorunInf", [](TestDisc& d) { d.writeInf = false; }, "Autorun.inf", "missing"},
     {"BinaryAutorunInf",

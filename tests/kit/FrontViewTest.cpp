@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "TestDisc.h"
@@ -15,6 +14,15 @@ namespace {
 
 // Strip index of face (row, column): 1 + 5 * row + column; the backdrop is 0.
 uint8_t FaceIndex(int row, int column) { return (uint8_t)(1 + 5 * row + column); }
+
+// A 500 x 160 strip: faces of 100 x 40, each of its own colour.
+BmpSpec FaceStrip() {
+    BmpSpec strip;
+    strip.width = 500;
+    strip.height = 160;
+    strip.index = [](int x, int y) { return FaceIndex(y / 40, x / 100); };
+    return strip;
+}
 
 DiscBitmap Load(const BmpSpec& desc) {
     DiscBitmap bitmap;
@@ -46,21 +54,6 @@ std::vector<uint32_t> ReadPng(const std::string& path, int* width, int* height) 
     return pixels;
 }
 
-// The bounding box of the pixels of one colour; empty when it is absent.
-RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb) {
-    RECT rc = {0, 0, 0, 0};
-    bool bFound = false;
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        if (pixels[i] != rgb) continue;
-        LONG x = (LONG)(i % width), y = (LONG)(i / width);
-        if (!bFound) rc = {x, y, x + 1, y + 1};
-        bFound = true;
-        rc.left = std::min(rc.left, x), rc.top = std::min(rc.top, y);
-        rc.right = std::max(rc.right, x + 1), rc.bottom = std::max(rc.bottom, y + 1);
-    }
-    return rc;
-}
-
 struct PreviewCase {
     bool bInstalled;
     // Row of the strip, the face column it shows, and its rectangle; row -1 ends.
@@ -80,11 +73,7 @@ class PreviewTest : public ::testing::TestWithParam<PreviewCase> {};
 
 TEST_P(PreviewTest, FacesLieWhereTheLayoutPutsTheButtons) {
     const PreviewCase& c = GetParam();
-    BmpSpec strip;
-    strip.width = 500;
-    strip.height = 160;
-    strip.index = [](int x, int y) { return FaceIndex(y / 40, x / 100); };
-    DiscBitmap backdrop = Load(BmpSpec()), faces = Load(strip);
+    DiscBitmap backdrop = Load(BmpSpec()), faces = Load(FaceStrip());
     ButtonPlacement placement;
     RgbImage image = DrawFront(backdrop, &faces, c.bInstalled, kOpeningFaces, &placement);
 
@@ -120,6 +109,24 @@ TEST_P(PreviewTest, FacesLieWhereTheLayoutPutsTheButtons) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, PreviewTest, ::testing::ValuesIn(kPreviews));
+
+TEST(Preview, AllFacesSheetHasEachLookInItsRowAndEachStateInItsHalf) {
+    RgbImage sheet = DrawAllFaces(Load(BmpSpec()), Load(FaceStrip()));
+    // Bands of the 60 rows below y 240, 8 apart; not installed left, installed from x 408.
+    ASSERT_EQ(808, sheet.width);
+    ASSERT_EQ(5 * 60 + 4 * 8, sheet.height);
+    // Run and setup again only installed, install only not, exit in both.
+    const LONG kLeft[4] = {418, 588, 10, 290}, kRight[4] = {518, 688, 110, 798};
+    for (int column = 0; column < 5; ++column) {
+        for (int row = 0; row < 4; ++row) {
+            RECT rc = FindColour(sheet.pixels, sheet.width, TestColour(FaceIndex(row, column)));
+            EXPECT_EQ(kLeft[row], rc.left) << "face " << row << ", " << column;
+            EXPECT_EQ(kRight[row], rc.right) << "face " << row << ", " << column;
+            EXPECT_EQ(68 * column + 10, rc.top) << "face " << row << ", " << column;
+            EXPECT_EQ(68 * column + 50, rc.bottom) << "face " << row << ", " << column;
+        }
+    }
+}
 
 TEST(Preview, WithoutStripShowsTheBackdropAlone) {
     ButtonPlacement placement;

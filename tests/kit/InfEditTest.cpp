@@ -54,6 +54,8 @@ TEST(InfEdit, RefusesWhatItCannotWriteSafely) {
     std::string out = "untouched";
     EXPECT_FALSE(SetProfileKeys(std::string("\xFF\xFE[\0B\0", 6), "BXPARAM", {{"AutorunButtons", "s.bmp"}}, &out));
     EXPECT_FALSE(SetProfileKeys("[BXPARAM]\r\n", "BXPARAM", {{"AutorunButtons", "a\r\nSetupExe=evil.exe"}}, &out));
+    // The launcher's reader would end the value there.
+    EXPECT_FALSE(SetProfileKeys("[BXPARAM]\r\n", "BXPARAM", {{"AutorunButtons", std::string("s.bmp\0.exe", 10)}}, &out));
     EXPECT_EQ("untouched", out);
 }
 

@@ -3,6 +3,7 @@
 #include <png.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,7 +91,7 @@ bool MakePackage(const std::string& path, const PackageSpec& desc) {
               Exec(db, "INSERT INTO `Directory` (`Directory`, `DefaultDir`) VALUES ('TARGETDIR', 'SourceDir')") &&
               Exec(db,
                    "INSERT INTO `Directory` (`Directory`, `Directory_Parent`, `DefaultDir`) VALUES "
-                   "('INSTALLDIR', 'TARGETDIR', 'BRINDLE|Brindle Product')") &&
+                   "('INSTALLDIR', 'TARGETDIR', '" + desc.installDir + "')") &&
               Exec(db,
                    "CREATE TABLE `Component` (`Component` CHAR(72) NOT NULL, `ComponentId` CHAR(38), "
                    "`Directory_` CHAR(72) NOT NULL, `Attributes` SHORT NOT NULL, `KeyPath` CHAR(72) "
@@ -135,6 +136,20 @@ bool MakePackage(const std::string& path, const PackageSpec& desc) {
     if (si) g_object_unref(si);
     g_object_unref(db);
     return ok;
+}
+
+RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb) {
+    RECT rc = {0, 0, 0, 0};
+    bool bFound = false;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        if (pixels[i] != rgb) continue;
+        LONG x = (LONG)(i % width), y = (LONG)(i / width);
+        if (!bFound) rc = {x, y, x + 1, y + 1};
+        bFound = true;
+        rc.left = std::min(rc.left, x), rc.top = std::min(rc.top, y);
+        rc.right = std::max(rc.right, x + 1), rc.bottom = std::max(rc.bottom, y + 1);
+    }
+    return rc;
 }
 
 TestDisc::TestDisc() {

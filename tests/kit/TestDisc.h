@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Graphics.h"
+
 struct BmpSpec {
     int width = 400, height = 300;  // a negative height: rows top-down
     int bitCount = 8;
@@ -31,12 +33,16 @@ bool WriteRgbaPng(const std::string& path, int width, int height, const std::fun
 struct PackageSpec {
     bool productCode = true;
     bool shortcutTable = true;
+    std::string installDir = "BRINDLE|Brindle Product";  // DefaultDir of the shortcuts' folder
     // Shortcut id and the long file name of its component's key file.
     std::vector<std::pair<std::string, std::string>> shortcuts = {{"Main", "Brindle.exe"}};
 };
 
 // Writes an installer package with libmsi; false when it could not.
 bool MakePackage(const std::string& path, const PackageSpec& desc);
+
+// The bounding box of the pixels of one colour; empty when it is absent.
+RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb);
 
 // Every file below root, as paths relative to it with '/' separators.
 bool ListFilesBelow(const std::string& root, std::vector<std::string>* paths);
