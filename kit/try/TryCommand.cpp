@@ -29,20 +29,21 @@ int RunTry(const ParsedArgs& args) {
                 kMaxTimeout, Synopsis(kTryCommand).c_str());
         return kExitFailed;
     }
+    // The disc first: its faults are the author's to mend, whatever is installed.
     std::string looked;
     std::string data = FindDataFolder(&looked);
+    std::string error;
+    std::vector<std::string> cmd = RunnerCommand(kTryCommand, args, data, &error);
+    if (cmd.empty()) {
+        fprintf(stderr, "bxdisc: %s\n", error.c_str());
+        return kExitFailed;
+    }
     if (data.empty() || !IsFolder(data + "/try") || !IsFolder(data + "/winerunner")) {
         fprintf(stderr,
                 "bxdisc try: the Wine runner is not in %s; build it with the cross build\n"
                 "  (cmake -S SOURCE -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake && ninja -C build/win32)\n"
                 "  or name a folder that holds try/ and winerunner/ in $BXDISC_DATA\n",
                 looked.c_str());
-        return kExitFailed;
-    }
-    std::string error;
-    std::vector<std::string> cmd = RunnerCommand(kTryCommand, args, data, &error);
-    if (cmd.empty()) {
-        fprintf(stderr, "bxdisc: %s\n", error.c_str());
         return kExitFailed;
     }
     std::vector<char*> argv;
