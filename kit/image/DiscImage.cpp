@@ -3,13 +3,31 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <vector>
+
+namespace {
+
+// SOURCE_DATE_EPOCH as the reproducible-builds convention has it: decimal seconds.
+std::string SourceDateEpoch() {
+    const char* value = getenv("SOURCE_DATE_EPOCH");
+    if (!value || !*value || strspn(value, "0123456789") != strlen(value) || strlen(value) > 12)
+        return std::string();
+    return value;
+}
+
+}  // namespace
 
 bool MakeDiscImage(const std::string& folder, const std::string& isoPath, const std::string& label,
                    std::string* error) {
     // Rock Ridge as well, so that a Linux reader sees the same names.
-    std::vector<std::string> args = {"xorriso", "-as", "mkisofs", "-quiet", "-J", "-r",
-                                     "-V",      label, "-o",      isoPath,  folder};
+    std::vector<std::string> args = {"xorriso", "-as", "mkisofs", "-quiet", "-J", "-r", "-V", label};
+    // xorriso takes the volume's dates from the variable itself; the files'
+    // own dates would still make two images of one disc differ.
+    std::string epoch = SourceDateEpoch();
+    if (!epoch.empty()) args.insert(args.end(), {"--set_all_file_dates", "=" + epoch});
+    args.insert(args.end(), {"-o", isoPath, folder});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(&a[0]);
     argv.push_back(nullptr);

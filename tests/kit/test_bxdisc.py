@@ -17,8 +17,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 BXDISC = None
 
 
-def bxdisc(*args):
-    return subprocess.run([BXDISC, *args], capture_output=True, text=True, timeout=120)
+def bxdisc(*args, env=None):
+    return subprocess.run([BXDISC, *args], capture_output=True, text=True, timeout=120,
+                          env=dict(os.environ, **(env or {})))
 
 
 def png_size(path):
@@ -109,6 +110,18 @@ class DemoDiscTest(unittest.TestCase):
         self.assertIn("'/BrindleDemo.msi'", joliet.stdout)
         pvd = subprocess.run(["xorriso", "-indev", iso, "-pvd_info"], capture_output=True, text=True)
         self.assertRegex(pvd.stdout, r"Volume Id\s*: BRINDLE_DEMO")
+
+    @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
+    def test_image_is_reproducible(self):
+        images = []
+        for n in range(2):
+            for name in os.listdir(self.disc):
+                os.utime(os.path.join(self.disc, name), (1e9 + n, 1e9 + n))
+            images.append(os.path.join(self.tmp.name, "same%d.iso" % n))
+            r = bxdisc("image", self.disc, images[-1], "--label", "SAME",
+                       env={"SOURCE_DATE_EPOCH": "1700000000"})
+            self.assertEqual(0, r.returncode, r.stdout + r.stderr)
+        self.assertTrue(filecmp.cmp(*images, shallow=False))
 
 
 class CommandLineTest(unittest.TestCase):
