@@ -11,6 +11,10 @@
 
 namespace {
 
+#ifndef BXDISC_VERSION
+#define BXDISC_VERSION "unknown"
+#endif
+
 const CommandSpec* const kCommands[] = {&kCheckCommand, &kPreviewCommand, &kArtCommand, &kImageCommand, &kTryCommand};
 
 const char kExitStatuses[] =
@@ -41,6 +45,10 @@ bool IsHelp(const char* arg) { return !strcmp(arg, "-h") || !strcmp(arg, "--help
 
 int main(int argc, char** argv) {
     if (argc < 2) return UsageError("no command");
+    if (!strcmp(argv[1], "--version")) {
+        puts("bxdisc " BXDISC_VERSION);
+        return kExitClean;
+    }
     if (IsHelp(argv[1]) || (!strcmp(argv[1], "help") && argc == 2)) {
         fputs(Usage().c_str(), stdout);
         return kExitClean;

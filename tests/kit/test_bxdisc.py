@@ -180,6 +180,9 @@ class CommandLineTest(unittest.TestCase):
                 r = bxdisc(*args)
                 self.assertEqual((0, ""), (r.returncode, r.stderr))
                 self.assertIn("usage: bxdisc", r.stdout)
+        r = bxdisc("--version")
+        self.assertEqual((0, ""), (r.returncode, r.stderr))
+        self.assertRegex(r.stdout, r"^bxdisc \d+\.\d+\.\d+\n$")
 
     @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
     def test_a_failed_image_is_exit_status_2(self):
