@@ -77,7 +77,8 @@ bool EditInf(const CDisc& disc, const ArtOptions& options, FileContent* inf, std
 
 }  // namespace
 
-bool MakeDiscArt(const ArtOptions& options, ArtReport* report, std::string* error) {
+bool DrawArtFiles(const CDisc& disc, const ArtOptions& options, const RgbImage& backdrop,
+                  std::vector<FileContent>* files, ArtReport* report, std::string* error) {
     std::string strCp;
     for (const std::string* name : {&options.backdropName, &options.buttonsName}) {
         // Either separator would name a folder to Windows, and a file of that literal name here.
@@ -86,34 +87,17 @@ bool MakeDiscArt(const ArtOptions& options, ArtReport* report, std::string* erro
             return false;
         }
     }
-    CDisc disc;
-    if (!disc.Open(options.folder)) {
-        *error = options.folder + ": not a folder that can be read";
-        return false;
-    }
-    RgbImage backdrop, sheet;
-    if (!ReadArtImage(options.backdrop, options.background, &backdrop, error)) {
-        *error = options.backdrop + ": " + *error;
-        return false;
-    }
+    RgbImage sheet;
     if (!ReadFaces(options, &sheet, error) || !FacesFit(options, backdrop, sheet, error)) return false;
 
     SharedPalette palette;
     if (!QuantizeTogether(backdrop, sheet, &palette, error)) return false;
-    std::vector<FileContent> files = {
+    *files = {
         {PlaceOnDisc(disc, options.backdropName), EncodeBmp8(palette.backdrop, palette.colours)},
         {PlaceOnDisc(disc, options.buttonsName), EncodeBmp8(palette.faces, palette.colours)},
     };
-    if (options.updateInf) {
-        FileContent inf;
-        if (!EditInf(disc, options, &inf, error)) return false;
-        files.push_back(inf);
-    }
-    if (!ReplaceFiles(files, error)) return false;
-
-    report->backdropPath = files[0].path;
-    report->buttonsPath = files[1].path;
-    report->infPath = options.updateInf ? files[2].path : std::string();
+    report->backdropPath = (*files)[0].path;
+    report->buttonsPath = (*files)[1].path;
     report->backdropWidth = backdrop.width;
     report->backdropHeight = backdrop.height;
     report->buttonsWidth = sheet.width;
@@ -121,5 +105,28 @@ bool MakeDiscArt(const ArtOptions& options, ArtReport* report, std::string* erro
     report->colours = palette.colours.size();
     report->backdropPsnr = Psnr(backdrop, palette.backdrop, palette.colours);
     report->buttonsPsnr = Psnr(sheet, palette.faces, palette.colours);
+    return true;
+}
+
+bool MakeDiscArt(const ArtOptions& options, ArtReport* report, std::string* error) {
+    CDisc disc;
+    if (!disc.Open(options.folder)) {
+        *error = options.folder + ": not a folder that can be read";
+        return false;
+    }
+    RgbImage backdrop;
+    if (!ReadArtImage(options.backdrop, options.background, &backdrop, error)) {
+        *error = options.backdrop + ": " + *error;
+        return false;
+    }
+    std::vector<FileContent> files;
+    if (!DrawArtFiles(disc, options, backdrop, &files, report, error)) return false;
+    if (options.updateInf) {
+        FileContent inf;
+        if (!EditInf(disc, options, &inf, error)) return false;
+        files.push_back(inf);
+    }
+    if (!ReplaceFiles(files, error)) return false;
+    report->infPath = options.updateInf ? files[2].path : std::string();
     return true;
 }

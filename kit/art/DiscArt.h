@@ -4,8 +4,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "kit/art/FaceSheet.h"
+#include "kit/disc/Disc.h"
+#include "kit/disc/FileReplace.h"
 
 struct ArtOptions {
     std::string folder;
@@ -28,3 +31,8 @@ struct ArtReport {
 // False with a message naming the file and the reason; then nothing in the
 // disc folder has changed.
 bool MakeDiscArt(const ArtOptions& options, ArtReport* report, std::string* error);
+
+// The two bitmaps of the backdrop and the faces the options draw or name,
+// for the disc, not yet written (options.backdrop and options.folder unused).
+bool DrawArtFiles(const CDisc& disc, const ArtOptions& options, const RgbImage& backdrop,
+                  std::vector<FileContent>* files, ArtReport* report, std::string* error);

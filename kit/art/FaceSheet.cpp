@@ -3,6 +3,7 @@
 // The launcher's types first, whose TRUE and FALSE glib then keeps.
 #include "ui/ButtonFace.h"
 #include "ui/FrontLayout.h"
+#include "kit/art/CairoImage.h"
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
@@ -210,22 +211,11 @@ bool DrawFaceSheet(const FaceStyle& style, RgbImage* sheet, std::string* error) 
             cairo_restore(cr);
         }
     }
-    cairo_surface_flush(surface);
     if (ok && cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         *error = std::string("cannot draw the faces (") + cairo_status_to_string(cairo_surface_status(surface)) + ")";
         ok = false;
     }
-    if (ok) {
-        sheet->width = w * kFaceColumns;
-        sheet->height = h * kFrontButtons;
-        sheet->pixels.resize((size_t)sheet->width * sheet->height);
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        int stride = cairo_image_surface_get_stride(surface);
-        for (int y = 0; y < sheet->height; ++y) {
-            const uint32_t* row = (const uint32_t*)(data + (size_t)y * stride);
-            for (int x = 0; x < sheet->width; ++x) sheet->pixels[(size_t)y * sheet->width + x] = row[x] & 0xFFFFFF;
-        }
-    }
+    if (ok) *sheet = FromCairoSurface(surface);
     pango_font_description_free(desc);
     g_object_unref(layout);
     cairo_destroy(cr);

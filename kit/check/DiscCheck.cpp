@@ -27,6 +27,13 @@ private:
     void Add(const std::string& key, const std::string& reason) { m_findings->push_back({key, reason}); }
     std::string Value(ParamKey key) const { return m_disc.Value(key); }
     std::string Quoted(ParamKey key) const { return "\"" + Cp1252ToUtf8(Value(key)) + "\""; }
+    // Whether [BXPARAM] has the key at all, be its value empty or not.
+    bool Written(ParamKey key) const {
+        char sz[2];
+        const std::vector<unsigned char>& text = m_disc.infText();
+        ReadProfileString((const char*)text.data(), text.size(), "BXPARAM", GetParamKeyName(key), "\x01", sz, sizeof sz);
+        return sz[0] != '\x01';
+    }
 
     bool CheckAutorunSection(const std::vector<unsigned char>& text);
     // The Linux path of the key's file or folder; "" (and a finding) when absent.
@@ -64,8 +71,14 @@ CheckResult CDiscChecker::Run() {
         return kDiscFindings;
     }
 
+    // A key written without its value is one the author has still to fill (bxdisc new writes them so).
     if (Value(SetupExe).empty())
-        Add("SetupExe", "missing: setup stops with \"Could not find SetupExe in param file\"");
+        Add("SetupExe", Written(SetupExe) ? "still to fill: put the product's setup program on the disc and name it "
+                                            "here, such as SetupExe=Setup\\setup.exe"
+                                          : "missing: setup stops with \"Could not find SetupExe in param file\"");
+    if (Value(SetupMSI).empty() && Written(SetupMSI))
+        Add("SetupMSI", "still to fill: put the product's installer package on the disc and name it here, such as "
+                        "SetupMSI=Product.msi; without it the front window never offers Run");
     if (bAutorun) {
         if (Value(AutorunBackdrop).empty()) Add("AutorunBackdrop", "missing: the front window cannot open");
         if (Value(AutorunButtons).empty()) Add("AutorunButtons", "missing: the front window has no buttons");

@@ -3,6 +3,7 @@
 
 #include "kit/cli/CommandLine.h"
 
+extern const CommandSpec kNewCommand;      // kit/new/NewCommand.cpp
 extern const CommandSpec kCheckCommand;    // kit/check/CheckCommand.cpp
 extern const CommandSpec kPreviewCommand;  // kit/preview/PreviewCommand.cpp
 extern const CommandSpec kArtCommand;      // kit/art/ArtCommand.cpp
