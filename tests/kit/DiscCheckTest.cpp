@@ -42,6 +42,9 @@ const DiscCase kCases[] = {
      nullptr, nullptr},
     // Keys the author clearly needs.
     {"NoSetupExe", [](TestDisc& d) { d.SetKey("SetupExe", nullptr); }, "SetupExe", "missing"},
+    // Keys written without a value, as bxdisc new leaves them for the author.
+    {"SetupExeToFill", [](TestDisc& d) { d.SetKey("SetupExe", ""); }, "SetupExe", "still to fill: put the product's setup program"},
+    {"PackageToFill", [](TestDisc& d) { d.SetKey("SetupMSI", ""); }, "SetupMSI", "still to fill: put the product's installer package"},
     {"NoBackdropKey", [](TestDisc& d) { d.SetKey("AutorunBackdrop", nullptr); }, "AutorunBackdrop", "missing"},
     {"NoButtonsKey", [](TestDisc& d) { d.SetKey("AutorunButtons", nullptr); }, "AutorunButtons", "missing"},
     {"NoProductName", [](TestDisc& d) { d.SetKey("ProductName", nullptr); }, "ProductName", "caption"},

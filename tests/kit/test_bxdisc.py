@@ -239,6 +239,80 @@ class CommandLineTest(unittest.TestCase):
         self.assertFalse(os.path.exists(png))
 
 
+class NewTest(unittest.TestCase):
+    """new with a launcher of its own data folder ($BXDISC_DATA), so that
+    the test needs no cross build."""
+
+    def setUp(self):
+        if not has_art():
+            self.skipTest("bxdisc new draws with the art command's libraries")
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.tmp = tmp.name
+        self.data = os.path.join(self.tmp, "data")
+        os.mkdir(self.data)
+        with open(os.path.join(self.data, "setup.exe"), "wb") as f:
+            f.write(b"MZ launcher")
+        self.disc = os.path.join(self.tmp, "disc")
+
+    def new(self, *args, data=None):
+        return bxdisc("new", self.disc, "--product", "Brindle Caf\u00e9", *args,
+                      env={"BXDISC_DATA": data or self.data})
+
+    def test_a_new_disc_has_two_settings_to_fill(self):
+        r = self.new()
+        self.assertEqual(0, r.returncode, r.stderr)
+        written = ["setup.exe", "backdrop.bmp", "buttons.bmp", "Autorun.inf", "README.txt"]
+        self.assertEqual(["wrote " + os.path.join(self.disc, n) for n in written],
+                         r.stdout.splitlines()[:5])
+        self.assertEqual(sorted(written), sorted(os.listdir(self.disc)))
+        with open(os.path.join(self.disc, "Autorun.inf"), "rb") as f:
+            self.assertIn(b"label=Brindle Caf\xe9\r\n", f.read())
+        r = bxdisc("check", self.disc)
+        self.assertEqual(1, r.returncode)
+        self.assertEqual(["SetupExe: still to fill", "SetupMSI: still to fill"],
+                         [line[:len("SetupExe: still to fill")] for line in r.stdout.splitlines()])
+
+    @unittest.skipUnless(shutil.which("wixl"), "wixl builds the package")
+    def test_with_its_setup_program_and_package_the_check_is_clean(self):
+        demo_disc(self.tmp)
+        r = self.new("--setup", os.path.join(self.tmp, "DemoSetup.exe"),
+                     "--package", os.path.join(self.tmp, "BrindleDemo.msi"))
+        self.assertEqual(0, r.returncode, r.stderr)
+        r = bxdisc("check", self.disc)
+        self.assertEqual((0, ""), (r.returncode, r.stdout))
+
+    def test_nothing_is_written_unless_all_can_be(self):
+        os.mkdir(self.disc)
+        with open(os.path.join(self.disc, "AUTORUN.INF"), "wb") as f:
+            f.write(b"the author's own")
+        with open(os.path.join(self.tmp, "setup.exe"), "wb") as f:
+            f.write(b"MZ")
+        cases = [
+            ((), "would overwrite " + os.path.join(self.disc, "AUTORUN.INF")),
+            (("--setup", os.path.join(self.tmp, "setup.exe"), "--force"), "has that name already"),
+            (("--package", os.path.join(self.tmp, "absent.msi")), "cannot be read"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                r = self.new(*args)
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn(message, r.stderr)
+                self.assertEqual(["AUTORUN.INF"], os.listdir(self.disc))
+        r = self.new("--force")
+        self.assertEqual(0, r.returncode, r.stderr)
+        self.assertNotIn("Autorun.inf", os.listdir(self.disc))  # the author's file, in its case, replaced
+
+    def test_dry_run_and_a_missing_launcher_write_nothing(self):
+        r = self.new("--dry-run")
+        self.assertEqual(0, r.returncode, r.stderr)
+        self.assertEqual(5, len([line for line in r.stdout.splitlines() if line.startswith("would write")]))
+        r = self.new(data=os.path.join(self.tmp, "absent"))
+        self.assertEqual(2, r.returncode)
+        self.assertIn("the launcher is not at " + os.path.join(self.tmp, "absent", "setup.exe"), r.stderr)
+        self.assertFalse(os.path.exists(self.disc))
+
+
 if __name__ == "__main__":
     BXDISC = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=1)
