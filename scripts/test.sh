@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test: the native unit
 # tests (plain, under valgrind, under ASan/UBSan), a bounded fuzz run of
 # every parser, and the cross-built launcher's checks and end-to-end suites
-# under Wine. FUZZ_SECONDS sets the fuzzing time per target.
+# under Wine, then the Debian package as a user gets it. FUZZ_SECONDS sets
+# the fuzzing time per target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,3 +32,6 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 ninja -C build/win32 -j "$jobs"
 ls -l build/win32/setup.exe
 ctest --test-dir build/win32 --output-on-failure
+
+echo "== the Debian package, installed and run with the checkout out of sight"
+tests/install/installed_run.sh

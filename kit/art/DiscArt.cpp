@@ -75,10 +75,7 @@ bool EditInf(const CDisc& disc, const ArtOptions& options, FileContent* inf, std
     return true;
 }
 
-}  // namespace
-
-bool DrawArtFiles(const CDisc& disc, const ArtOptions& options, const RgbImage& backdrop,
-                  std::vector<FileContent>* files, ArtReport* report, std::string* error) {
+bool NamesAllowed(const ArtOptions& options, std::string* error) {
     std::string strCp;
     for (const std::string* name : {&options.backdropName, &options.buttonsName}) {
         // Either separator would name a folder to Windows, and a file of that literal name here.
@@ -87,6 +84,14 @@ bool DrawArtFiles(const CDisc& disc, const ArtOptions& options, const RgbImage& 
             return false;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+bool DrawArtFiles(const CDisc& disc, const ArtOptions& options, const RgbImage& backdrop,
+                  std::vector<FileContent>* files, ArtReport* report, std::string* error) {
+    if (!NamesAllowed(options, error)) return false;
     RgbImage sheet;
     if (!ReadFaces(options, &sheet, error) || !FacesFit(options, backdrop, sheet, error)) return false;
 
@@ -109,6 +114,7 @@ bool DrawArtFiles(const CDisc& disc, const ArtOptions& options, const RgbImage& 
 }
 
 bool MakeDiscArt(const ArtOptions& options, ArtReport* report, std::string* error) {
+    if (!NamesAllowed(options, error)) return false;
     CDisc disc;
     if (!disc.Open(options.folder)) {
         *error = options.folder + ": not a folder that can be read";

@@ -6,6 +6,7 @@ and the disc image's round trip through xorriso.
 """
 import filecmp
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -183,6 +184,32 @@ class CommandLineTest(unittest.TestCase):
         r = bxdisc("--version")
         self.assertEqual((0, ""), (r.returncode, r.stderr))
         self.assertRegex(r.stdout, r"^bxdisc \d+\.\d+\.\d+\n$")
+
+    def test_the_man_page_names_every_command_and_option(self):
+        with open(os.path.join(ROOT, "kit", "man", "bxdisc.1.in")) as f:
+            page = f.read().replace("\\-", "-")
+        commands = re.findall(r"^(?:usage:)? +bxdisc (\w+) ", bxdisc("--help").stdout, re.M)
+        self.assertIn("try", commands)
+        for command in commands:
+            self.assertIn(".B " + command + "\n", page)
+            for option in set(re.findall(r"--[a-z0-9-]+", bxdisc("help", command).stdout)):
+                with self.subTest(command=command, option=option):
+                    self.assertIn(option, page)
+
+    def test_bash_completes_from_bxdisc_itself(self):
+        script = os.path.join(ROOT, "kit", "completion", "bxdisc")
+        rows = [("bxdisc tr", "try"), ("bxdisc try D --sys", "--system"),
+                ("bxdisc try D --system win9", "win95 win98"), ("bxdisc preview D P --state hover-",
+                 "hover-focused"), ("bxdisc new D --dry", "--dry-run"), ("bxdisc help im", "image"),
+                ("bxdisc try D -- --sys", "")]
+        for line, want in rows:
+            with self.subTest(line=line):
+                words = line.split(" ")
+                r = subprocess.run(["bash", "-c", 'source "$0"; COMP_WORDS=("${@:2}"); COMP_CWORD=$1; '
+                                    '_bxdisc; echo "${COMPREPLY[*]}"', script, str(len(words) - 1)] + words,
+                                   capture_output=True, text=True, timeout=60,
+                                   env=dict(os.environ, PATH=os.path.dirname(BXDISC) + ":" + os.environ["PATH"]))
+                self.assertEqual(want, r.stdout.strip(), r.stderr)
 
     @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
     def test_a_failed_image_is_exit_status_2(self):
