@@ -57,6 +57,14 @@ def recorded_runs(program):
         return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
 
 
+def replace_file(source, target):
+    """Copies source to target as a file of its own: a target that is a link
+    (into Wine's own files, in a prefix that shares them) goes first."""
+    if os.path.lexists(target):
+        os.unlink(target)
+    shutil.copy(source, target)
+
+
 def _die_with_parent():
     # Xvfb must not outlive a harness that was killed.
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
@@ -93,10 +101,13 @@ class WineRunner:
     display: an X display to use instead of a private Xvfb; say: where
     progress lines go (standard error by default); prefix: a prefix to
     reuse instead of a new one; slowness: the factor, instead of measuring
-    it; screen: the Xvfb screen."""
+    it; screen: the Xvfb screen; sealed: the prefix's doors to the host
+    closed (see seal)."""
 
     def __init__(self, programs=None, work_dir=None, display=None, say=None, prefix=None,
-                 slowness=None, screen="1024x768x24"):
+                 slowness=None, screen="1024x768x24", sealed=False):
+        self.sealed = sealed
+        self.work_drive = None
         self.programs = os.path.abspath(programs or os.path.dirname(os.path.abspath(__file__)))
         self.reuse_prefix = prefix and os.path.abspath(prefix)
         self.given_slowness = slowness
@@ -115,6 +126,39 @@ class WineRunner:
         """One of the runner's Windows-side programs."""
         return os.path.join(self.programs, name)
 
+    def to_windows(self, path):
+        """A Unix path as the prefix's programs reach it: through the work
+        folder's drive in a sealed prefix, else through Z:."""
+        rel = os.path.relpath(os.path.abspath(path), self.work)
+        if self.work_drive and not rel.startswith(".."):
+            return self.work_drive + "\\" + rel.replace("/", "\\")
+        return to_windows(path)
+
+    def seal(self):
+        """Closes the prefix's doors to the host that Wine leaves open: the
+        Z: drive goes (W: shows the work folder instead, with the runner's
+        programs copied into it), and the user's folders, which Wine links
+        to $HOME, become plain folders. Nothing closes \\?\\unix\\ and
+        plain system calls: only a sandbox around Wine does."""
+        devices = os.path.join(self.prefix, "dosdevices")
+        for letter in ("z:", "w:"):
+            if os.path.lexists(os.path.join(devices, letter)):
+                os.unlink(os.path.join(devices, letter))
+        os.symlink(self.work, os.path.join(devices, "w:"))
+        self.work_drive = "W:"
+        users = os.path.join(self.prefix, "drive_c", "users")
+        for user in os.listdir(users) if os.path.isdir(users) else []:
+            for name in os.listdir(os.path.join(users, user)):
+                path = os.path.join(users, user, name)
+                if os.path.islink(path):
+                    os.unlink(path)
+                    os.mkdir(path)
+        own = os.path.join(self.work, "programs")
+        if self.programs != own:
+            shutil.copytree(self.programs, own, dirs_exist_ok=True,
+                            ignore=shutil.ignore_patterns("*.py", "__pycache__"))
+            self.programs = own
+
     def scaled(self, seconds):
         """A wait that holds for native Wine, stretched for this one."""
         return seconds * self.slowness
@@ -128,13 +172,18 @@ class WineRunner:
         self.prefix = prefix
         self.own_prefix = not self.reuse_prefix
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, WINEARCH="win32",
-                        WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+                        WINEDEBUG="-all",
+                        # No Mono or Gecko prompts, and no menu entries or file
+                        # associations of the prefix's programs on the desktop.
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         if not os.path.exists(os.path.join(prefix, "system.reg")):
             if os.path.exists(prefix):
                 shutil.rmtree(prefix)
             # Some 15 s natively, 16-27 s emulated, more on a loaded machine:
             # a generous bound, only against a hang.
             self.run(["wineboot", "-i"], timeout=600, progress="making a Wine prefix")
+        if self.sealed:
+            self.seal()
         # A persistent server keeps each later wine start at a few tens of ms,
         # and a case that leaves Wine idle for a moment does not meet a new
         # server, which would run wineboot --init (the stand-in of a case that
@@ -267,7 +316,7 @@ class WineRunner:
         with open(path, "rb") as f:
             original = f.read()
         self.reg_set(r"HKCU\Software\Wine\DllOverrides", "wineboot.exe", "native")
-        shutil.copy(self.program("recstub.exe"), path)
+        replace_file(self.program("recstub.exe"), path)
         return original
 
     def restart_requests(self):
@@ -286,11 +335,11 @@ class WineRunner:
                 if "\n" in line or "\r" in line:
                     raise ValueError("a step is one line: %r" % line)
                 f.write(line + "\n")
-        args = ["wine", self.program("uidriver.exe"), "-o", to_windows(out),
+        args = ["wine", self.program("uidriver.exe"), "-o", self.to_windows(out),
                 "-x", "%.2f" % self.slowness, "-t", str(int(timeout * 1000))]
         for name in kill:
             args += ["-k", name]
-        args += ["-f", to_windows(script)]
+        args += ["-f", self.to_windows(script)]
         try:
             subprocess.run(args, env=self.env, timeout=self.scaled(timeout + 10),
                            stdin=subprocess.DEVNULL,
@@ -322,7 +371,7 @@ class Session:
         self.seen = 0
         self.syncs = 0
         self.done = False
-        args = ["wine", runner.program("uidriver.exe"), "-o", to_windows(out),
+        args = ["wine", runner.program("uidriver.exe"), "-o", runner.to_windows(out),
                 "-x", "%.2f" % runner.slowness, "-t", str(int(timeout * 1000))]
         for name in kill:
             args += ["-k", name]

@@ -61,12 +61,13 @@ const CommandSpec kTryCommand = {
     "try",
     "DISC_FOLDER",
     1,
-    "Runs the disc's launcher on emulated Windows (Wine), with recorders standing in for the\n"
-    "programs it starts, and reports what it did. Exit status: 0 it did what the disc intends,\n"
-    "1 it showed an error message or hung, 2 the disc or Wine cannot be used.",
+    "Runs the disc's launcher on emulated Windows (Wine) in a sandbox, with recorders standing in\n"
+    "for the programs it starts, and reports what it did. Exit status: 0 it did what the disc\n"
+    "intends, 1 it showed an error message or hung, 2 the disc, Wine or the sandbox cannot be used.",
     {
-        {"--system", "SYSTEM", "the emulated Windows (default winxp)", "win95|win98|winme|nt40|win2k|winxp", false},
-        {"--show", nullptr, "shows the window on $DISPLAY, for you to click", nullptr, false},
+        {"--system", "SYSTEM", "the emulated Windows (default win10; win11 where this Wine knows it)",
+         "win95|win98|winme|nt40|win2k|winxp|win7|win8|win10|win11", false},
+        {"--show", nullptr, "shows the window in a nested X server on $DISPLAY, for you to click", nullptr, false},
         {"--installed", nullptr, "installs the disc's package first: the product counts as installed", nullptr, false},
         {"--screenshot", "OUT.png", "a picture of the front window once it is painted", nullptr, false},
         {"--click", "BUTTON", "clicks that button of the front window", "run|again|install|exit", false},
@@ -74,6 +75,9 @@ const CommandSpec kTryCommand = {
         {"--oleaut32", "VERSION", "the system's automation library: a stand-in of that version", "4.0|3.50", false},
         {"--timeout", "SECONDS", "the longest wait for the launcher's next move (default 30)", nullptr, false},
         {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
+        {"--fresh", nullptr, "a new prefix for this run, not a copy of the cached one", nullptr, false},
+        {"--no-sandbox", nullptr, "runs the disc's programs unconfined, where bubblewrap cannot run", nullptr,
+         false},
     },
     true,
     RunTry,

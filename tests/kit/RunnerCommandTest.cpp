@@ -32,6 +32,8 @@ TEST(TryCommandLine, IsReadAgainstTheTable) {
     const Row rows[] = {
         {{"D"}, kParsed},
         {{"D", "--system", "win95", "--click", "install", "--answer", "no", "--oleaut32", "3.50"}, kParsed},
+        {{"D", "--system", "win7", "--fresh", "--no-sandbox"}, kParsed},
+        {{"D", "--system", "win11"}, kParsed},
         {{"D", "--system", "win31"}, kUsageError},
         {{"D", "--system", "WINXP"}, kUsageError},
         {{"D", "--click", "setup"}, kUsageError},
@@ -86,11 +88,12 @@ TEST(RunnerCommand, HandsOnTheOptionsAndTheLaunchersArguments) {
     disc.SetKey("AutorunBackdrop", "absent.bmp");
     disc.Finish();
     std::string error;
-    std::vector<std::string> cmd = Command({disc.folder(), "--system", "win98", "--installed", "--timeout", "9",
+    std::vector<std::string> cmd = Command({disc.folder(), "--system", "win98", "--installed", "--no-sandbox", "--timeout", "9",
                                             "--launcher", "SETUP.EXE", "--", "/L:de", "a b"},
                                            &error);
     EXPECT_TRUE(Has(cmd, "--system=win98"));
     EXPECT_TRUE(Has(cmd, "--installed"));
+    EXPECT_TRUE(Has(cmd, "--no-sandbox"));
     EXPECT_TRUE(Has(cmd, "--timeout=9"));
     EXPECT_TRUE(Has(cmd, "--launcher=setup.exe"));
     EXPECT_FALSE(std::any_of(cmd.begin(), cmd.end(), [](const std::string& w) { return w.rfind("--backdrop", 0) == 0; }));

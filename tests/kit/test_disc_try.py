@@ -12,7 +12,11 @@ import unittest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path[:0] = [os.path.join(ROOT, "winerunner"), os.path.join(ROOT, "kit", "try")]
 sys.dont_write_bytecode = True
+import base_prefix  # noqa: E402
 import disc_try  # noqa: E402
+import disc_view  # noqa: E402
+import launcher_run  # noqa: E402
+import sandbox  # noqa: E402
 
 
 def write(path, data):
@@ -35,8 +39,8 @@ class ViewTest(unittest.TestCase):
         self.view = os.path.join(self.tmp, "view")
         self.recorder = os.path.join(self.tmp, "recstub.exe")
         write(self.recorder, b"recorder")
-        limit, disc_try.COPY_LIMIT = disc_try.COPY_LIMIT, 8
-        self.addCleanup(setattr, disc_try, "COPY_LIMIT", limit)
+        limit, disc_view.COPY_LIMIT = disc_view.COPY_LIMIT, 8
+        self.addCleanup(setattr, disc_view, "COPY_LIMIT", limit)
 
     def test_nothing_is_written_through_a_link(self):
         payload = os.path.join(self.tmp, "payload")
@@ -46,7 +50,7 @@ class ViewTest(unittest.TestCase):
         write(os.path.join(self.disc, "BIG.EXE"), b"a big program")
         os.symlink("../payload", os.path.join(self.disc, "Setup"))
         os.symlink(".", os.path.join(self.disc, "loop"))
-        disc_try.make_view(self.disc, self.view, ["Setup/setup32.exe", "BIG.EXE"], self.recorder)
+        disc_view.make_view(self.disc, self.view, ["Setup/setup32.exe", "BIG.EXE"], self.recorder)
 
         self.assertEqual(b"MZ", read(os.path.join(payload, "setup32.exe")))
         self.assertEqual(b"a big program", read(os.path.join(self.disc, "BIG.EXE")))
@@ -74,7 +78,7 @@ class PackageProgramTest(unittest.TestCase):
             ]
             for folder, rel, within in rows:
                 with self.subTest(rel=rel):
-                    self.assertEqual(within, disc_try.lies_within(folder, os.path.join(prefix, rel)))
+                    self.assertEqual(within, launcher_run.lies_within(folder, os.path.join(prefix, rel)))
 
 
 class ArgsTest(unittest.TestCase):
@@ -85,7 +89,81 @@ class ArgsTest(unittest.TestCase):
                          (args.system, args.show, args.installed, args.timeout, args.tail))
         self.assertEqual((None, None), (args.click, args.screenshot))
         plain = disc_try.Args(["--disc=d", "--launcher=setup.exe", "--buttons=1,2,3,4"])
-        self.assertEqual(("winxp", None), (plain.system, plain.tail))
+        self.assertEqual(("win10", None, False), (plain.system, plain.tail, plain.no_sandbox))
+
+
+class BasePrefixTest(unittest.TestCase):
+    """The cache with a stand-in for Wine's making of a prefix."""
+
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.tmp = tmp.name
+        os.environ["XDG_CACHE_HOME"] = os.path.join(self.tmp, "cache")
+        self.addCleanup(os.environ.pop, "XDG_CACHE_HOME")
+        self.version = "wine-8.0"
+        version, base_prefix.wine_version = base_prefix.wine_version, lambda: self.version
+        self.addCleanup(setattr, base_prefix, "wine_version", version)
+        self.made = 0
+
+    def make(self, staging):
+        self.made += 1
+        for name in base_prefix.KEY_FILES:
+            write(os.path.join(staging, "prefix", name), b"x")
+
+    def copy(self, make=None):
+        target = os.path.join(self.tmp, "run%d" % self.made, "prefix")
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        base_prefix.BasePrefix(make or self.make, lambda line: None).copy_to(target)
+        return target
+
+    def test_made_once_and_again_when_wine_changes_or_it_is_damaged(self):
+        def interrupted(staging):
+            self.make(staging)
+            raise KeyboardInterrupt
+        steps = [  # (what happens first, made by then)
+            (lambda: None, 1), (lambda: None, 1),
+            (lambda: os.remove(os.path.join(base_prefix.cache_folder(), "prefix-wine-8.0",
+                                            "prefix", "user.reg")), 2),
+            (lambda: setattr(self, "version", "wine-9.0"), 3),
+        ]
+        for change, made in steps:
+            change()
+            target = self.copy()
+            self.assertEqual(made, self.made)
+            self.assertTrue(os.path.isfile(os.path.join(target, "system.reg")))
+        self.version = "wine-10.0"
+        with self.assertRaises(KeyboardInterrupt):
+            self.copy(interrupted)
+        # Half made, never taken: the next run makes it whole.
+        self.assertEqual([], [n for n in os.listdir(base_prefix.cache_folder()) if n != "lock"])
+        self.copy()
+        self.assertEqual(5, self.made)
+
+
+class SandboxTest(unittest.TestCase):
+    def test_a_bwrap_that_cannot_make_namespaces_is_refused_with_the_remedy(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            fake = os.path.join(tmp, "bwrap")
+            write(fake, b"#!/bin/sh\necho 'bwrap: setting up uid map: Permission denied' >&2\nexit 1\n")
+            os.chmod(fake, 0o755)
+            path = os.environ["PATH"]
+            os.environ["PATH"] = tmp + os.pathsep + path
+            try:
+                with self.assertRaises(sandbox.SandboxUnusable) as refused:
+                    sandbox.check()
+            finally:
+                os.environ["PATH"] = path
+        for part in ("setting up uid map: Permission denied", "unprivileged_userns_clone", "--no-sandbox"):
+            self.assertIn(part, str(refused.exception))
+
+    def test_only_the_work_folder_is_writable(self):
+        line = sandbox.command(["true"], "/w", readable=["/data"], sockets=["/tmp/.X11-unix/X5"])
+        binds = [line[i + 1] for i, w in enumerate(line) if w == "--bind"]
+        self.assertEqual(["/w", "/tmp/.X11-unix/X5"], binds)
+        for hidden in ("/tmp", os.path.expanduser("~")):
+            self.assertIn(hidden, [line[i + 1] for i, w in enumerate(line) if w == "--tmpfs"])
+        self.assertIn("--unshare-all", line)
 
 
 if __name__ == "__main__":

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """bxdisc try end to end: the authors' tool over the Wine runner, each run in
-its own throwaway prefix.
+its own throwaway copy of the base prefix, made by the first run into a cache
+of the test's own.
 
-    bxdisc_try.py BXDISC SETUP.EXE RUNNER_DIR
+    bxdisc_try.py BXDISC SETUP.EXE RUNNER_DIR TOOLS_DIR
 """
 import hashlib
 import os
+import signal
 import shutil
 import subprocess
 import sys
@@ -14,7 +16,8 @@ import unittest
 
 import winebed
 
-BXDISC, SETUP, RUNNER = (os.path.abspath(a) for a in sys.argv[1:4])
+BXDISC, SETUP, RUNNER, TOOLS = (os.path.abspath(a) for a in sys.argv[1:5])
+CACHE = tempfile.TemporaryDirectory(prefix="bxdisc-try-test-cache-")
 TRY = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
                    "kit", "try")
 REBOOT_NOW = ('message box "Setup": "Installation is in progress...\\nIt is now necessary to '
@@ -64,11 +67,14 @@ class TryTest(unittest.TestCase):
                                      AutorunButtons="buttons.bmp", SetupExe="SETUP\\SETUP32.EXE",
                                      OleAut32_Win9X="OLE"), **keys))
 
+    def env(self, **more):
+        return dict(os.environ, BXDISC_DATA=self.data, XDG_CACHE_HOME=CACHE.name, **more)
+
     def bxdisc_try(self, *args):
         before = snapshot(self.disc)
         left = set(os.listdir(tempfile.gettempdir()))
         r = subprocess.run([BXDISC, "try", self.disc] + list(args), capture_output=True,
-                           text=True, timeout=1800, env=dict(os.environ, BXDISC_DATA=self.data))
+                           text=True, timeout=1800, env=self.env())
         self.assertEqual(before, snapshot(self.disc), "the author's folder is only read")
         self.assertEqual(set(), {n for n in set(os.listdir(tempfile.gettempdir())) - left
                                  if n.startswith("bxdisc-try-")})
@@ -92,12 +98,82 @@ class TryTest(unittest.TestCase):
 
     def test_missing_setup_program_is_an_error_message(self):
         self.autorun(SetupExe=None)
-        status, lines, out = self.bxdisc_try("--", "/a")
+        status, lines, out = self.bxdisc_try("--no-sandbox", "--system", "win7", "--", "/a")
         self.assertEqual(1, status, out)
+        self.assertTrue(lines[0].startswith("warning: --no-sandbox: "), out)
         self.assertIn('message box "Setup": "Could not find SetupExe in param file" [OK]',
                       lines, out)
         self.assertIn("programs started: none", lines, out)
 
+    def test_todays_windows_runs_the_front_window(self):
+        self.autorun()
+        status, lines, out = self.bxdisc_try("--click", "install")
+        self.assertEqual(0, status, out)
+        self.assertIn("bxdisc try: %s on win10" % self.disc, lines, out)
+        self.assertIn('  D:\\Setup\\Setup32.exe: "D:\\SETUP\\SETUP32.EXE" in D:\\', lines, out)
+        self.assertIn("the base prefix for wine-", out)  # a copy, not a new one
+
+    def test_the_escape_disc_reaches_nothing_of_the_host(self):
+        shutil.copy(os.path.join(TOOLS, "escape.exe"), self.disc)
+        self.autorun()
+        home = os.path.expanduser("~")
+        secret = tempfile.NamedTemporaryFile("w", dir=home, prefix=".bxdisc-secret-", delete=False)
+        self.addCleanup(os.unlink, secret.name)
+        secret.write("ONLY-FOR-THE-AUTHOR-%d" % os.getpid())
+        secret.close()
+        host = [os.path.join("/tmp", "bxdisc-escape-%s.txt" % n) for n in ("z", "unix")]
+        host.append(os.path.join(home, "Desktop", "bxdisc-escape-desktop.txt"))
+        watched = {p: set(os.listdir(p)) for p in (home, "/tmp")}
+        status, lines, out = self.bxdisc_try("--launcher", "escape.exe", "--",
+                                             secret.name, "D:\\Setup\\Setup32.exe")
+        self.assertEqual(0, status, out)
+        self.assertEqual([], [p for p in host if os.path.lexists(p)])
+        self.assertNotIn("ONLY-FOR-THE-AUTHOR", out)
+        self.assertIn('  D:\\Setup\\Setup32.exe: "D:\\Setup\\Setup32.exe" host=- secret=- in D:\\',
+                      lines, out)
+        self.assertIn("written to the disc (a real one is read-only): D:\\escape-d.txt", lines, out)
+        with open(secret.name) as f:
+            self.assertTrue(f.read().startswith("ONLY-FOR-THE-AUTHOR"))
+        for place, before in watched.items():
+            self.assertEqual(set(), set(os.listdir(place)) ^ before, place)
+
+    def test_a_system_without_user_namespaces_is_refused(self):
+        self.autorun()
+        fake = os.path.join(self.tmp, "bin")
+        os.mkdir(fake)
+        with open(os.path.join(fake, "bwrap"), "w") as f:
+            f.write("#!/bin/sh\necho 'bwrap: No permissions to creating new namespace' >&2\nexit 1\n")
+        os.chmod(os.path.join(fake, "bwrap"), 0o755)
+        r = subprocess.run([BXDISC, "try", self.disc], capture_output=True, text=True, timeout=600,
+                           env=self.env(PATH=fake + os.pathsep + os.environ["PATH"]))
+        self.assertEqual(2, r.returncode, r.stdout + r.stderr)
+        self.assertIn("cannot make its namespaces here (bwrap: No permissions", r.stderr)
+        self.assertIn("--no-sandbox", r.stderr)
+
+    def test_an_interrupted_run_leaves_nothing(self):
+        self.autorun()
+        cache = tempfile.TemporaryDirectory(prefix="bxdisc-try-test-cold-")
+        self.addCleanup(cache.cleanup)
+        left = set(os.listdir(tempfile.gettempdir()))
+        p = subprocess.Popen([BXDISC, "try", self.disc], stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, text=True, start_new_session=True,
+                             env=dict(self.env(), XDG_CACHE_HOME=cache.name))
+        # Interrupted while the base prefix is being made.
+        for line in p.stderr:
+            if "making a Wine prefix" in line:
+                break
+        os.killpg(p.pid, signal.SIGINT)
+        _, err = p.communicate(timeout=300)
+        self.assertEqual(130, p.returncode, err)
+        self.assertEqual(set(), {n for n in set(os.listdir(tempfile.gettempdir())) - left
+                                 if n.startswith("bxdisc-try-") and "-test-" not in n})
+        self.assertEqual(["lock"], os.listdir(os.path.join(cache.name, "bxdisc")))
+        ps = subprocess.run(["ps", "-eo", "args"], capture_output=True, text=True).stdout
+        self.assertNotIn(cache.name, ps)
+
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
+    try:
+        unittest.main(argv=sys.argv[:1] + sys.argv[5:], verbosity=2)
+    finally:
+        CACHE.cleanup()

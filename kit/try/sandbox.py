@@ -1,0 +1,66 @@
+"""The sandbox of bxdisc try: every Windows program of a run, with Wine, its
+server and the private X server, inside bubblewrap. No network; a private
+/tmp and $HOME; the host's files read-only, or absent where they are the
+user's own; only the run's work folder writable. The author's disc folder is
+not in it at all: the launcher's D: is a throwaway copy in the work folder.
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+REMEDY = ("allow unprivileged user namespaces (sysctl kernel.unprivileged_userns_clone=1; "
+          "on Ubuntu also kernel.apparmor_restrict_unprivileged_userns=0), or run with "
+          "--no-sandbox to let the disc's programs reach your files")
+
+
+class SandboxUnusable(Exception):
+    """bubblewrap is missing or cannot make its namespaces here."""
+
+
+def check():
+    """Raises SandboxUnusable with the reason and the remedy where bubblewrap
+    cannot run; it fails at once where namespaces are restricted."""
+    if not shutil.which("bwrap"):
+        raise SandboxUnusable("bubblewrap (bwrap) is not installed; install Debian's bubblewrap, "
+                              "or run with --no-sandbox to let the disc's programs reach your files")
+    try:
+        done = subprocess.run(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"],
+                              capture_output=True, text=True, timeout=60)
+    except (OSError, subprocess.SubprocessError) as e:
+        raise SandboxUnusable("bubblewrap does not run (%s); %s" % (e, REMEDY))
+    if done.returncode != 0:
+        reason = done.stderr.strip().splitlines()[-1] if done.stderr.strip() else \
+            "exit status %d" % done.returncode
+        raise SandboxUnusable("bubblewrap cannot make its namespaces here (%s); %s"
+                              % (reason, REMEDY))
+
+
+def _hidden():
+    """What of the host the sandbox leaves out: the user's own files."""
+    places = ["/tmp", "/var/tmp", "/run/user", "/dev/shm"]
+    home = os.path.expanduser("~")
+    places += [home] + (["/home"] if os.path.isdir("/home") and home != "/home" else [])
+    return [p for p in places if os.path.isdir(p)]
+
+
+def command(argv, work, readable=(), writable=(), sockets=()):
+    """The bwrap command line that runs argv inside: work (and writable)
+    read-write, readable read-only, and the X sockets given as paths."""
+    line = ["bwrap", "--unshare-all", "--die-with-parent", "--new-session",
+            "--ro-bind", "/", "/", "--dev", "/dev", "--proc", "/proc"]
+    for place in _hidden():
+        line += ["--tmpfs", place]
+    # The interpreter and the scripts may live in what was hidden.
+    for place in sorted({os.path.realpath(p) for p in
+                         (sys.base_prefix, sys.prefix, os.path.dirname(os.path.realpath(sys.executable)))
+                         } | {os.path.realpath(p) for p in readable}):
+        line += ["--ro-bind", place, place]
+    for place in [work] + list(writable):
+        line += ["--bind", place, place]
+    for socket in sockets:
+        line += ["--bind", socket, socket]
+    for name in ("DBUS_SESSION_BUS_ADDRESS", "XAUTHORITY", "SSH_AUTH_SOCK", "WAYLAND_DISPLAY"):
+        line += ["--unsetenv", name]
+    line += ["--setenv", "HOME", os.path.join(work, "home"), "--chdir", work, "--"]
+    return line + list(argv)
