@@ -160,13 +160,18 @@ def try_disc(argv, args):
             raise Unusable(str(e))
         if not args.fresh:
             def make(staging):
+                os.mkdir(os.path.join(staging, "home"))
                 status = (make_base(staging) if args.no_sandbox else
                           sandboxed(["--make-base=" + staging], staging))
                 if status:
                     raise Unusable("Wine could not make the base prefix (exit status %d)" % status)
             # Unconfined, Wine's own files are not to be reached through links.
-            BasePrefix(make, say).copy_to(os.path.join(work, "prefix"),
-                                          share_builtins=not args.no_sandbox)
+            try:
+                BasePrefix(make, say).copy_to(os.path.join(work, "prefix"),
+                                              share_builtins=not args.no_sandbox)
+            except OSError as e:
+                say("no base prefix (%s); this run makes a prefix of its own" % e)
+                shutil.rmtree(os.path.join(work, "prefix"), ignore_errors=True)
         if args.no_sandbox:
             import launcher_run
             args.display = os.environ["DISPLAY"] if args.show else None

@@ -38,9 +38,10 @@ def check():
 
 def _hidden():
     """What of the host the sandbox leaves out: the user's own files."""
-    places = ["/tmp", "/var/tmp", "/run/user", "/dev/shm"]
-    home = os.path.expanduser("~")
-    places += [home] + (["/home"] if os.path.isdir("/home") and home != "/home" else [])
+    places = ["/tmp", "/var/tmp", "/run/user", "/dev/shm", "/home"]
+    home = os.path.realpath(os.path.expanduser("~"))
+    if home != "/" and not any(home.startswith(p + "/") for p in places):
+        places.append(home)
     return [p for p in places if os.path.isdir(p)]
 
 

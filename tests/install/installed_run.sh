@@ -45,9 +45,10 @@ $bxdisc preview disc front.png
 SOURCE_DATE_EPOCH=1700000000 $bxdisc image disc disc.iso --label BRINDLE_DEMO
 $bxdisc try disc --click install --screenshot shot.png
 SCRIPT
-bwrap --ro-bind / / --dev /dev --proc /proc --tmpfs /tmp --tmpfs "$checkout" \
-      --bind "$scratch" "$scratch" --unshare-pid --die-with-parent \
-      --setenv ROOT "$root" --setenv WORK "$work" \
+# The host's own /proc and /dev, so that try's sandbox can be made inside this one.
+bwrap --ro-bind / / --dev-bind /dev /dev --bind /proc /proc --tmpfs /tmp --tmpfs "$checkout" \
+      --bind "$scratch" "$scratch" --die-with-parent \
+      --setenv ROOT "$root" --setenv WORK "$work" --setenv XDG_CACHE_HOME "$work/cache" \
       bash "$work/run.sh"
 test -s "$work/disc.iso" && test -s "$work/shot.png" && test -s "$work/front.png"
 echo "installed run: passed"
