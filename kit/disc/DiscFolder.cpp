@@ -11,6 +11,27 @@
 
 namespace {
 
+const int kMaxWalkDepth = 64;
+
+void WalkBelow(const std::string& path, const std::string& relative, int depth,
+               const std::function<void(const DiscWalkEntry&)>& visit) {
+    std::vector<std::string> names;
+    if (depth > kMaxWalkDepth || !ListFolder(path, &names)) return;
+    for (const std::string& name : names) {
+        DiscWalkEntry e;
+        e.name = name;
+        e.path = path + "/" + name;
+        e.relative = relative.empty() ? name : relative + "/" + name;
+        struct stat st;
+        if (lstat(e.path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) continue;
+        e.folder = S_ISDIR(st.st_mode);
+        e.size = (uint64_t)st.st_size;
+        e.depth = depth;
+        visit(e);
+        if (e.folder) WalkBelow(e.path, e.relative, depth + 1, visit);
+    }
+}
+
 // The entry of the folder whose name, in code page 1252, equals the wanted
 // one without regard to case; an exact match wins over a folded one.
 std::string MatchEntry(const std::string& folder, const std::string& wanted) {
@@ -86,5 +107,24 @@ bool ListFolder(const std::string& path, std::vector<std::string>* names) {
     }
     closedir(d);
     std::sort(names->begin(), names->end());
+    return true;
+}
+
+bool ReadFileHead(const std::string& path, size_t n, std::vector<unsigned char>* bytes) {
+    bytes->assign(n, 0);
+    if (IsFolder(path)) return false;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return false;
+    size_t got = fread(bytes->data(), 1, n, f);
+    bool ok = !ferror(f);
+    fclose(f);
+    bytes->resize(got);
+    return ok;
+}
+
+bool WalkDisc(const std::string& root, const std::function<void(const DiscWalkEntry&)>& visit) {
+    std::vector<std::string> names;
+    if (!ListFolder(root, &names)) return false;
+    WalkBelow(root, std::string(), 0, visit);
     return true;
 }
