@@ -111,14 +111,16 @@ bool ListFolder(const std::string& path, std::vector<std::string>* names) {
 }
 
 bool ReadFileHead(const std::string& path, size_t n, std::vector<unsigned char>* bytes) {
-    bytes->assign(n, 0);
+    bytes->clear();
     if (IsFolder(path)) return false;
     FILE* f = fopen(path.c_str(), "rb");
     if (!f) return false;
-    size_t got = fread(bytes->data(), 1, n, f);
+    unsigned char buffer[65536];
+    size_t got;
+    while (bytes->size() < n && (got = fread(buffer, 1, std::min(sizeof buffer, n - bytes->size()), f)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + got);
     bool ok = !ferror(f);
     fclose(f);
-    bytes->resize(got);
     return ok;
 }
 
