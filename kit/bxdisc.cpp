@@ -1,5 +1,5 @@
 // bxdisc, the disc author's tool: starts a disc, checks a disc folder for
-// the launcher, previews its front window, makes its artwork and its image,
+// the launcher, previews its front window, makes its artwork, signs it, makes its image,
 // and tries the launcher on it under Wine. One table of commands, each with its own
 // options beside its own work.
 #include <cstdio>
@@ -15,8 +15,8 @@ namespace {
 #define BXDISC_VERSION "unknown"
 #endif
 
-const CommandSpec* const kCommands[] = {&kNewCommand,   &kCheckCommand, &kPreviewCommand,
-                                        &kArtCommand,   &kImageCommand, &kTryCommand};
+const CommandSpec* const kCommands[] = {&kNewCommand,   &kCheckCommand, &kPreviewCommand, &kArtCommand,
+                                        &kSignCommand,  &kImageCommand, &kTryCommand};
 
 const char kExitStatuses[] =
     "Exit status: 0 done and clean, 1 findings, 2 unusable input or failure;\n"

@@ -7,6 +7,6 @@
 #include "kit/check/DiscCheck.h"
 #include "kit/disc/Disc.h"
 
-// Opens the disc and prints its findings to out; kExitFailed (with the
-// message on stderr) when the folder cannot be read.
-int CheckAndReport(const std::string& folder, const std::string& launcher, FILE* out, CDisc* disc);
+// Opens the disc and prints its findings to out, then its notes;
+// kExitFailed (with the message on stderr) when the folder cannot be read.
+int CheckAndReport(const std::string& folder, const DiscCheckOptions& options, FILE* out, CDisc* disc);

@@ -1,12 +1,16 @@
 #include "kit/check/DiscCheck.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 
 #include "kit/check/BitmapAdvice.h"
 #include "kit/disc/DiscBitmap.h"
 #include "kit/disc/DiscFolder.h"
 #include "kit/disc/DiscText.h"
 #include "kit/disc/ButtonLayout.h"
+#include "kit/disc/ToolRun.h"
+#include "kit/disc/WindowsFile.h"
 #include "platform/linux/ShortcutPrograms.h"
 #include "ui/ButtonFace.h"
 #include "msi/MsiPackage.h"
@@ -15,6 +19,35 @@
 #include "prereq/VersionInfo.h"
 
 namespace {
+
+const size_t kJolietName = 64, kJolietLongName = 103;  // UCS-2 characters
+const uint64_t kPlainIsoFile = 0xFFFFFFFFull;
+const int kIsoLevels = 8;                // the root is the first
+const size_t kExplorerLabel = 32;        // what Explorer shows of a drive's name
+const size_t kMaxProgramRead = 256u << 20;  // a program's resources are read from at most this much
+const int kIconSizes[] = {16, 32, 48};
+
+// UTF-16 code units of a UTF-8 name, as Joliet counts them.
+size_t Ucs2Length(const std::string& name) {
+    size_t n = 0;
+    for (unsigned char c : name) n += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+    return n;
+}
+
+// The name as Windows compares names: without regard to case in code page 1252.
+std::string FoldName(const std::string& name) {
+    std::string strCp;
+    bool bCp = Utf8ToCp1252(name, &strCp);
+    if (!bCp) strCp = name;  // outside the code page: only ASCII folds
+    for (char& c : strCp)
+        if (bCp || (unsigned char)c < 0x80) c = (char)UpperCp1252((unsigned char)c);
+    return strCp;
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
 
 class CDiscChecker {
 public:
@@ -25,6 +58,14 @@ public:
 
 private:
     void Add(const std::string& key, const std::string& reason) { m_findings->push_back({key, reason}); }
+    void Note(const std::string& key, const std::string& reason) { m_findings->push_back({key, reason, true}); }
+    // The [autorun] key's value; false when the key is not there.
+    bool AutorunValue(const std::vector<unsigned char>& text, const char* key, std::string* value) const {
+        char sz[1024];
+        ReadProfileString((const char*)text.data(), text.size(), "autorun", key, "\x01", sz, sizeof sz);
+        *value = sz;
+        return sz[0] != '\x01';
+    }
     std::string Value(ParamKey key) const { return m_disc.Value(key); }
     std::string Quoted(ParamKey key) const { return "\"" + Cp1252ToUtf8(Value(key)) + "\""; }
     // Whether [BXPARAM] has the key at all, be its value empty or not.
@@ -43,15 +84,23 @@ private:
     void CheckPackage(const std::string& path);
     void CheckDistributedCom();
     void CheckUpdateFolder(const std::string& path);
+    void CheckAutorunKeys(const std::vector<unsigned char>& text);
+    void CheckIcon(const std::string& value);
+    void CheckNames();
+    void CheckManifest(const std::string& path);
+    void CheckSignature(const std::string& key, const std::string& what, const std::string& path);
 
     const CDisc& m_disc;
     std::string m_folder;
     DiscCheckOptions m_options;
     std::vector<Finding>* m_findings;
+    bool m_bNoVerifier = false;
 };
 
 CheckResult CDiscChecker::Run() {
-    if (!m_disc.Find(m_options.launcher).IsFile()) Add(m_options.launcher, "the launcher is not in the folder");
+    DiscEntry launcher = m_disc.Find(m_options.launcher);
+    if (!launcher.IsFile()) Add(m_options.launcher, "the launcher is not in the folder");
+    CheckNames();
 
     if (!m_disc.inf().Found()) {
         Add("Autorun.inf", "missing: the launcher takes every setting from it");
@@ -64,6 +113,7 @@ CheckResult CDiscChecker::Run() {
     const std::vector<unsigned char>& text = m_disc.infText();
 
     bool bAutorun = CheckAutorunSection(text);
+    if (HasProfileSection((const char*)text.data(), text.size(), "autorun")) CheckAutorunKeys(text);
     if (!HasProfileSection((const char*)text.data(), text.size(), "BXPARAM")) {
         bool bWide = text.size() >= 2 && text[0] == 0xFF && text[1] == 0xFE;
         Add("[BXPARAM]", bWide ? "missing: the file is UTF-16, the launcher reads 8-bit text"
@@ -88,15 +138,171 @@ CheckResult CDiscChecker::Run() {
     std::string backdrop = FindNamed(AutorunBackdrop, false);
     std::string strip = FindNamed(AutorunButtons, false);
     std::string package = FindNamed(SetupMSI, false);
-    FindNamed(SetupExe, false);
-    FindNamed(InstDCOM95, false);
+    std::string setup = FindNamed(SetupExe, false);
+    std::string dcom = FindNamed(InstDCOM95, false);
     std::string update = FindNamed(OleAut32_Win9X, true);
 
     CheckFront(backdrop, strip);
     if (!package.empty()) CheckPackage(package);
     CheckDistributedCom();
     if (!update.empty()) CheckUpdateFolder(update);
-    return m_findings->empty() ? kDiscClean : kDiscFindings;
+    if (launcher.IsFile()) {
+        CheckManifest(launcher.path);
+        CheckSignature(m_options.launcher, "the launcher", launcher.path);
+    }
+    if (!setup.empty()) CheckSignature("SetupExe", Quoted(SetupExe), setup);
+    if (!dcom.empty()) CheckSignature("InstDCOM95", Quoted(InstDCOM95), dcom);
+    if (!package.empty()) CheckSignature("SetupMSI", Quoted(SetupMSI), package);
+    if (bAutorun)
+        Note("AutoPlay", "where it is off, as on many machines, people double-click " + m_options.launcher +
+                             ", which then goes straight to setup, without the front window; the disc's label or "
+                             "README can tell them so");
+    for (const Finding& f : *m_findings)
+        if (!f.note || m_options.strict) return kDiscFindings;
+    return kDiscClean;
+}
+
+void CDiscChecker::CheckAutorunKeys(const std::vector<unsigned char>& text) {
+    std::string value;
+    if (AutorunValue(text, "action", &value))
+        Note("[autorun] action", "a CD or DVD ignores it (Windows takes action= only from removable and fixed "
+                                 "drives); AutoPlay offers \"Run " + m_options.launcher +
+                                     "\" with the publisher of a signed launcher instead; fix: remove it, unless "
+                                     "the disc is also copied to USB sticks");
+    if (AutorunValue(text, "icon", &value) && !Trim(value).empty())
+        CheckIcon(Trim(value));
+    else
+        Note("[autorun] icon", "missing: Explorer shows the drive with a plain icon; fix: icon=" + m_options.launcher +
+                                   " (the launcher's own icon)");
+    if (AutorunValue(text, "label", &value) && value.size() > kExplorerLabel)
+        Note("[autorun] label", "\"" + Cp1252ToUtf8(value) + "\" has " + std::to_string(value.size()) +
+                                    " characters: Explorer shows " + std::to_string(kExplorerLabel) +
+                                    " of a drive's name; fix: shorten it");
+}
+
+void CDiscChecker::CheckIcon(const std::string& value) {
+    // "file,index": the index of a program's icon.
+    std::string name = value;
+    long index = 0;
+    size_t comma = value.rfind(',');
+    if (comma != std::string::npos) {
+        std::string tail = Trim(value.substr(comma + 1));
+        char* end = nullptr;
+        long n = strtol(tail.c_str(), &end, 10);
+        if (!tail.empty() && end && !*end) name = Trim(value.substr(0, comma)), index = n;
+    }
+    std::string quoted = "\"" + Cp1252ToUtf8(value) + "\"";
+    DiscEntry entry = m_disc.Find(name);
+    if (!entry.IsFile()) {
+        Add("[autorun] icon", quoted + " is not a file in the disc folder: Explorer shows a plain icon; fix: icon=" +
+                                  m_options.launcher);
+        return;
+    }
+    std::vector<unsigned char> bytes;
+    if (!ReadFileHead(entry.path, kMaxProgramRead, &bytes)) {
+        Add("[autorun] icon", quoted + " cannot be read");
+        return;
+    }
+    std::vector<int> sizes;
+    if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 && bytes[3] == 0) {
+        if (!ReadIconSizes(bytes, &sizes)) {
+            Add("[autorun] icon", quoted + " is a damaged icon: an image lies outside the file");
+            return;
+        }
+        std::string lacking;
+        for (int want : kIconSizes) {
+            bool bHas = false;
+            for (int size : sizes) bHas = bHas || size == want;
+            if (!bHas) lacking += (lacking.empty() ? "" : ", ") + std::to_string(want) + " x " + std::to_string(want);
+        }
+        if (!lacking.empty())
+            Note("[autorun] icon", quoted + " has no " + lacking + " image: Explorer scales another, which looks "
+                                            "poor; fix: make it of 16, 32 and 48 pixel images (icotool -c)");
+        return;
+    }
+    if (IsPeFile(bytes)) {
+        std::vector<std::string> icons;
+        if (!ReadPeResources(bytes, kResourceGroupIcon, &icons))
+            Add("[autorun] icon", quoted + ": the program's resources cannot be read, so Explorer finds no icon");
+        else if (icons.empty())
+            Add("[autorun] icon", quoted + " is a program without an icon; fix: icon=" + m_options.launcher);
+        else if (index >= (long)icons.size())
+            Add("[autorun] icon", quoted + ": the program has " + std::to_string(icons.size()) +
+                                      " icon(s), counted from 0; fix: icon=" + Cp1252ToUtf8(name));
+        return;
+    }
+    // A file of "MZ" alone stands in for a program yet to come.
+    if (bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z') return;
+    Add("[autorun] icon", quoted + " is not an icon: icon= takes an .ico file or a program with an icon; fix: icon=" +
+                              m_options.launcher);
+}
+
+void CDiscChecker::CheckNames() {
+    const size_t nLimit = m_options.large ? kJolietLongName : kJolietName;
+    std::map<std::string, std::string> folded;  // parent and folded name: the first name seen
+    WalkDisc(m_folder, [&](const DiscWalkEntry& e) {
+        std::string parent = e.relative.substr(0, e.relative.size() - e.name.size());
+        auto twin = folded.insert({parent + FoldName(e.name), e.relative});
+        if (!twin.second)
+            Add(e.relative, "\"" + twin.first->second + "\" and it differ only in case: Windows sees one name, "
+                            "and one of the two is lost; fix: rename one");
+        size_t n = Ucs2Length(e.name);
+        if (n > nLimit)
+            Add(e.relative, "a name of " + std::to_string(n) + " characters: Joliet, which Windows reads, holds " +
+                                std::to_string(nLimit) +
+                                (m_options.large ? "; fix: shorten it" : "; fix: shorten it, or up to 103 with bxdisc image --large"));
+        if (!e.folder && e.size > kPlainIsoFile && !m_options.large)
+            Add(e.relative, "a file of 4 GiB or more, which plain ISO 9660 cannot hold; fix: bxdisc image --large "
+                            "(ISO 9660 level 3)");
+        if (e.folder && e.depth + 2 == kIsoLevels + 1)
+            Note(e.relative, "a folder " + std::to_string(kIsoLevels + 1) + " levels deep, counting the disc's "
+                             "root: ISO 9660 holds " + std::to_string(kIsoLevels) +
+                             ", and some readers miss what lies deeper; fix: move it up");
+    });
+}
+
+void CDiscChecker::CheckManifest(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    if (!ReadFileHead(path, kMaxProgramRead, &bytes) || !IsPeFile(bytes)) return;
+    std::vector<std::string> manifests;
+    if (!ReadPeResources(bytes, kResourceManifest, &manifests)) {
+        Add(m_options.launcher, "the launcher's resources cannot be read: it is damaged; fix: bxdisc new --force "
+                                "puts bxdisc's own launcher on the disc");
+        return;
+    }
+    for (const std::string& m : manifests)
+        if (m.find("\"asInvoker\"") != std::string::npos || m.find("'asInvoker'") != std::string::npos) return;
+    Add(m_options.launcher, "the launcher's manifest does not ask for asInvoker: Windows takes a program of its "
+                            "name for an installer and asks for an administrator before the front window opens; "
+                            "fix: put bxdisc's own launcher on the disc (share/bxdisc/setup.exe)");
+}
+
+void CDiscChecker::CheckSignature(const std::string& key, const std::string& what, const std::string& path) {
+    const std::string sign = "bxdisc sign " + m_folder + " --pkcs12 FILE";
+    std::vector<unsigned char> head;
+    ReadFileHead(path, 64 * 1024, &head);
+    bool bPackage = IsCompoundFile(head);
+    if (!bPackage && !PeHasSignature(head)) {
+        Note(key, what + " is not signed: from a downloaded ISO, SmartScreen stops it with \"Windows protected "
+                         "your PC\", and UAC names an \"Unknown publisher\"; fix: " + sign);
+        return;
+    }
+    if (m_bNoVerifier) return;
+    ToolRun run = RunTool({"osslsigncode", "verify", "-in", path});
+    if (!run.started) {
+        m_bNoVerifier = true;
+        Note("osslsigncode", "not installed, so no signature was verified; fix: apt-get install osslsigncode");
+        return;
+    }
+    if (run.status == 0) return;
+    // osslsigncode's words for a package without a signature.
+    if (run.output.find("No signature found") != std::string::npos ||
+        run.output.find("Unable to extract existing signature") != std::string::npos)
+        Note(key, what + " is not signed: SmartScreen and UAC name an \"Unknown publisher\"; fix: " + sign);
+    else
+        Note(key, what + " is signed, but the signature does not verify (" + ToolReason(run.output) +
+                      "): Windows names an \"Unknown publisher\"; fix: sign it with a code-signing "
+                      "certificate that Windows trusts: " + sign);
 }
 
 // True when the disc's automatic start runs the launcher's front window.
@@ -261,4 +467,6 @@ CheckResult CheckDisc(const std::string& folder, const DiscCheckOptions& options
     return CheckDisc(disc, options, findings);
 }
 
-std::string FormatFinding(const Finding& finding) { return finding.key + ": " + finding.reason; }
+std::string FormatFinding(const Finding& finding) {
+    return (finding.note ? "note: " : "") + finding.key + ": " + finding.reason;
+}

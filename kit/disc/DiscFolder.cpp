@@ -11,6 +11,27 @@
 
 namespace {
 
+const int kMaxWalkDepth = 64;
+
+void WalkBelow(const std::string& path, const std::string& relative, int depth,
+               const std::function<void(const DiscWalkEntry&)>& visit) {
+    std::vector<std::string> names;
+    if (depth > kMaxWalkDepth || !ListFolder(path, &names)) return;
+    for (const std::string& name : names) {
+        DiscWalkEntry e;
+        e.name = name;
+        e.path = path + "/" + name;
+        e.relative = relative.empty() ? name : relative + "/" + name;
+        struct stat st;
+        if (lstat(e.path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) continue;
+        e.folder = S_ISDIR(st.st_mode);
+        e.size = (uint64_t)st.st_size;
+        e.depth = depth;
+        visit(e);
+        if (e.folder) WalkBelow(e.path, e.relative, depth + 1, visit);
+    }
+}
+
 // The entry of the folder whose name, in code page 1252, equals the wanted
 // one without regard to case; an exact match wins over a folded one.
 std::string MatchEntry(const std::string& folder, const std::string& wanted) {
@@ -86,5 +107,26 @@ bool ListFolder(const std::string& path, std::vector<std::string>* names) {
     }
     closedir(d);
     std::sort(names->begin(), names->end());
+    return true;
+}
+
+bool ReadFileHead(const std::string& path, size_t n, std::vector<unsigned char>* bytes) {
+    bytes->clear();
+    if (IsFolder(path)) return false;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return false;
+    unsigned char buffer[65536];
+    size_t got;
+    while (bytes->size() < n && (got = fread(buffer, 1, std::min(sizeof buffer, n - bytes->size()), f)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + got);
+    bool ok = !ferror(f);
+    fclose(f);
+    return ok;
+}
+
+bool WalkDisc(const std::string& root, const std::function<void(const DiscWalkEntry&)>& visit) {
+    std::vector<std::string> names;
+    if (!ListFolder(root, &names)) return false;
+    WalkBelow(root, std::string(), 0, visit);
     return true;
 }

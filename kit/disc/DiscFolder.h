@@ -2,6 +2,8 @@
 // names found without regard to case, backslashes as separators.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,3 +16,18 @@ bool IsFolder(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes);
 // The folder's entries less . and .., sorted; false when it cannot be read.
 bool ListFolder(const std::string& path, std::vector<std::string>* names);
+// Up to n bytes from the file's start; false when it cannot be read.
+bool ReadFileHead(const std::string& path, size_t n, std::vector<unsigned char>* bytes);
+
+struct DiscWalkEntry {
+    std::string relative;  // '/' between names
+    std::string path;
+    std::string name;
+    bool folder;
+    uint64_t size;
+    int depth;  // the folders it lies in below the root
+};
+// Every entry below the root, each folder before what it holds, in name
+// order. Symbolic links are passed over, as a link may lead anywhere, and
+// so are folders past a depth no disc has. False when root cannot be read.
+bool WalkDisc(const std::string& root, const std::function<void(const DiscWalkEntry&)>& visit);

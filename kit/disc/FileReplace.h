@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FileContent {
@@ -15,3 +16,14 @@ struct FileContent {
 // them into place. False, with the reason, and no file changed when a file
 // cannot be written or its place holds a folder.
 bool ReplaceFiles(const std::vector<FileContent>& files, std::string* error);
+
+// A private folder (0700) beside the path, "." NAME ".bxdisc-XXXXXX", for a
+// program that writes only files of its own making; "" and the reason when
+// the folder cannot take it.
+std::string MakeFolderBeside(const std::string& path, std::string* error);
+
+// Renames each temporary file (first) onto its place (second). When one
+// rename fails, the files already renamed are put back as they were, where
+// the file system keeps a second name for them. Every temporary file is
+// gone afterwards. False with the reason.
+bool RenameIntoPlace(const std::vector<std::pair<std::string, std::string>>& moves, std::string* error);

@@ -19,10 +19,11 @@ std::string SourceDateEpoch() {
 
 }  // namespace
 
-bool MakeDiscImage(const std::string& folder, const std::string& isoPath, const std::string& label,
+bool MakeDiscImage(const std::string& folder, const std::string& isoPath, const std::string& label, bool bLarge,
                    std::string* error) {
     // Rock Ridge as well, so that a Linux reader sees the same names.
     std::vector<std::string> args = {"xorriso", "-as", "mkisofs", "-quiet", "-J", "-r", "-V", label};
+    if (bLarge) args.insert(args.end(), {"-joliet-long", "-iso-level", "3"});
     // xorriso takes the volume's dates from the variable itself; the files'
     // own dates would still make two images of one disc differ.
     std::string epoch = SourceDateEpoch();

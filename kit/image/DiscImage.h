@@ -4,8 +4,10 @@
 
 #include <string>
 
-// False with the reason when xorriso could not make it. With
+// False with the reason when xorriso could not make it. bLarge takes
+// Joliet's long names (up to 103 characters) and ISO 9660 level 3, which
+// holds files of 4 GiB and more in several extents. With
 // SOURCE_DATE_EPOCH set, every date in the image is that time, so that the
 // same folder always gives the same bytes.
-bool MakeDiscImage(const std::string& folder, const std::string& isoPath, const std::string& label,
+bool MakeDiscImage(const std::string& folder, const std::string& isoPath, const std::string& label, bool bLarge,
                    std::string* error);

@@ -15,13 +15,16 @@ int RunImage(const ParsedArgs& args) {
         return kExitFailed;
     }
     CDisc disc;
-    int result = CheckAndReport(args.operands[0], args.Get("--launcher", "setup.exe"), stdout, &disc);
+    DiscCheckOptions options;
+    options.launcher = args.Get("--launcher", "setup.exe");
+    options.large = args.Has("--large");
+    int result = CheckAndReport(args.operands[0], options, stdout, &disc);
     if (result != kExitClean) {
         if (result == kExitFindings) fputs("bxdisc: no image of a disc with findings\n", stderr);
         return result;
     }
     std::string error;
-    if (!MakeDiscImage(disc.folder(), args.operands[1], label, &error)) {
+    if (!MakeDiscImage(disc.folder(), args.operands[1], label, options.large, &error)) {
         fprintf(stderr, "bxdisc: %s\n", error.c_str());
         return kExitFailed;
     }
@@ -38,6 +41,7 @@ const CommandSpec kImageCommand = {
     {
         {"--label", "LABEL", "the volume label: 1 to 16 of A-Z, 0-9 and _", nullptr, true},
         {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
+        {"--large", nullptr, "Joliet's long names (up to 103) and ISO 9660 level 3 (files over 4 GiB)", nullptr, false},
     },
     false,
     RunImage,

@@ -31,7 +31,9 @@ bool LoadNamed(const CDisc& disc, ParamKey key, DiscBitmap* bitmap) {
 int RunPreview(const ParsedArgs& args) {
     // The findings tell what the picture may not show as meant.
     CDisc disc;
-    int result = CheckAndReport(args.operands[0], args.Get("--launcher", "setup.exe"), stderr, &disc);
+    DiscCheckOptions options;
+    options.launcher = args.Get("--launcher", "setup.exe");
+    int result = CheckAndReport(args.operands[0], options, stderr, &disc);
     if (result == kExitFailed) return result;
     DiscBitmap backdrop, strip;
     if (!LoadNamed(disc, AutorunBackdrop, &backdrop)) {

@@ -1,6 +1,7 @@
 // The kit's own reading of a disc: Autorun.inf's sections and open= line,
 // update-folder names, the code page conversion and the decoding of bitmaps
-// the loader accepts, and setting the art's keys in Autorun.inf. No read
+// the loader accepts, setting the art's keys in Autorun.inf, and the
+// programs' resources and signatures and the icons that the check reads. No read
 // outside the input, the conversions agree, and a key set is the key read.
 #include <cstring>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "kit/disc/DiscBitmap.h"
 #include "kit/disc/DiscText.h"
+#include "kit/disc/WindowsFile.h"
 #include "kit/art/InfEdit.h"
 #include "params/ProfileText.h"
 
@@ -36,6 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
         ReadProfileString(edited.data(), edited.size(), "BXPARAM", "AutorunButtons", "", sz, sizeof sz);
         if (strcmp(sz, "b.bmp") != 0) __builtin_trap();
     }
+
+    std::vector<unsigned char> bytes(data, data + size);
+    std::vector<std::string> resources;
+    for (unsigned type : {kResourceManifest, kResourceGroupIcon})
+        if (ReadPeResources(bytes, type, &resources) && !IsPeFile(bytes)) __builtin_trap();
+    PeHasSignature(bytes);
+    std::vector<int> sizes;
+    if (ReadIconSizes(bytes, &sizes) && sizes.size() * 16 + 6 > size) __builtin_trap();
 
     // The loader's block is as large as the header says: keep the runs fast.
     DWORD bfSize = size >= 6 ? (DWORD)data[2] | (DWORD)data[3] << 8 | (DWORD)data[4] << 16 | (DWORD)data[5] << 24 : 0;

@@ -1,7 +1,8 @@
 // One disc per finding: a clean disc changed in one way gives exactly that
-// finding, or none where the launcher copes as the author meant.
+// finding (or note), or none where the launcher copes as the author meant.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "TestDisc.h"
@@ -14,7 +15,13 @@ struct DiscCase {
     std::function<void(TestDisc&)> change;
     const char* key;     // null: the disc stays clean
     const char* reason;  // part of the finding's reason
+    bool note = false;   // a note, beside those of the clean disc
 };
+
+std::string Big(char c, size_t n) { return std::string(n, c); }
+const std::string kLongName = "Docs/" + Big('n', 65);
+void Autorun(TestDisc& d, const std::string& keys) { d.autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\n" + keys; }
+const PeResource kGroupIcon = {14, std::string(20, '\1')};
 
 BmpSpec Strip(int width, int height) {
     BmpSpec desc;
@@ -35,11 +42,11 @@ const DiscCase kCases[] = {
     {"UpdateFolderWithBackslash", [](TestDisc& d) { d.SetKey("OleAut32_Win9X", "OLE\\"); }, nullptr, nullptr},
     {"NameFoldedInCodePage", [](TestDisc& d) { d.Write("CAF\xC3\x89/x.exe", "MZ"), d.SetKey("SetupExe", "caf\xE9\\x.exe"); },
      nullptr, nullptr},
-    // Only the exact name is a bitmap: it wins whichever is listed first.
-    {"ExactNameListedLast", [](TestDisc& d) { d.Write("BACK.BMP", "not a bitmap"); }, nullptr, nullptr},
+    // Only the exact name is a bitmap: it wins whichever is listed first. Windows, though, sees one name.
+    {"ExactNameListedLast", [](TestDisc& d) { d.Write("BACK.BMP", "not a bitmap"); }, "back.bmp", "differ only in case"},
     {"ExactNameListedFirst",
      [](TestDisc& d) { d.Write("BACK.BMP", MakeBmp(BmpSpec())), d.Write("back.bmp", "x"), d.SetKey("AutorunBackdrop", "BACK.BMP"); },
-     nullptr, nullptr},
+     "back.bmp", "\"BACK.BMP\" and it differ only in case"},
     // Keys the author clearly needs.
     {"NoSetupExe", [](TestDisc& d) { d.SetKey("SetupExe", nullptr); }, "SetupExe", "missing"},
     // Keys written without a value, as bxdisc new leaves them for the author.
@@ -183,9 +190,11 @@ const DiscCase kCases[] = {
     {"OpenStartsOther", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=Setup\\setup32.exe\r\n"; }, "[autorun] open", "not the launcher"},
     {"OpenWithoutSwitch", [](TestDisc& d) { d.autorunSection = "[AutoRun]\r\nopen=setup.exe\r\n"; }, "[autorun] open", "without /autorun"},
     {"OpenMissing", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nicon=setup.exe\r\n"; }, "[autorun] open", "missing"},
-    {"OpenOtherSpelling", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=\\SETUP.EXE -AutoRun\r\n"; }, nullptr, nullptr},
-    {"NoLauncher", [](TestDisc& d) { d.Remove("setup.exe"); d.Remove("OLE"); d.SetKey("OleAut32_Win9X", nullptr); }, "setup.exe", "launcher is not in the folder"},
-    {"LauncherIsFolder", [](TestDisc& d) { d.Remove("setup.exe"), d.Write("setup.exe/setup.exe", "MZ"); }, "setup.exe", "launcher is not in the folder"},
+    {"OpenOtherSpelling", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=\\SETUP.EXE -AutoRun\r\nicon=setup.exe\r\n"; }, nullptr, nullptr},
+    {"NoLauncher", [](TestDisc& d) { d.Remove("setup.exe"); d.Remove("OLE"); d.SetKey("OleAut32_Win9X", nullptr); Autorun(d, ""); },
+     "setup.exe", "launcher is not in the folder"},
+    {"LauncherIsFolder", [](TestDisc& d) { d.Remove("setup.exe"), d.Write("setup.exe/setup.exe", "MZ"), Autorun(d, ""); }, "setup.exe",
+     "launcher is not in the folder"},
     // Bad input.
     {"NoAutorunInf", [](TestDisc& d) { d.writeInf = false; }, "Autorun.inf", "missing"},
     {"BinaryAutorunInf",
@@ -205,29 +214,103 @@ const DiscCase kCases[] = {
      },
      "[BXPARAM]", "UTF-16"},
     {"AutorunInfIsFolder", [](TestDisc& d) { d.writeInf = false; d.Write("AUTORUN.INF/x", "x"); }, "Autorun.inf", "cannot be read"},
+    // What Windows 10 and 11 make of the [autorun] section.
+    {"ActionOnDisc", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\naction=Install Brindle\r\n"); }, "[autorun] action",
+     "a CD or DVD ignores it", true},
+    {"NoIcon", [](TestDisc& d) { Autorun(d, ""); }, "[autorun] icon", "missing", true},
+    {"IconAbsent", [](TestDisc& d) { Autorun(d, "icon=brindle.ico\r\n"); }, "[autorun] icon", "not a file in the disc folder"},
+    {"IconOfBitmap", [](TestDisc& d) { Autorun(d, "icon=back.bmp\r\n"); }, "[autorun] icon", "is not an icon"},
+    {"IconOfOneSize", [](TestDisc& d) { d.Write("disc.ico", MakeIco({32})), Autorun(d, "icon=DISC.ICO\r\n"); },
+     "[autorun] icon", "has no 16 x 16, 48 x 48 image", true},
+    {"IconOfThreeSizes", [](TestDisc& d) { d.Write("disc.ico", MakeIco({16, 32, 48, 0})), Autorun(d, "icon=disc.ico\r\n"); },
+     nullptr, nullptr},
+    {"IconCutShort",
+     [](TestDisc& d) {
+         std::vector<unsigned char> ico = MakeIco({16, 32, 48});
+         ico.resize(ico.size() - 1);
+         d.Write("disc.ico", ico), Autorun(d, "icon=disc.ico\r\n");
+     },
+     "[autorun] icon", "damaged icon"},
+    {"IconOfProgram", [](TestDisc& d) { d.Write("tool.exe", MakePe({kGroupIcon})), Autorun(d, "icon=tool.exe, 0\r\n"); },
+     nullptr, nullptr},
+    {"IconOfProgramWithoutOne", [](TestDisc& d) { d.Write("tool.exe", MakePe({})), Autorun(d, "icon=tool.exe\r\n"); },
+     "[autorun] icon", "a program without an icon"},
+    {"IconIndexPastProgramsIcons", [](TestDisc& d) { d.Write("tool.exe", MakePe({kGroupIcon})), Autorun(d, "icon=tool.exe,1\r\n"); },
+     "[autorun] icon", "the program has 1 icon(s)"},
+    {"LabelLongerThanExplorerShows", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\nlabel=" + Big('B', 33) + "\r\n"); },
+     "[autorun] label", "has 33 characters", true},
+    // The disc's names and sizes.
+    {"NameOverJoliet", [](TestDisc& d) { d.Write("Docs/" + Big('n', 65), "x"); }, kLongName.c_str(),
+     "a name of 65 characters"},
+    {"NameOfJolietLength", [](TestDisc& d) { d.Write(Big('n', 59) + "\xC3\xA9.txt", "x"); }, nullptr, nullptr},
+    {"NamesDifferInCase", [](TestDisc& d) { d.Write("Docs/Readme.txt", "a"), d.Write("Docs/README.TXT", "b"); }, "Docs/Readme.txt",
+     "\"Docs/README.TXT\" and it differ only in case"},
+    {"NamesDifferInCodePageCase", [](TestDisc& d) { d.Write("caf\xC3\xA9", "a"), d.Write("CAF\xC3\x89", "b"); }, "caf\xC3\xA9",
+     "differ only in case"},
+    {"FileOf4GiB", [](TestDisc& d) { d.WriteSparse("Data/big.cab", 1LL << 32); }, "Data/big.cab", "4 GiB or more"},
+    {"FileJustUnder4GiB", [](TestDisc& d) { d.WriteSparse("Data/big.cab", (1LL << 32) - 1); }, nullptr, nullptr},
+    {"NineLevelsDeep", [](TestDisc& d) { d.Write("1/2/3/4/5/6/7/8/x.txt", "x"); }, "1/2/3/4/5/6/7/8", "9 levels deep", true},
+    {"EightLevelsDeep", [](TestDisc& d) { d.Write("1/2/3/4/5/6/7/x.txt", "x"); }, nullptr, nullptr},
+    // A launcher other than bxdisc's own.
+    {"LauncherWithoutManifest", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon})); }, "setup.exe",
+     "does not ask for asInvoker"},
+    {"LauncherAsAdministrator", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, Manifest("requireAdministrator")}})); },
+     "setup.exe", "does not ask for asInvoker"},
+    {"LauncherAsInvoker", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, Manifest("asInvoker")}})); }, nullptr,
+     nullptr},
 };
+
+// The findings of a clean disc changed so, the disc's folder reading DISC.
+CheckResult Check(const std::function<void(TestDisc&)>& change, const DiscCheckOptions& options, std::vector<Finding>* findings) {
+    TestDisc disc;
+    disc.LayOutClean();
+    change(disc);
+    disc.Finish();
+    CheckResult result = CheckDisc(disc.folder(), options, findings);
+    for (Finding& f : *findings)
+        for (size_t at; (at = f.reason.find(disc.folder())) != std::string::npos;) f.reason.replace(at, disc.folder().size(), "DISC");
+    return result;
+}
+
+// Its findings, and its notes on what the clean disc has none on.
+CheckResult CheckChanged(const std::function<void(TestDisc&)>& change, const DiscCheckOptions& options,
+                         std::vector<Finding>* problems, std::vector<Finding>* notes, std::string* all) {
+    static const std::vector<std::string> clean = [] {
+        std::vector<Finding> findings;
+        std::vector<std::string> keys;
+        Check([](TestDisc&) {}, DiscCheckOptions(), &findings);
+        for (const Finding& f : findings) keys.push_back(f.key);
+        return keys;
+    }();
+    std::vector<Finding> findings;
+    CheckResult result = Check(change, options, &findings);
+    for (const Finding& f : findings) {
+        *all += FormatFinding(f) + "\n";
+        if (!f.note) problems->push_back(f);
+        else if (std::find(clean.begin(), clean.end(), f.key) == clean.end()) notes->push_back(f);
+    }
+    return result;
+}
 
 class DiscCheckTest : public ::testing::TestWithParam<DiscCase> {};
 
 TEST_P(DiscCheckTest, GivesExactlyItsFinding) {
     const DiscCase& c = GetParam();
-    TestDisc disc;
-    disc.LayOutClean();
-    c.change(disc);
-    disc.Finish();
-
-    std::vector<Finding> findings;
-    CheckResult result = CheckDisc(disc.folder(), DiscCheckOptions(), &findings);
+    std::vector<Finding> problems, notes;
     std::string all;
-    for (const Finding& f : findings) all += FormatFinding(f) + "\n";
-    if (!c.key) {
+    CheckResult result = CheckChanged(c.change, DiscCheckOptions(), &problems, &notes, &all);
+    if (!c.key || c.note) {
         EXPECT_EQ(kDiscClean, result) << all;
+        ASSERT_EQ(c.key ? 1u : 0u, notes.size()) << all;
+        if (!c.key) return;
+        EXPECT_EQ(c.key, notes[0].key);
+        EXPECT_NE(std::string::npos, notes[0].reason.find(c.reason)) << all;
         return;
     }
     EXPECT_EQ(kDiscFindings, result);
-    ASSERT_EQ(1u, findings.size()) << all;
-    EXPECT_EQ(c.key, findings[0].key);
-    EXPECT_NE(std::string::npos, findings[0].reason.find(c.reason)) << all;
+    ASSERT_EQ(1u, problems.size()) << all;
+    EXPECT_EQ(c.key, problems[0].key);
+    EXPECT_NE(std::string::npos, problems[0].reason.find(c.reason)) << all;
 }
 
 INSTANTIATE_TEST_SUITE_P(Discs, DiscCheckTest, ::testing::ValuesIn(kCases),
@@ -237,6 +320,34 @@ TEST(DiscCheck, FolderThatCannotBeReadIsNoFinding) {
     std::vector<Finding> findings;
     EXPECT_EQ(kDiscUnreadable, CheckDisc("/nonexistent/bxdisc", DiscCheckOptions(), &findings));
     EXPECT_TRUE(findings.empty());
+}
+
+// Every program and the package unsigned, and the double-click past the front window: notes, which count only when strict.
+TEST(DiscCheck, NotesOfTheCleanDiscCountWhenStrict) {
+    DiscCheckOptions options;
+    for (bool bStrict : {false, true}) {
+        options.strict = bStrict;
+        std::vector<Finding> problems, notes;
+        std::string all;
+        EXPECT_EQ(bStrict ? kDiscFindings : kDiscClean, CheckChanged([](TestDisc&) {}, options, &problems, &notes, &all));
+        EXPECT_EQ(0u, problems.size()) << all;
+        for (const char* line : {"note: setup.exe: the launcher is not signed", "note: SetupExe: \"Setup\\setup32.exe\" is not signed",
+                                 "note: InstDCOM95: \"DCOM\\DCOM95.EXE\" is not signed", "note: SetupMSI: \"Product.msi\" is not signed",
+                                 "note: AutoPlay: where it is off"})
+            EXPECT_NE(std::string::npos, all.find(line)) << line << "\n" << all;
+    }
+}
+
+// What the larger image holds is no finding for it.
+TEST(DiscCheck, LargeImageTakesLongNamesAndLargeFiles) {
+    DiscCheckOptions options;
+    options.large = true;
+    std::vector<Finding> problems, notes;
+    std::string all;
+    CheckChanged([](TestDisc& d) { d.Write(Big('n', 103), "x"), d.Write(Big('m', 104), "x"), d.WriteSparse("big.cab", 5LL << 30); },
+                 options, &problems, &notes, &all);
+    ASSERT_EQ(1u, problems.size()) << all;
+    EXPECT_EQ(Big('m', 104), problems[0].key);
 }
 
 TEST(DiscCheck, LauncherOfAnotherName) {

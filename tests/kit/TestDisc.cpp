@@ -2,6 +2,7 @@
 
 #include <png.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "kit/disc/BmpFile.h"
 #include "kit/disc/DiscFolder.h"
+#include "kit/disc/LittleEndian.h"
 
 // After the launcher's types, whose TRUE and FALSE glib then keeps.
 #include "platform/Types.h"
@@ -138,6 +140,65 @@ bool MakePackage(const std::string& path, const PackageSpec& desc) {
     return ok;
 }
 
+std::vector<unsigned char> MakeIco(const std::vector<int>& widths) {
+    const size_t kImage = 40;
+    std::vector<unsigned char> b(6 + 16 * widths.size());
+    Put16(b, 2, 1);
+    Put16(b, 4, (unsigned)widths.size());
+    for (size_t i = 0; i < widths.size(); ++i) {
+        size_t e = 6 + 16 * i;
+        b[e] = b[e + 1] = (unsigned char)(widths[i] & 0xFF);
+        Put32(b, e + 8, kImage);
+        Put32(b, e + 12, (uint32_t)b.size());
+        b.resize(b.size() + kImage, 0);
+    }
+    return b;
+}
+
+std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources) {
+    const uint32_t kOpt = 0x58, kRaw = 0x200, kVa = 0x1000;
+    std::vector<unsigned char> b(kRaw, 0);
+    b[0] = 'M', b[1] = 'Z';
+    Put32(b, 0x3C, 0x40);
+    memcpy(&b[0x40], "PE\0\0", 4);
+    Put16(b, 0x44, 0x14C);
+    Put16(b, 0x46, 1);
+    Put16(b, 0x54, 0xE0);
+    Put16(b, 0x56, 0x0102);
+    Put16(b, kOpt, 0x10B);
+    Put32(b, kOpt + 92, 16);
+    // The resource tree: root, then for each a name and a language directory, its entry and its data.
+    size_t n = resources.size();
+    std::vector<unsigned char> r(16 + 8 * n, 0);
+    Put16(r, 14, (unsigned)n);
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t names = (uint32_t)r.size(), languages = names + 24, entry = languages + 24;
+        uint32_t data = entry + 16;
+        Put32(r, 16 + 8 * i, resources[i].type);
+        Put32(r, 20 + 8 * i, names | 0x80000000u);
+        r.resize(data + ((resources[i].data.size() + 3) & ~(size_t)3), 0);
+        Put16(r, names + 14, 1), Put32(r, names + 16, 1), Put32(r, names + 20, languages | 0x80000000u);
+        Put16(r, languages + 14, 1), Put32(r, languages + 16, 0x409), Put32(r, languages + 20, entry);
+        Put32(r, entry, kVa + data), Put32(r, entry + 4, (uint32_t)resources[i].data.size());
+        memcpy(&r[data], resources[i].data.data(), resources[i].data.size());
+    }
+    Put32(b, kOpt + 96 + 16, kVa);
+    Put32(b, kOpt + 96 + 20, (uint32_t)r.size());
+    const uint32_t section = kOpt + 0xE0;
+    memcpy(&b[section], ".rsrc", 5);
+    Put32(b, section + 8, (uint32_t)r.size());
+    Put32(b, section + 12, kVa);
+    Put32(b, section + 16, (uint32_t)r.size());
+    Put32(b, section + 20, kRaw);
+    b.insert(b.end(), r.begin(), r.end());
+    return b;
+}
+
+std::string Manifest(const char* level) {
+    return std::string("<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"><trustInfo><security><requestedPrivileges>"
+                       "<requestedExecutionLevel level=\"") + level + "\"/></requestedPrivileges></security></trustInfo></assembly>";
+}
+
 RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb) {
     RECT rc = {0, 0, 0, 0};
     bool bFound = false;
@@ -211,6 +272,11 @@ void TestDisc::Write(const std::string& relative, const std::string& text) {
 void TestDisc::Remove(const std::string& relative) {
     std::string command = "rm -rf '" + m_folder + "/" + relative + "'";
     if (system(command.c_str()) != 0) perror("rm");
+}
+
+void TestDisc::WriteSparse(const std::string& relative, long long size) {
+    Write(relative, "");
+    if (truncate((m_folder + "/" + relative).c_str(), size) != 0) perror("truncate");
 }
 
 void TestDisc::Finish() {

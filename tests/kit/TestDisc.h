@@ -44,6 +44,19 @@ bool MakePackage(const std::string& path, const PackageSpec& desc);
 // The bounding box of the pixels of one colour; empty when it is absent.
 RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb);
 
+// An .ico file with an image of each width (square, 256 written as 0).
+std::vector<unsigned char> MakeIco(const std::vector<int>& widths);
+
+// A 32-bit program of headers and a resource section only: each resource
+// its own type, name 1, language 0x409.
+struct PeResource {
+    unsigned type;
+    std::string data;
+};
+std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources);
+// Manifests for MakePe.
+std::string Manifest(const char* level);
+
 // Every file below root, as paths relative to it with '/' separators.
 bool ListFilesBelow(const std::string& root, std::vector<std::string>* paths);
 
@@ -58,12 +71,14 @@ public:
 
     // Sets a [BXPARAM] key (null: removes it); written by Finish.
     void SetKey(const std::string& key, const char* value);
-    std::string autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\n";
+    std::string autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\nicon=setup.exe\r\n";
     bool writeInf = true;
 
     void Write(const std::string& relative, const std::vector<unsigned char>& bytes);
     void Write(const std::string& relative, const std::string& text);
     void Remove(const std::string& relative);
+    // A file of that size that takes no room: a hole.
+    void WriteSparse(const std::string& relative, long long size);
     // Writes Autorun.inf from the keys, unless writeInf was cleared.
     void Finish();
 

@@ -23,6 +23,17 @@ def bxdisc(*args, env=None):
                           env=dict(os.environ, **(env or {})))
 
 
+def findings(out):
+    """The lines of a check that are findings, not notes."""
+    return [line for line in out.splitlines() if not line.startswith("note: ")]
+
+
+def launcher():
+    """bxdisc's own launcher, from the data folder beside it; None without the cross build."""
+    path = os.path.join(os.path.dirname(os.path.dirname(BXDISC)), "share", "bxdisc", "setup.exe")
+    return path if os.path.exists(path) else None
+
+
 def png_size(path):
     with open(path, "rb") as f:
         head = f.read(24)
@@ -71,7 +82,7 @@ class DemoDiscTest(unittest.TestCase):
 
     def test_check_is_clean(self):
         r = bxdisc("check", self.disc)
-        self.assertEqual((0, ""), (r.returncode, r.stdout), r.stderr)
+        self.assertEqual((0, []), (r.returncode, findings(r.stdout)), r.stderr)
 
     def test_previews_of_both_states(self):
         shots = {}
@@ -249,6 +260,23 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual(1, r.returncode, r.stderr)
                 self.assertIn(finding, r.stdout)
 
+    @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
+    def test_long_names_only_in_the_large_image(self):
+        self.write("setup.exe", b"MZ")
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        name = "A manual whose name is longer than the sixty-four characters of Joliet.pdf"
+        self.write(name, b"%PDF")
+        iso = os.path.join(self.disc, "..", os.path.basename(self.disc) + ".iso")
+        self.addCleanup(lambda: os.path.exists(iso) and os.remove(iso))
+        r = bxdisc("image", self.disc, iso, "--label", "DISC")
+        self.assertEqual(1, r.returncode)
+        self.assertIn(name + ": a name of 74 characters", r.stdout)
+        r = bxdisc("image", self.disc, iso, "--label", "DISC", "--large")
+        self.assertEqual(0, r.returncode, r.stdout + r.stderr)
+        joliet = subprocess.run(["xorriso", "-read_fs", "norock", "-indev", iso, "-find", "/", "-type", "f"],
+                                capture_output=True, text=True)
+        self.assertIn("'/" + name + "'", joliet.stdout)
+
     def test_no_image_of_a_disc_with_findings(self):
         iso = os.path.join(self.tmp.name, "out.iso")
         self.write("setup.exe", b"MZ")
@@ -264,6 +292,115 @@ class CommandLineTest(unittest.TestCase):
         png = os.path.join(self.tmp.name, "p.png")
         self.assertEqual(1, bxdisc("preview", self.disc, png).returncode)
         self.assertFalse(os.path.exists(png))
+
+
+@unittest.skipUnless(shutil.which("osslsigncode") and shutil.which("openssl") and shutil.which("wixl"),
+                     "osslsigncode signs, openssl makes the test certificate, wixl the package")
+class SignTest(unittest.TestCase):
+    """sign on a disc of bxdisc's own launcher, with a certificate made for the test."""
+
+    @classmethod
+    def setUpClass(cls):
+        if not launcher():
+            raise unittest.SkipTest("no launcher: the cross build makes it")
+        cls.keys = tempfile.TemporaryDirectory()
+        k = cls.keys.name
+        cls.cert, cls.p12 = os.path.join(k, "cert.pem"), os.path.join(k, "brindle.p12")
+        cls.password, cls.wrong = os.path.join(k, "password"), os.path.join(k, "wrong")
+        for path, text in ((cls.password, "s3cret\n"), (cls.wrong, "guess\n")):
+            with open(path, "w") as f:
+                f.write(text)
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", os.path.join(k, "key.pem"), "-out", cls.cert], check=True, capture_output=True)
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(k, "key.pem"), "-in", cls.cert,
+                        "-out", cls.p12, "-passout", "file:" + cls.password], check=True, capture_output=True)
+        # osslsigncode as sign runs it, its command lines noted.
+        cls.bin, cls.log = os.path.join(k, "bin"), os.path.join(k, "argv.log")
+        os.mkdir(cls.bin)
+        wrapper = os.path.join(cls.bin, "osslsigncode")
+        with open(wrapper, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> %s\nexec %s "$@"\n' % (cls.log, shutil.which("osslsigncode")))
+        os.chmod(wrapper, 0o755)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.keys.cleanup()
+
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.disc = os.path.join(tmp.name, "disc")
+        os.makedirs(os.path.join(self.disc, "Tools"))
+        demo_disc(self.disc)
+        for name in ("setup.exe", "DemoSetup.exe", "Tools/helper.dll"):
+            shutil.copy(launcher(), os.path.join(self.disc, name))
+        os.chmod(os.path.join(self.disc, "setup.exe"), 0o755)
+
+    def sign(self, *args):
+        return bxdisc("sign", self.disc, *args, env={"PATH": self.bin + ":" + os.environ["PATH"]})
+
+    def snapshot(self):
+        files = {}
+        for top, _, names in os.walk(self.disc):
+            for name in names:
+                with open(os.path.join(top, name), "rb") as f:
+                    files[os.path.relpath(os.path.join(top, name), self.disc)] = f.read()
+        return files
+
+    def test_every_file_signed_and_verified(self):
+        before = self.snapshot()
+        r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
+                      "--name", "Brindle Demo", "--all")
+        self.assertEqual(0, r.returncode, r.stderr)
+        signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi", "Tools/helper.dll"]
+        self.assertEqual(["signed " + n for n in signed], r.stdout.splitlines())
+        self.assertEqual(sorted(before), sorted(self.snapshot()))  # no file left beside them
+        for name in signed:
+            v = subprocess.run(["osslsigncode", "verify", "-CAfile", self.cert, "-in", os.path.join(self.disc, name)],
+                               capture_output=True, text=True)
+            self.assertEqual(0, v.returncode, name + v.stdout + v.stderr)
+        self.assertEqual(0o755, os.stat(os.path.join(self.disc, "setup.exe")).st_mode & 0o777)
+        with open(self.log) as f:
+            self.assertNotIn("s3cret", f.read())
+        # Signed, the launcher still passes; the test certificate is no authority Windows trusts.
+        r = bxdisc("check", self.disc)
+        self.assertEqual((0, []), (r.returncode, findings(r.stdout)), r.stdout)
+        self.assertIn("note: setup.exe: the launcher is signed, but the signature does not verify", r.stdout)
+
+    def test_a_failure_leaves_the_disc_as_it_was(self):
+        before = self.snapshot()
+        for args, reason in [(("--password-file", self.wrong), "setup.exe: osslsigncode cannot sign it: "),
+                             (("--password-file", self.password), "does not verify")]:
+            with self.subTest(reason=reason):
+                r = self.sign("--pkcs12", self.p12, "--all", *args)
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn(reason, r.stderr)
+                self.assertEqual(before, self.snapshot())
+
+    def test_what_is_refused_before_any_signing(self):
+        before = self.snapshot()
+        r = self.sign("--all", "--dry-run")
+        self.assertEqual(0, r.returncode, r.stderr)
+        self.assertEqual(["would sign setup.exe (the launcher)", "would sign DemoSetup.exe (SetupExe)",
+                          "would sign BrindleDemo.msi (SetupMSI)", "would sign Tools/helper.dll"], r.stdout.splitlines())
+        with open(os.path.join(self.disc, "OLE9X", "OLEAUT32.DLL"), "rb") as f:
+            self.assertEqual(b"MZ", f.read())  # a placeholder is no program: --all passes it over
+        cases = [((), "no key"),
+                 (("--pkcs12", self.p12, "--pkcs11-module", "m.so"), "give the one key"),
+                 (("--pkcs11-module", "m.so", "--key", "pkcs11:id=1;pin-value=1234", "--pkcs11-cert", "pkcs11:id=1"),
+                  "pin-value"),
+                 (("--pkcs12", self.p12), "no terminal")]
+        for args, message in cases:
+            with self.subTest(args=args):
+                r = subprocess.run([BXDISC, "sign", self.disc, *args], capture_output=True, text=True, timeout=60,
+                                   stdin=subprocess.DEVNULL, start_new_session=True)
+                self.assertEqual(2, r.returncode)
+                self.assertIn(message, r.stderr)
+        shutil.copy(os.path.join(self.disc, "OLE9X", "OLEAUT32.DLL"), os.path.join(self.disc, "DemoSetup.exe"))
+        r = self.sign("--pkcs12", self.p12, "--password-file", self.password)
+        self.assertEqual(2, r.returncode)
+        self.assertIn("SetupExe (\"DemoSetup.exe\") is neither a Windows program", r.stderr)
 
 
 class NewTest(unittest.TestCase):
@@ -298,7 +435,7 @@ class NewTest(unittest.TestCase):
         r = bxdisc("check", self.disc)
         self.assertEqual(1, r.returncode)
         self.assertEqual(["SetupExe: still to fill", "SetupMSI: still to fill"],
-                         [line[:len("SetupExe: still to fill")] for line in r.stdout.splitlines()])
+                         [line[:len("SetupExe: still to fill")] for line in findings(r.stdout)])
 
     @unittest.skipUnless(shutil.which("wixl"), "wixl builds the package")
     def test_with_its_setup_program_and_package_the_check_is_clean(self):
@@ -307,7 +444,7 @@ class NewTest(unittest.TestCase):
                      "--package", os.path.join(self.tmp, "BrindleDemo.msi"))
         self.assertEqual(0, r.returncode, r.stderr)
         r = bxdisc("check", self.disc)
-        self.assertEqual((0, ""), (r.returncode, r.stdout))
+        self.assertEqual((0, []), (r.returncode, findings(r.stdout)))
 
     def test_nothing_is_written_unless_all_can_be(self):
         os.mkdir(self.disc)
