@@ -137,6 +137,30 @@ class TryTest(unittest.TestCase):
         for place, before in watched.items():
             self.assertEqual(set(), set(os.listdir(place)) ^ before, place)
 
+    @unittest.skipUnless(shutil.which("osslsigncode") and shutil.which("openssl"), "signing tools")
+    def test_a_signed_launcher_runs(self):
+        self.autorun()
+        # sign takes only programs: a real one for the setup program.
+        shutil.copy(os.path.join(RUNNER, "recstub.exe"), os.path.join(self.tmp, "payload", "Setup32.exe"))
+        keys = os.path.join(self.tmp, "keys")
+        os.mkdir(keys)
+        cert, p12, password = (os.path.join(keys, n) for n in ("cert.pem", "test.p12", "password"))
+        with open(password, "w") as f:
+            f.write("s3cret\n")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", os.path.join(keys, "key.pem"), "-out", cert], check=True,
+                       capture_output=True)
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(keys, "key.pem"),
+                        "-in", cert, "-out", p12, "-passout", "file:" + password], check=True,
+                       capture_output=True)
+        r = subprocess.run([BXDISC, "sign", self.disc, "--pkcs12", p12, "--password-file", password,
+                            "--ca-file", cert], capture_output=True, text=True, timeout=300)
+        self.assertEqual(0, r.returncode, r.stdout + r.stderr)
+        status, lines, out = self.bxdisc_try("--click", "install")
+        self.assertEqual(0, status, out)
+        self.assertIn("  clicked Install", lines, out)
+
     def test_a_system_without_user_namespaces_is_refused(self):
         self.autorun()
         fake = os.path.join(self.tmp, "bin")
