@@ -15,7 +15,7 @@ namespace {
 #define BXDISC_VERSION "unknown"
 #endif
 
-const CommandSpec* const kCommands[] = {&kNewCommand,   &kCheckCommand, &kPreviewCommand, &kArtCommand,
+const Command* const kCommands[] = {&kNewCommand,   &kCheckCommand, &kPreviewCommand, &kArtCommand,
                                         &kSignCommand,  &kImageCommand, &kTryCommand};
 
 const char kExitStatuses[] =
@@ -23,15 +23,15 @@ const char kExitStatuses[] =
     "try: 0 the launcher did what the disc intends, 1 it showed an error message or hung,\n"
     "2 the disc or Wine cannot be used.\n";
 
-const CommandSpec* FindCommand(const char* name) {
-    for (const CommandSpec* c : kCommands)
+const Command* FindCommand(const char* name) {
+    for (const Command* c : kCommands)
         if (strcmp(c->name, name) == 0) return c;
     return nullptr;
 }
 
 std::string Usage() {
     std::string text;
-    for (const CommandSpec* c : kCommands) text += (text.empty() ? "usage: " : "       ") + Synopsis(*c) + "\n";
+    for (const Command* c : kCommands) text += (text.empty() ? "usage: " : "       ") + Synopsis(*c) + "\n";
     return text + "'bxdisc help COMMAND' tells more of each.\n" + kExitStatuses;
 }
 
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     }
     bool bHelp = !strcmp(argv[1], "help");
     const char* name = bHelp ? argv[2] : argv[1];
-    const CommandSpec* command = FindCommand(name);
+    const Command* command = FindCommand(name);
     if (!command) return UsageError(std::string("no command ") + name);
     if (bHelp) {
         if (argc > 3) return UsageError("help takes one command");

@@ -121,7 +121,7 @@ int RunArt(const ParsedArgs&) {
 
 }  // namespace
 
-const CommandSpec kArtCommand = {
+const Command kArtCommand = {
     "art",
     "DISC_FOLDER",
     1,

@@ -28,7 +28,7 @@ int RunCheck(const ParsedArgs& args) {
 
 }  // namespace
 
-const CommandSpec kCheckCommand = {
+const Command kCheckCommand = {
     "check",
     "DISC_FOLDER",
     1,

@@ -6,8 +6,8 @@ namespace {
 
 const size_t kLineWidth = 79;
 
-const OptionSpec* FindOption(const CommandSpec& spec, const std::string& name) {
-    for (const OptionSpec& o : spec.options)
+const OptionRule* FindOption(const Command& command, const std::string& name) {
+    for (const OptionRule& o : command.options)
         if (name == o.name) return &o;
     return nullptr;
 }
@@ -23,7 +23,7 @@ bool AmongChoices(const char* choices, const std::string& value) {
     }
 }
 
-std::string OptionUsage(const OptionSpec& o) {
+std::string OptionUsage(const OptionRule& o) {
     std::string text = o.name;
     if (o.value) text += std::string(" ") + (o.choices ? o.choices : o.value);
     return o.required ? text : "[" + text + "]";
@@ -36,14 +36,14 @@ std::string ParsedArgs::Get(const char* name, const char* fallback) const {
     return it == options.end() ? fallback : it->second;
 }
 
-ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, int first, ParsedArgs* args,
+ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error) {
     for (int i = first; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") return kHelpAsked;
         if (arg == "--") {
-            if (!spec.takesTail) {
-                *error = "bxdisc " + std::string(spec.name) + " takes nothing after --";
+            if (!command.takesTail) {
+                *error = "bxdisc " + std::string(command.name) + " takes nothing after --";
                 return kUsageError;
             }
             args->bTail = true;
@@ -54,9 +54,9 @@ ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, in
             args->operands.push_back(arg);
             continue;
         }
-        const OptionSpec* o = FindOption(spec, arg);
+        const OptionRule* o = FindOption(command, arg);
         if (!o) {
-            *error = "bxdisc " + std::string(spec.name) + " has no option " + arg;
+            *error = "bxdisc " + std::string(command.name) + " has no option " + arg;
             return kUsageError;
         }
         if (args->Has(o->name)) {
@@ -77,25 +77,25 @@ ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, in
         }
         args->options[o->name] = value;
     }
-    for (const OptionSpec& o : spec.options) {
+    for (const OptionRule& o : command.options) {
         if (o.required && !args->Has(o.name)) {
             *error = std::string(o.name) + " is needed";
             return kUsageError;
         }
     }
-    if ((int)args->operands.size() != spec.operandCount) {
-        *error = "bxdisc " + std::string(spec.name) + " takes " + spec.operands;
+    if ((int)args->operands.size() != command.operandCount) {
+        *error = "bxdisc " + std::string(command.name) + " takes " + command.operands;
         return kUsageError;
     }
     return kParsed;
 }
 
-std::string Synopsis(const CommandSpec& spec) {
-    std::vector<std::string> words = {std::string(spec.operands)};
-    for (const OptionSpec& o : spec.options) words.push_back(OptionUsage(o));
-    if (spec.takesTail) words.push_back("[-- ARGS...]");
+std::string Synopsis(const Command& command) {
+    std::vector<std::string> words = {std::string(command.operands)};
+    for (const OptionRule& o : command.options) words.push_back(OptionUsage(o));
+    if (command.takesTail) words.push_back("[-- ARGS...]");
     // Lines of a terminal's width, the rest under the operands.
-    std::string text = "bxdisc " + std::string(spec.name);
+    std::string text = "bxdisc " + std::string(command.name);
     size_t indent = text.size() + 1 + strlen("usage: "), column = indent;
     for (const std::string& word : words) {
         if (column + 1 + word.size() > kLineWidth && column > indent) {
@@ -108,10 +108,10 @@ std::string Synopsis(const CommandSpec& spec) {
     return text;
 }
 
-std::string CommandHelp(const CommandSpec& spec) {
-    std::string text = "usage: " + Synopsis(spec) + "\n\n" + spec.summary + "\n";
-    if (!spec.options.empty()) text += "\noptions:\n";
-    for (const OptionSpec& o : spec.options) {
+std::string CommandHelp(const Command& command) {
+    std::string text = "usage: " + Synopsis(command) + "\n\n" + command.summary + "\n";
+    if (!command.options.empty()) text += "\noptions:\n";
+    for (const OptionRule& o : command.options) {
         std::string head = "  " + std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
         if (head.size() < 26) head.resize(26, ' ');
         else head += "\n" + std::string(26, ' ');

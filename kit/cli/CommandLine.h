@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;     // "--launcher"
     const char* value;    // what the value is, for the usage ("NAME"); null for a flag
     const char* help;     // one line
@@ -16,12 +16,12 @@ struct OptionSpec {
 
 struct ParsedArgs;
 
-struct CommandSpec {
+struct Command {
     const char* name;
     const char* operands;  // "DISC_FOLDER OUT.png", for the usage
     int operandCount;
     const char* summary;   // one line on what the command does
-    std::vector<OptionSpec> options;
+    std::vector<OptionRule> options;
     bool takesTail;        // "-- ARGS...": the rest of the line is the command's
     int (*run)(const ParsedArgs& args);
 };
@@ -41,11 +41,11 @@ enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
 // is wrong: an unknown option, one given twice or without its value, a value
 // not among its choices, a missing required option, or operands too few or
 // too many. -h and --help before any "--" ask for the command's help.
-ParseOutcome ParseCommandLine(const CommandSpec& spec, int argc, char** argv, int first, ParsedArgs* args,
+ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error);
 
 // "bxdisc check DISC_FOLDER [--launcher NAME]", in lines that fit a
 // terminal after "usage: ".
-std::string Synopsis(const CommandSpec& spec);
+std::string Synopsis(const Command& command);
 // The synopsis, the summary and a line for each option.
-std::string CommandHelp(const CommandSpec& spec);
+std::string CommandHelp(const Command& command);

@@ -3,10 +3,10 @@
 
 #include "kit/cli/CommandLine.h"
 
-extern const CommandSpec kNewCommand;      // kit/new/NewCommand.cpp
-extern const CommandSpec kCheckCommand;    // kit/check/CheckCommand.cpp
-extern const CommandSpec kPreviewCommand;  // kit/preview/PreviewCommand.cpp
-extern const CommandSpec kArtCommand;      // kit/art/ArtCommand.cpp
-extern const CommandSpec kImageCommand;    // kit/image/ImageCommand.cpp
-extern const CommandSpec kSignCommand;     // kit/sign/SignCommand.cpp
-extern const CommandSpec kTryCommand;      // kit/try/TryCommand.cpp
+extern const Command kNewCommand;      // kit/new/NewCommand.cpp
+extern const Command kCheckCommand;    // kit/check/CheckCommand.cpp
+extern const Command kPreviewCommand;  // kit/preview/PreviewCommand.cpp
+extern const Command kArtCommand;      // kit/art/ArtCommand.cpp
+extern const Command kImageCommand;    // kit/image/ImageCommand.cpp
+extern const Command kSignCommand;     // kit/sign/SignCommand.cpp
+extern const Command kTryCommand;      // kit/try/TryCommand.cpp

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "framework/String.h"
@@ -85,16 +86,7 @@ bool IsFolder(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
-    bytes->clear();
-    if (IsFolder(path)) return false;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return false;
-    unsigned char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok;
+    return ReadFileHead(path, SIZE_MAX, bytes);
 }
 
 bool ListFolder(const std::string& path, std::vector<std::string>* names) {

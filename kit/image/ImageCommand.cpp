@@ -33,7 +33,7 @@ int RunImage(const ParsedArgs& args) {
 
 }  // namespace
 
-const CommandSpec kImageCommand = {
+const Command kImageCommand = {
     "image",
     "DISC_FOLDER OUT.iso",
     2,

@@ -130,7 +130,7 @@ int RunNew(const ParsedArgs& args) {
 
 }  // namespace
 
-const CommandSpec kNewCommand = {
+const Command kNewCommand = {
     "new",
     "DISC_FOLDER",
     1,

@@ -66,7 +66,7 @@ int RunPreview(const ParsedArgs& args) {
 
 }  // namespace
 
-const CommandSpec kPreviewCommand = {
+const Command kPreviewCommand = {
     "preview",
     "DISC_FOLDER OUT.png",
     2,

@@ -123,7 +123,7 @@ int RunSign(const ParsedArgs& args) {
 
 }  // namespace
 
-const CommandSpec kSignCommand = {
+const Command kSignCommand = {
     "sign",
     "DISC_FOLDER",
     1,

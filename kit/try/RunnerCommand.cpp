@@ -34,7 +34,7 @@ std::string BackdropSamples(const DiscEntry& entry) {
 
 }  // namespace
 
-std::vector<std::string> RunnerCommand(const CommandSpec& spec, const ParsedArgs& args, const std::string& data,
+std::vector<std::string> RunnerCommand(const Command& command, const ParsedArgs& args, const std::string& data,
                                        std::string* error) {
     CDisc disc;
     if (!disc.Open(args.operands[0])) {
@@ -60,7 +60,7 @@ std::vector<std::string> RunnerCommand(const CommandSpec& spec, const ParsedArgs
     }
     std::string samples = BackdropSamples(disc.Named(AutorunBackdrop));
     if (!samples.empty()) cmd.push_back("--backdrop=" + samples);
-    for (const OptionSpec& o : spec.options) {
+    for (const OptionRule& o : command.options) {
         if (!args.Has(o.name) || std::string(o.name) == "--launcher") continue;
         cmd.push_back(o.value ? std::string(o.name) + "=" + args.Get(o.name) : std::string(o.name));
     }

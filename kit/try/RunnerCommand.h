@@ -14,5 +14,5 @@
 // front window's button ids, and try's options as given (--name=value, or
 // --name for a flag), then "--" and the launcher's arguments. Empty with
 // *error set when the folder or the launcher is not there.
-std::vector<std::string> RunnerCommand(const CommandSpec& spec, const ParsedArgs& args, const std::string& data,
+std::vector<std::string> RunnerCommand(const Command& command, const ParsedArgs& args, const std::string& data,
                                        std::string* error);

@@ -57,7 +57,7 @@ int RunTry(const ParsedArgs& args) {
 
 }  // namespace
 
-const CommandSpec kTryCommand = {
+const Command kTryCommand = {
     "try",
     "DISC_FOLDER",
     1,
