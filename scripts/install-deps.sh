@@ -17,6 +17,7 @@ need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev valgrind
       dpkg-dev lintian bubblewrap xserver-xephyr osslsigncode openssl)
 
 export DEBIAN_FRONTEND=noninteractive
+. "$(dirname "$0")/apt-tolerant.sh"
 
 missing=()
 for p in "${need[@]}"; do
@@ -27,8 +28,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
+  apt_update
+  apt_install "${missing[@]}"
 fi
 
 wine32=/usr/lib/wine/wine
@@ -79,8 +80,8 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
 fi
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends qemu-user/bookworm-backports >/dev/null
+apt_update
+apt_install --no-install-recommends qemu-user/bookworm-backports
 
 if ! register_qemu || ! runs_32bit; then
   echo "install-deps: $wine32 still does not run under qemu-user's i386 emulator" >&2

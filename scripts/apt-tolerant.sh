@@ -1,0 +1,73 @@
+# Sourced by install-deps.sh: apt-get update and install that get through a
+# bad hour of the archive. A mirror being synced can serve one index of the
+# wrong size for an hour; update then exits 100 although every other index
+# is fresh, and install without that index can mix suites (amd64 libraries
+# from the security suite whose i386 twins stay at the release's).
+# Nothing here is written into the machine's apt configuration: the
+# fallback prefers the release's suite for the one install command only.
+
+# Seconds between tries of apt-get update; tests set 0.
+: "${APT_RETRY_DELAY:=5}"
+: "${APT_UPDATE_TRIES:=3}"
+
+# The indexes the last apt_update could not fetch, one per line.
+apt_failed_indexes=""
+
+# The release's own suite: bookworm on Debian 12.
+apt_release() {
+  local codename=""
+  if [ -r /etc/os-release ]; then
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  fi
+  echo "${codename:-bookworm}"
+}
+
+# apt-get update, tried again a few times; goes on with the indexes it has,
+# naming those it could not fetch.
+apt_update() {
+  local try out
+  apt_failed_indexes=""
+  for ((try = 1; try <= APT_UPDATE_TRIES; try++)); do
+    if out=$(apt-get update -qq 2>&1); then
+      return 0
+    fi
+    [ "$try" -lt "$APT_UPDATE_TRIES" ] && sleep "$((APT_RETRY_DELAY * try))"
+  done
+  apt_failed_indexes=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' <<<"$out")
+  if [ -z "$apt_failed_indexes" ]; then
+    echo "$out" >&2
+    echo "install-deps: apt-get update failed $APT_UPDATE_TRIES times; going on with the indexes apt already has" >&2
+  else
+    echo "install-deps: apt-get update still fails after $APT_UPDATE_TRIES tries on:" >&2
+    sed 's/^/  /' <<<"$apt_failed_indexes" >&2
+    echo "install-deps: going on without it (the archive's mirror is probably being synced)" >&2
+  fi
+}
+
+# apt-get install ARGS...; when that fails, once more preferring the
+# release's own suite, and only then a stop that names the failed index.
+apt_install() {
+  local log release
+  log=$(mktemp)
+  if apt-get install -y -qq "$@" >"$log" 2>&1; then
+    rm -f "$log"
+    return 0
+  fi
+  release=$(apt_release)
+  echo "install-deps: apt-get install failed; trying again preferring the $release suite" >&2
+  if apt-get install -y -qq -t "$release" "$@" >"$log" 2>&1; then
+    rm -f "$log"
+    return 0
+  fi
+  tail -n 20 "$log" >&2
+  rm -f "$log"
+  echo "install-deps: cannot install $*" >&2
+  if [ -n "$apt_failed_indexes" ]; then
+    echo "install-deps: apt-get update could not fetch:" >&2
+    sed 's/^/  /' <<<"$apt_failed_indexes" >&2
+    echo "install-deps: the archive's mirror is being synced; run this again when 'apt-get update' succeeds" >&2
+  else
+    echo "install-deps: see apt's messages above; 'apt-get update' and this script again may help" >&2
+  fi
+  return 1
+}
