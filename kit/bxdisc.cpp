@@ -7,13 +7,10 @@
 #include <string>
 
 #include "kit/cli/Commands.h"
+#include "kit/cli/Version.h"
 #include "kit/disc/ExitStatus.h"
 
 namespace {
-
-#ifndef BXDISC_VERSION
-#define BXDISC_VERSION "unknown"
-#endif
 
 const Command* const kCommands[] = {&kNewCommand,   &kCheckCommand, &kPreviewCommand, &kArtCommand,
                                         &kSignCommand,  &kImageCommand, &kTryCommand};
@@ -47,7 +44,7 @@ bool IsHelp(const char* arg) { return !strcmp(arg, "-h") || !strcmp(arg, "--help
 int main(int argc, char** argv) {
     if (argc < 2) return UsageError("no command");
     if (!strcmp(argv[1], "--version")) {
-        puts("bxdisc " BXDISC_VERSION);
+        printf("bxdisc %s\n", kBxdiscVersion);
         return kExitClean;
     }
     if (IsHelp(argv[1]) || (!strcmp(argv[1], "help") && argc == 2)) {

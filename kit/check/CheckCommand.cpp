@@ -1,29 +1,83 @@
+#include <cstdlib>
+
 #include "kit/check/CheckReport.h"
 #include "kit/cli/Commands.h"
 #include "kit/disc/ExitStatus.h"
 
-int CheckAndReport(const std::string& folder, const DiscCheckOptions& options, FILE* out, CDisc* disc) {
-    if (!disc->Open(folder)) {
-        fprintf(stderr, "bxdisc: cannot read the folder %s\n", folder.c_str());
-        return kExitFailed;
-    }
-    std::vector<Finding> findings;
-    CheckResult result = CheckDisc(*disc, options, &findings);
+namespace {
+
+// Findings first, as they decide the status.
+std::vector<Finding> Ordered(const std::vector<Finding>& findings) {
+    std::vector<Finding> ordered;
     for (bool bNotes : {false, true})
         for (const Finding& f : findings)
-            if (f.note == bNotes) fprintf(out, "%s\n", FormatFinding(f).c_str());
-    return result == kDiscClean ? kExitClean : kExitFindings;
+            if (f.note == bNotes) ordered.push_back(f);
+    return ordered;
+}
+
+bool OpenDisc(const std::string& folder, CDisc* disc) {
+    if (disc->Open(folder)) return true;
+    fprintf(stderr, "bxdisc: cannot read the folder %s; fix: give the disc's folder, readable by you\n", folder.c_str());
+    return false;
+}
+
+}  // namespace
+
+int CheckAndReport(const std::string& folder, const DiscCheckOptions& options, ReportFormat format, FILE* out,
+                   CDisc* disc) {
+    if (!OpenDisc(folder, disc)) return kExitFailed;
+    std::vector<Finding> findings;
+    int status = CheckDisc(*disc, options, &findings) == kDiscClean ? kExitClean : kExitFindings;
+    findings = Ordered(findings);
+    if (format == ReportFormat::kJson) {
+        fputs(FindingsJson(disc->folder(), findings, status).c_str(), out);
+    } else if (format == ReportFormat::kSarif) {
+        std::string inf = disc->inf().Found() ? disc->inf().Relative(disc->folder()) : "Autorun.inf";
+        fputs(FindingsSarif(disc->folder(), inf, findings).c_str(), out);
+    } else {
+        for (const Finding& f : findings) fprintf(out, "%s\n", FormatFinding(f).c_str());
+    }
+    return status;
+}
+
+int CheckBeforeUse(const std::string& folder, const DiscCheckOptions& options, FILE* out, CDisc* disc) {
+    if (!OpenDisc(folder, disc)) return kExitFailed;
+    std::vector<Finding> findings;
+    int status = CheckDisc(*disc, options, &findings) == kDiscClean ? kExitClean : kExitFindings;
+    size_t notes = 0;
+    for (const Finding& f : findings) {
+        if (f.note) ++notes;
+        else fprintf(out, "%s\n", FormatFinding(f).c_str());
+    }
+    if (notes) fprintf(out, "%zu note%s: bxdisc check %s\n", notes, notes == 1 ? "" : "s", disc->folder().c_str());
+    return status;
 }
 
 namespace {
 
 int RunCheck(const ParsedArgs& args) {
+    if (args.Has("--list-rules")) {
+        fputs(RuleList().c_str(), stdout);
+        return kExitClean;
+    }
     CDisc disc;
     DiscCheckOptions options;
     options.launcher = args.Get("--launcher", "setup.exe");
     options.strict = args.Has("--strict");
     options.large = args.Has("--large");
-    return CheckAndReport(args.operands[0], options, stdout, &disc);
+    if (args.Has("--verify-timeout")) {
+        std::string value = args.Get("--verify-timeout");
+        char* end = nullptr;
+        long seconds = strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end || seconds < 1 || seconds > 3600) {
+            fprintf(stderr, "bxdisc check: --verify-timeout takes whole seconds from 1 to 3600, not \"%s\"\n", value.c_str());
+            return kExitFailed;
+        }
+        options.verifyTimeout = (int)seconds;
+    }
+    std::string format = args.Get("--format", "text");
+    ReportFormat report = format == "json" ? ReportFormat::kJson : format == "sarif" ? ReportFormat::kSarif : ReportFormat::kText;
+    return CheckAndReport(args.operands[0], options, report, stdout, &disc);
 }
 
 }  // namespace
@@ -33,12 +87,18 @@ const Command kCheckCommand = {
     "DISC_FOLDER",
     1,
     "Checks a disc folder for everything that would make its launcher do less than meant, and for what\n"
-    "Windows 10 and 11 make of the disc. Notes (\"note: \") tell what the author should know; they count\n"
-    "as findings only with --strict.",
+    "Windows 10 and 11 make of the disc. Each line names the way out after \"fix: \". Notes (\"note: \")\n"
+    "tell what the author should know; they count as findings only with --strict. --format json or\n"
+    "sarif gives the same results for CI systems (SARIF 2.1.0 for code scanning); --list-rules lists\n"
+    "every rule with its id.",
     {
         {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
         {"--strict", nullptr, "notes count as findings in the exit status", nullptr, false},
         {"--large", nullptr, "judges for bxdisc image --large: names up to 103, files over 4 GiB", nullptr, false},
+        {"--format", "FORMAT", "text (default), json or sarif", "text|json|sarif", false},
+        {"--verify-timeout", "SECONDS", "the time each signature's verification may take (default 30)", nullptr, false},
+        {"--list-rules", nullptr, "lists every rule: id, name, level, what it finds and the way out (no DISC_FOLDER)",
+         nullptr, false, true},
     },
     false,
     RunCheck,

@@ -78,6 +78,13 @@ ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int
         args->options[o->name] = value;
     }
     for (const OptionRule& o : command.options) {
+        if (o.alone && args->Has(o.name)) {
+            if (args->operands.empty()) return kParsed;
+            *error = std::string(o.name) + " takes no " + command.operands;
+            return kUsageError;
+        }
+    }
+    for (const OptionRule& o : command.options) {
         if (o.required && !args->Has(o.name)) {
             *error = std::string(o.name) + " is needed";
             return kUsageError;

@@ -12,6 +12,7 @@ struct OptionRule {
     const char* help;     // one line
     const char* choices;  // "a|b|c": the only values taken; null for any
     bool required;
+    bool alone = false;   // given, the command takes no operands (--list-rules)
 };
 
 struct ParsedArgs;
@@ -40,7 +41,7 @@ enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
 // Reads argv[first..argc) for the command. A usage error sets *error to what
 // is wrong: an unknown option, one given twice or without its value, a value
 // not among its choices, a missing required option, or operands too few or
-// too many. -h and --help before any "--" ask for the command's help.
+// too many (none with an option that stands alone). -h and --help before any "--" ask for the command's help.
 ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error);
 

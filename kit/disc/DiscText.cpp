@@ -26,28 +26,47 @@ public:
 }  // namespace
 
 bool HasProfileSection(const char* text, size_t length, const char* section) {
+    return ProfileLine(text, length, section, nullptr) != 0;
+}
+
+int ProfileLine(const char* text, size_t length, const char* section, const char* key) {
     const char* p = text;
     const char* pEnd = text + length;
     if (length >= 3 && memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
+    int line = 0;
+    bool bInside = false;
     while (p < pEnd) {
+        ++line;
         const char* pLineEnd = p;
         while (pLineEnd < pEnd && *pLineEnd != '\n' && *pLineEnd != '\r') ++pLineEnd;
         const char* b = p;
         const char* e = pLineEnd;
-        p = pLineEnd < pEnd ? pLineEnd + 1 : pEnd;
+        p = pLineEnd + (pLineEnd + 1 < pEnd && pLineEnd[0] == '\r' && pLineEnd[1] == '\n' ? 2 : 1);
         while (b < e && IsSpace(*b)) ++b;
         while (e > b && IsSpace(e[-1])) --e;
-        if (b == e || *b != '[') continue;
+        if (b == e) continue;
         const char* pClose = e;
-        while (pClose > b && pClose[-1] != ']') --pClose;
-        if (pClose == b) continue;
-        const char* nb = b + 1;
-        const char* ne = pClose - 1;
-        while (nb < ne && IsSpace(*nb)) ++nb;
-        while (ne > nb && IsSpace(ne[-1])) --ne;
-        if (ne >= nb && CString(nb, (int)(ne - nb)).CompareNoCase(section) == 0) return true;
+        if (*b == '[')
+            while (pClose > b && pClose[-1] != ']') --pClose;
+        if (*b == '[' && pClose > b) {
+            // The reader looks at the first section of the name only.
+            if (bInside) return 0;
+            const char* nb = b + 1;
+            const char* ne = pClose - 1;
+            while (nb < ne && IsSpace(*nb)) ++nb;
+            while (ne > nb && IsSpace(ne[-1])) --ne;
+            bInside = CString(nb, (int)(ne - nb)).CompareNoCase(section) == 0;
+            if (bInside && !key) return line;
+            continue;
+        }
+        if (!bInside) continue;
+        const char* pEq = b;
+        while (pEq < e && *pEq != '=') ++pEq;
+        const char* ke = pEq;
+        while (ke > b && IsSpace(ke[-1])) --ke;
+        if (CString(b, (int)(ke - b)).CompareNoCase(key) == 0) return line;
     }
-    return false;
+    return 0;
 }
 
 AutorunOpen ReadAutorunOpen(const char* commandLine) {

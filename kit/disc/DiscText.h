@@ -12,6 +12,11 @@
 // launcher's reader finds one (name trimmed, compared without regard to case).
 bool HasProfileSection(const char* text, size_t length, const char* section);
 
+// The line (from 1) where the launcher's reader finds the key in the section,
+// or with key null the section's header; 0 when it finds none. Lines end at
+// CR LF, LF or CR.
+int ProfileLine(const char* text, size_t length, const char* section, const char* key);
+
 // What an [autorun] open= line starts: its program and whether the launcher,
 // given that command line, would take the autorun path.
 struct AutorunOpen {

@@ -18,7 +18,7 @@ int RunImage(const ParsedArgs& args) {
     DiscCheckOptions options;
     options.launcher = args.Get("--launcher", "setup.exe");
     options.large = args.Has("--large");
-    int result = CheckAndReport(args.operands[0], options, stdout, &disc);
+    int result = CheckBeforeUse(args.operands[0], options, stdout, &disc);
     if (result != kExitClean) {
         if (result == kExitFindings) fputs("bxdisc: no image of a disc with findings\n", stderr);
         return result;

@@ -33,7 +33,7 @@ int RunPreview(const ParsedArgs& args) {
     CDisc disc;
     DiscCheckOptions options;
     options.launcher = args.Get("--launcher", "setup.exe");
-    int result = CheckAndReport(args.operands[0], options, stderr, &disc);
+    int result = CheckBeforeUse(args.operands[0], options, stderr, &disc);
     if (result == kExitFailed) return result;
     DiscBitmap backdrop, strip;
     if (!LoadNamed(disc, AutorunBackdrop, &backdrop)) {

@@ -50,8 +50,11 @@ const DiscCase kCases[] = {
     // Keys the author clearly needs.
     {"NoSetupExe", [](TestDisc& d) { d.SetKey("SetupExe", nullptr); }, "SetupExe", "missing"},
     // Keys written without a value, as bxdisc new leaves them for the author.
-    {"SetupExeToFill", [](TestDisc& d) { d.SetKey("SetupExe", ""); }, "SetupExe", "still to fill: put the product's setup program"},
-    {"PackageToFill", [](TestDisc& d) { d.SetKey("SetupMSI", ""); }, "SetupMSI", "still to fill: put the product's installer package"},
+    {"SetupExeToFill", [](TestDisc& d) { d.SetKey("SetupExe", ""); }, "SetupExe",
+     "still to fill: the product's setup program is not named; fix: put the product's setup program"},
+    {"PackageToFill", [](TestDisc& d) { d.SetKey("SetupMSI", ""); }, "SetupMSI",
+     "fix: put the product's installer package on the disc and name it, such as SetupMSI=Product.msi; or, for a product without one, "
+     "remove the line: the front window then always offers Install"},
     {"NoBackdropKey", [](TestDisc& d) { d.SetKey("AutorunBackdrop", nullptr); }, "AutorunBackdrop", "missing"},
     {"NoButtonsKey", [](TestDisc& d) { d.SetKey("AutorunButtons", nullptr); }, "AutorunButtons", "missing"},
     {"NoProductName", [](TestDisc& d) { d.SetKey("ProductName", nullptr); }, "ProductName", "caption"},
@@ -191,6 +194,24 @@ const DiscCase kCases[] = {
     {"OpenWithoutSwitch", [](TestDisc& d) { d.autorunSection = "[AutoRun]\r\nopen=setup.exe\r\n"; }, "[autorun] open", "without /autorun"},
     {"OpenMissing", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nicon=setup.exe\r\n"; }, "[autorun] open", "missing"},
     {"OpenOtherSpelling", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=\\SETUP.EXE -AutoRun\r\nicon=setup.exe\r\n"; }, nullptr, nullptr},
+    {"ShellExecuteOnly", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nshellexecute=setup.exe /autorun\r\nicon=setup.exe\r\n"; },
+     "[autorun] shellexecute", "older systems read only open=", true},
+    {"ShellExecuteStartsOther", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\nshellexecute=other.exe\r\n"); }, "[autorun] shellexecute",
+     "starts \"other.exe\", not the launcher setup.exe; fix: start the launcher: shellexecute=setup.exe /autorun"},
+    // 64-bit Windows reads its own section alone.
+    {"Amd64Whole", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\n[AutoRun.Amd64]\r\nshellexecute=setup.exe /autorun\r\nicon=setup.exe\r\n"); },
+     nullptr, nullptr},
+    {"Amd64StartsOther", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\n[AutoRun.Amd64]\r\nopen=other.exe\r\nicon=setup.exe\r\n"); },
+     "[AutoRun.Amd64] open", "64-bit Windows (x64) reads only this section: starts \"other.exe\""},
+    {"Amd64WithoutStart", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\n[autorun.amd64]\r\nicon=setup.exe\r\n"); },
+     "[AutoRun.Amd64] open", "reads only this section: missing"},
+    {"Amd64WithoutIcon", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\n[AutoRun.Amd64]\r\nopen=setup.exe /autorun\r\n"); },
+     "[AutoRun.Amd64] icon", "missing", true},
+    {"Amd64WithoutLabel",
+     [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\nlabel=Brindle\r\n[AutoRun.Amd64]\r\nopen=setup.exe /autorun\r\nicon=setup.exe\r\n"); },
+     "[AutoRun.Amd64] label", "volume label instead of \"Brindle\"; fix: copy label=Brindle into the section", true},
+    {"ItaniumWithoutSwitch", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\n[AutoRun.Ia64]\r\nopen=setup.exe\r\nicon=setup.exe\r\n"); },
+     "[AutoRun.Ia64] open", "Windows on Itanium reads only this section: starts the launcher without /autorun"},
     {"NoLauncher", [](TestDisc& d) { d.Remove("setup.exe"); d.Remove("OLE"); d.SetKey("OleAut32_Win9X", nullptr); Autorun(d, ""); },
      "setup.exe", "launcher is not in the folder"},
     {"LauncherIsFolder", [](TestDisc& d) { d.Remove("setup.exe"), d.Write("setup.exe/setup.exe", "MZ"), Autorun(d, ""); }, "setup.exe",
@@ -304,13 +325,13 @@ TEST_P(DiscCheckTest, GivesExactlyItsFinding) {
         ASSERT_EQ(c.key ? 1u : 0u, notes.size()) << all;
         if (!c.key) return;
         EXPECT_EQ(c.key, notes[0].key);
-        EXPECT_NE(std::string::npos, notes[0].reason.find(c.reason)) << all;
+        EXPECT_NE(std::string::npos, FormatFinding(notes[0]).find(c.reason)) << all;
         return;
     }
     EXPECT_EQ(kDiscFindings, result);
     ASSERT_EQ(1u, problems.size()) << all;
     EXPECT_EQ(c.key, problems[0].key);
-    EXPECT_NE(std::string::npos, problems[0].reason.find(c.reason)) << all;
+    EXPECT_NE(std::string::npos, FormatFinding(problems[0]).find(c.reason)) << all;
 }
 
 INSTANTIATE_TEST_SUITE_P(Discs, DiscCheckTest, ::testing::ValuesIn(kCases),

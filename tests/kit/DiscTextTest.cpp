@@ -19,6 +19,34 @@ TEST(ShortName, TakesWhatWininitTakes) {
     for (const auto& c : kCases) EXPECT_EQ(c.bShort, IsShortName(c.name)) << c.name;
 }
 
+// The line a finding points at is the one whose value the launcher reads.
+TEST(ProfileLine, IsWhereTheReaderFindsTheKey) {
+    const std::string kText =
+        "\xEF\xBB\xBF; disc\r\n"         // 1
+        "[autorun]\r\n"                  // 2
+        "open=setup.exe /autorun\r\n"    // 3
+        "\r\n"                           // 4
+        "[ BXPARAM ]\n"                   // 5
+        "SetupExe = a.exe\n"              // 6
+        "setupexe=b.exe\r"                // 7
+        "  ProductName\r\n"               // 8
+        "[Other]\r\n"                    // 9
+        "ExeName=x.exe\r\n"              // 10
+        "[bxparam]\r\n"                  // 11
+        "SetupMSI=p.msi\r\n";            // 12
+    const struct {
+        const char* section;
+        const char* key;
+        int line;
+    } kCases[] = {
+        {"AUTORUN", nullptr, 2}, {"autorun", "OPEN", 3},  {"BXPARAM", nullptr, 5}, {"BXPARAM", "SetupExe", 6},
+        {"BXPARAM", "ProductName", 8}, {"BXPARAM", "ExeName", 0}, {"BXPARAM", "SetupMSI", 0}, {"Other", "ExeName", 10},
+        {"Missing", nullptr, 0}, {"autorun", "icon", 0},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.line, ProfileLine(kText.data(), kText.size(), c.section, c.key)) << c.section << " " << (c.key ? c.key : "");
+}
+
 TEST(AutorunOpen, FindsTheProgramAndTheSwitchAsTheLauncherDoes) {
     const struct {
         const char* line;

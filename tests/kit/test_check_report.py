@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""bxdisc check for machines: the rule list, JSON and SARIF 2.1.0 of the
+same results as the text, and the short account of preview and image.
+
+    python3 tests/kit/test_check_report.py PATH/TO/bxdisc
+"""
+from __future__ import annotations
+
+import json
+import re
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+from typing import Any
+
+import test_bxdisc
+from test_bxdisc import bxdisc
+
+# A disc with findings in each part of the file and notes beside them.
+BROKEN_INF = (
+    "[autorun]\r\n"                      # 1
+    "shellexecute=setup.exe /autorun\r\n"  # 2
+    "[AutoRun.Amd64]\r\n"                # 3
+    "open=other.exe\r\n"                 # 4
+    "icon=setup.exe\r\n"                 # 5
+    "[BXPARAM]\r\n"                      # 6
+    "SetupExe=NotOnDisc.exe\r\n"         # 7
+    "AutorunBackdrop=back.bmp\r\n"       # 8
+    "AutorunButtons=\r\n"                # 9
+    "ProductName=Broken\r\n"             # 10
+)
+
+# What SARIF 2.1.0's schema lets each object we write hold (it allows no
+# other properties), and what it requires of them.
+SARIF_OBJECTS: dict[str, tuple[set[str], set[str]]] = {
+    "log": ({"$schema", "version", "runs", "inlineExternalProperties", "properties"}, {"version", "runs"}),
+    "run": ({"tool", "originalUriBaseIds", "results", "invocations", "artifacts", "properties"}, {"tool"}),
+    "tool": ({"driver", "extensions", "properties"}, {"driver"}),
+    "driver": ({"name", "version", "informationUri", "rules", "semanticVersion", "properties"}, {"name"}),
+    "rule": ({"id", "name", "shortDescription", "fullDescription", "help", "defaultConfiguration", "properties"}, {"id"}),
+    "message": ({"text", "markdown", "id", "arguments"}, set()),
+    "configuration": ({"enabled", "level", "rank", "parameters"}, set()),
+    "result": ({"ruleId", "ruleIndex", "level", "message", "locations", "relatedLocations", "properties"}, {"message"}),
+    "location": ({"id", "physicalLocation", "message", "properties"}, set()),
+    "physicalLocation": ({"artifactLocation", "region", "properties"}, set()),
+    "artifactLocation": ({"uri", "uriBaseId", "index", "description", "properties"}, set()),
+    "region": ({"startLine", "startColumn", "endLine", "endColumn", "properties"}, set()),
+}
+LEVELS = {"none", "note", "warning", "error"}
+
+
+def shape(test: unittest.TestCase, kind: str, value: Any, where: str) -> None:
+    allowed, required = SARIF_OBJECTS[kind]
+    test.assertIsInstance(value, dict, where)
+    test.assertLessEqual(set(value), allowed, where)
+    test.assertLessEqual(required, set(value), where)
+
+
+def check_sarif(test: unittest.TestCase, log: Any) -> None:
+    """The structure SARIF 2.1.0 requires, for what bxdisc writes."""
+    shape(test, "log", log, "log")
+    test.assertEqual("2.1.0", log["version"])
+    test.assertEqual(1, len(log["runs"]))
+    run = log["runs"][0]
+    shape(test, "run", run, "run")
+    shape(test, "tool", run["tool"], "tool")
+    driver = run["tool"]["driver"]
+    shape(test, "driver", driver, "driver")
+    rules = driver["rules"]
+    ids = [r["id"] for r in rules]
+    test.assertEqual(len(ids), len(set(ids)), "rule ids are unique")
+    for r in rules:
+        shape(test, "rule", r, r.get("id", "rule"))
+        test.assertRegex(r["id"], r"^BX\d{4}$")
+        test.assertRegex(r["name"], r"^[a-z0-9]+(-[a-z0-9]+)*$")
+        for text in ("shortDescription", "help"):
+            shape(test, "message", r[text], r["id"])
+            test.assertTrue(r[text]["text"])
+        shape(test, "configuration", r["defaultConfiguration"], r["id"])
+        test.assertIn(r["defaultConfiguration"]["level"], LEVELS)
+    bases = run.get("originalUriBaseIds", {})
+    for base in bases.values():
+        shape(test, "artifactLocation", base, "originalUriBaseIds")
+        test.assertRegex(base["uri"], r"^file:///.*/$")
+    for result in run["results"]:
+        shape(test, "result", result, "result")
+        test.assertEqual(rules[result["ruleIndex"]]["id"], result["ruleId"])
+        test.assertIn(result["level"], LEVELS)
+        shape(test, "message", result["message"], "result")
+        test.assertTrue(result["message"]["text"])
+        for location in result.get("locations", []) + result.get("relatedLocations", []):
+            shape(test, "location", location, "location")
+            physical = location["physicalLocation"]
+            shape(test, "physicalLocation", physical, "physicalLocation")
+            artifact = physical["artifactLocation"]
+            shape(test, "artifactLocation", artifact, "artifactLocation")
+            test.assertNotRegex(artifact["uri"], r"^/|[ %](?![0-9A-F]{2})")
+            test.assertIn(artifact["uriBaseId"], bases)
+            shape(test, "region", physical["region"], "region")
+            test.assertGreaterEqual(physical["region"]["startLine"], 1)
+
+
+class CheckReportTest(unittest.TestCase):
+    def setUp(self) -> None:
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.disc = Path(tmp.name) / "my disc"
+        self.disc.mkdir()
+        (self.disc / "setup.exe").write_bytes(b"MZ")
+        (self.disc / "AUTORUN.INF").write_bytes(BROKEN_INF.encode())
+
+    def report(self, fmt: str, *more: str) -> tuple[int, Any]:
+        r = bxdisc("check", str(self.disc), "--format", fmt, *more)
+        self.assertEqual("", r.stderr)
+        return r.returncode, json.loads(r.stdout)
+
+    def test_json_gives_each_result_where_it_stands(self) -> None:
+        status, doc = self.report("json")
+        self.assertEqual((1, 1), (status, doc["status"]))
+        got = [(x["ruleId"], x["rule"], x["level"], x["key"], x["file"], x["line"]) for x in doc["results"]]
+        for want in [
+            ("BX0202", "autorun-starts-other", "finding", "[AutoRun.Amd64] open", "AUTORUN.INF", 4),
+            ("BX0107", "name-not-on-disc", "finding", "SetupExe", "AUTORUN.INF", 7),
+            ("BX0107", "name-not-on-disc", "finding", "AutorunBackdrop", "AUTORUN.INF", 8),
+            ("BX0105", "buttons-unset", "finding", "AutorunButtons", "AUTORUN.INF", 9),
+            ("BX0204", "autorun-shellexecute-only", "note", "[autorun] shellexecute", "AUTORUN.INF", 2),
+            ("BX0205", "autorun-icon-missing", "note", "[autorun] icon", "AUTORUN.INF", 1),
+            ("BX0703", "unsigned", "note", "setup.exe", "setup.exe", None),
+        ]:
+            self.assertIn(want, got)
+        # The text's lines, in its order, from the same results.
+        text = bxdisc("check", str(self.disc)).stdout.splitlines()
+        self.assertEqual(len(text), len(doc["results"]))
+        for line, x in zip(text, doc["results"]):
+            self.assertEqual(line, "%s%s: %s; fix: %s" % ("note: " if x["level"] == "note" else "",
+                                                          x["key"], x["message"], x["remedy"]))
+
+    def test_sarif_has_the_structure_and_is_the_same_each_run(self) -> None:
+        status, log = self.report("sarif")
+        self.assertEqual(1, status)
+        check_sarif(self, log)
+        results = log["runs"][0]["results"]
+        levels = [x["level"] for x in results]
+        self.assertGreaterEqual(levels.count("error"), 3)
+        self.assertGreaterEqual(levels.count("note"), 2)
+        first = results[0]["locations"][0]["physicalLocation"]
+        self.assertEqual(({"uri": "AUTORUN.INF", "uriBaseId": "DISCROOT"}, {"startLine": 4}),
+                         (first["artifactLocation"], first["region"]))
+        self.assertTrue(log["runs"][0]["originalUriBaseIds"]["DISCROOT"]["uri"].endswith("/my%20disc/"))
+        self.assertEqual(bxdisc("check", str(self.disc), "--format", "sarif").stdout,
+                         bxdisc("check", str(self.disc), "--format", "sarif").stdout)
+        # The status is that of the text, in every format.
+        for fmt in ("text", "json", "sarif"):
+            with self.subTest(fmt=fmt):
+                (self.disc / "AUTORUN.INF").write_bytes(b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+                for strict, status in ((), 0), (("--strict",), 1):
+                    self.assertEqual(status, bxdisc("check", str(self.disc), "--format", fmt, *strict).returncode)
+
+    def test_a_file_that_a_key_names_is_the_place_and_the_key_beside_it(self) -> None:
+        (self.disc / "back.bmp").write_bytes(b"BM not a bitmap")
+        _, log = self.report("sarif")
+        refused = [x for x in log["runs"][0]["results"] if x["ruleId"] == "BX0302"]
+        self.assertEqual(1, len(refused))
+        place = refused[0]["locations"][0]["physicalLocation"]
+        beside = refused[0]["relatedLocations"][0]["physicalLocation"]
+        self.assertEqual(("back.bmp", 1), (place["artifactLocation"]["uri"], place["region"]["startLine"]))
+        self.assertEqual(("AUTORUN.INF", 8), (beside["artifactLocation"]["uri"], beside["region"]["startLine"]))
+
+    def test_every_rule_is_listed_with_its_remedy(self) -> None:
+        r = bxdisc("check", "--list-rules")
+        self.assertEqual((0, ""), (r.returncode, r.stderr))
+        listed = re.findall(r"^(BX\d{4}) (\S+) +(finding|note)\n    .+\n    fix: .+$", r.stdout, re.M)
+        _, log = self.report("sarif")
+        rules = log["runs"][0]["tool"]["driver"]["rules"]
+        self.assertEqual([(x["id"], x["name"]) for x in rules], [(i, n) for i, n, _ in listed])
+        man = (Path(test_bxdisc.ROOT) / "kit" / "man" / "bxdisc.1.in").read_text()
+        for rule_id, name, _ in listed:
+            self.assertIn(rule_id, man)
+            self.assertIn(name, man)
+        for args in (("check", str(self.disc), "--list-rules"), ("check", "--format", "xml", str(self.disc)),
+                     ("check", str(self.disc), "--verify-timeout", "0")):
+            with self.subTest(args=args):
+                r = bxdisc(*args)
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+
+    def test_preview_and_image_count_the_notes(self) -> None:
+        (self.disc / "AUTORUN.INF").write_bytes(b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        r = bxdisc("image", str(self.disc), str(self.disc.parent / "x.iso"), "--label", "X")
+        self.assertNotIn("note:", r.stdout + r.stderr)
+        self.assertIn("2 notes: bxdisc check %s\n" % self.disc, r.stdout)
+
+
+if __name__ == "__main__":
+    test_bxdisc.BXDISC = str(Path(sys.argv.pop(1)).resolve())
+    unittest.main(verbosity=1)
