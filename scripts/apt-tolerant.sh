@@ -9,16 +9,21 @@
 # Seconds between tries of apt-get update; tests set 0.
 : "${APT_RETRY_DELAY:=5}"
 : "${APT_UPDATE_TRIES:=3}"
+: "${APT_OS_RELEASE:=/etc/os-release}"
 
-# The indexes the last apt_update could not fetch, one per line.
+# Whether the last apt_update failed, and the indexes it could not fetch,
+# one per line.
+apt_update_failed=0
 apt_failed_indexes=""
 
-# The release's own suite: bookworm on Debian 12.
+# The release's own suite: bookworm on Debian 12. The file is read, not
+# sourced: nothing in it runs.
 apt_release() {
   local codename=""
-  if [ -r /etc/os-release ]; then
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ -r "$APT_OS_RELEASE" ]; then
+    codename=$(sed -n 's/^VERSION_CODENAME=//p' "$APT_OS_RELEASE" | head -n 1 | tr -d "\"'")
   fi
+  case "$codename" in *[!a-z0-9.-]*) codename="" ;; esac
   echo "${codename:-bookworm}"
 }
 
@@ -26,6 +31,7 @@ apt_release() {
 # naming those it could not fetch.
 apt_update() {
   local try out
+  apt_update_failed=0
   apt_failed_indexes=""
   for ((try = 1; try <= APT_UPDATE_TRIES; try++)); do
     if out=$(apt-get update -qq 2>&1); then
@@ -33,6 +39,7 @@ apt_update() {
     fi
     [ "$try" -lt "$APT_UPDATE_TRIES" ] && sleep "$((APT_RETRY_DELAY * try))"
   done
+  apt_update_failed=1
   apt_failed_indexes=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' <<<"$out")
   if [ -z "$apt_failed_indexes" ]; then
     echo "$out" >&2
@@ -44,8 +51,10 @@ apt_update() {
   fi
 }
 
-# apt-get install ARGS...; when that fails, once more preferring the
-# release's own suite, and only then a stop that names the failed index.
+# apt-get install ARGS...; when that fails after an incomplete update, once
+# more preferring the release's own suite, and only then a stop that names
+# the failed index. After a whole update the preference would only pass
+# over the security suite's fixes, so it is not tried.
 apt_install() {
   local log release
   log=$(mktemp)
@@ -53,11 +62,14 @@ apt_install() {
     rm -f "$log"
     return 0
   fi
-  release=$(apt_release)
-  echo "install-deps: apt-get install failed; trying again preferring the $release suite" >&2
-  if apt-get install -y -qq -t "$release" "$@" >"$log" 2>&1; then
-    rm -f "$log"
-    return 0
+  if [ "$apt_update_failed" = 1 ]; then
+    release=$(apt_release)
+    echo "install-deps: apt-get install failed; trying again preferring the $release suite" \
+         "(apt-get upgrade brings the security suite's fixes once apt-get update succeeds)" >&2
+    if apt-get install -y -qq -t "$release" "$@" >"$log" 2>&1; then
+      rm -f "$log"
+      return 0
+    fi
   fi
   tail -n 20 "$log" >&2
   rm -f "$log"
