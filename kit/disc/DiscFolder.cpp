@@ -1,11 +1,16 @@
 #include "kit/disc/DiscFolder.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "framework/String.h"
 #include "kit/disc/DiscText.h"
@@ -83,6 +88,65 @@ std::string FindOnDisc(const std::string& root, const std::string& name, bool* l
 bool IsFolder(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeFolders(const std::string& path, bool dryRun, std::vector<std::string>* made, std::string* error) {
+    made->clear();
+    if (path.empty() || path.size() >= PATH_MAX) {
+        *error = path + ": cannot be made (" + strerror(path.empty() ? ENOENT : ENAMETOOLONG) + ")";
+        return false;
+    }
+    // Walked by descriptor, so that a folder made here is the one entered next.
+    int dir = open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    bool missing = false;  // in a dry run: below a folder that would be made
+    std::string reason;
+    for (size_t start = 0, end = 0; dir >= 0 && start < path.size() && reason.empty(); start = end + 1) {
+        end = std::min(path.find('/', start), path.size());
+        std::string name = path.substr(start, end - start), here = path.substr(0, end);
+        if (name.empty() || name == "." || (missing && name == "..")) continue;
+        if (name.size() > NAME_MAX) {
+            reason = here + ": cannot be made (" + strerror(ENAMETOOLONG) + ")";
+            break;
+        }
+        if (missing) {
+            made->push_back(here);
+            continue;
+        }
+        int next = openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (next < 0) {
+            struct stat st;
+            if (errno == ENOTDIR)
+                reason = here + ": is not a folder";
+            else if (errno != ENOENT)
+                reason = here + ": cannot be reached (" + strerror(errno) + ")";
+            else if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+                reason = here + ": is a symbolic link that leads nowhere";
+            else if (dryRun ? faccessat(dir, ".", W_OK | X_OK, 0) != 0 : mkdirat(dir, name.c_str(), 0755) != 0)
+                reason = here + ": cannot be made (" + strerror(errno) + ")";
+            else {
+                made->push_back(here);
+                if (dryRun)
+                    missing = true;
+                else if ((next = openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0)
+                    reason = here + ": cannot be entered (" + strerror(errno) + ")";
+            }
+        }
+        if (next >= 0) {
+            close(dir);
+            dir = next;
+        }
+    }
+    if (dir < 0 && reason.empty()) reason = path + ": cannot be reached (" + strerror(errno) + ")";
+    if (dir >= 0) close(dir);
+    if (reason.empty()) return true;
+    *error = reason;
+    if (!dryRun) RemoveFolders(*made);
+    made->clear();
+    return false;
+}
+
+void RemoveFolders(const std::vector<std::string>& made) {
+    for (auto it = made.rbegin(); it != made.rend(); ++it) rmdir(it->c_str());
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {

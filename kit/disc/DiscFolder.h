@@ -13,6 +13,16 @@
 std::string FindOnDisc(const std::string& root, const std::string& name, bool* leaves = nullptr);
 
 bool IsFolder(const std::string& path);
+// Makes the folder and those of its parents that are missing, as mkdir -p
+// does. A folder already there is taken as the path names it, links and
+// all; each one made is entered without following a link, and a link that
+// leads nowhere is never made into a folder. *made: the folders made,
+// outermost first. False with the reason, naming the path that stops it,
+// and nothing made. With dryRun nothing is made: *made lists what would
+// be, and the reason tells what would stop it.
+bool MakeFolders(const std::string& path, bool dryRun, std::vector<std::string>* made, std::string* error);
+// Removes the folders MakeFolders made, innermost first, where still empty.
+void RemoveFolders(const std::vector<std::string>& made);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes);
 // The folder's entries less . and .., sorted; false when it cannot be read.
 bool ListFolder(const std::string& path, std::vector<std::string>* names);

@@ -112,13 +112,18 @@ int RunNew(const ParsedArgs& args) {
     }
     if (!present.empty() && !args.Has("--force"))
         return Fail("would overwrite " + present + ": run again with --force to replace them");
-    if (args.Has("--dry-run")) {
+    std::vector<std::string> made;
+    bool dryRun = args.Has("--dry-run");
+    if (!MakeFolders(disc.folder(), dryRun, &made, &error)) return Fail(error);
+    if (dryRun) {
+        for (const std::string& m : made) printf("would make %s\n", m.c_str());
         for (const FileContent& f : files) printf("would write %s (%zu bytes)\n", f.path.c_str(), f.bytes.size());
         return kExitClean;
     }
-    if (!IsFolder(disc.folder()) && mkdir(disc.folder().c_str(), 0755) != 0)
-        return Fail(disc.folder() + ": cannot be made; its parent folder must exist and be writable");
-    if (!ReplaceFiles(files, &error)) return Fail(error + "; nothing written");
+    if (!ReplaceFiles(files, &error)) {
+        RemoveFolders(made);
+        return Fail(error + "; nothing written");
+    }
     for (const FileContent& f : files) printf("wrote %s\n", f.path.c_str());
     if (starter.setupExe.empty() || starter.package.empty())
         printf("still to fill in %s/Autorun.inf:%s%s (bxdisc check %s tells how)\n", disc.folder().c_str(),
@@ -134,15 +139,17 @@ const Command kNewCommand = {
     "new",
     "DISC_FOLDER",
     1,
-    "Starts a disc: the launcher, an Autorun.inf with every setting explained, starter artwork with the\n"
-    "product's name, and a README.txt with the next steps. It overwrites nothing without --force.",
+    "Starts a disc in DISC_FOLDER, made with its missing parents: the launcher, an Autorun.inf with every\n"
+    "setting explained, starter artwork with the product's name, and a README.txt with the next steps.\n"
+    "It overwrites nothing without --force.",
     {
         {"--product", "NAME", "the product's name: the front window's caption and the disc's label", nullptr, true},
         {"--setup", "PATH", "the product's setup program, copied to the disc (else still to fill)", nullptr, false},
         {"--package", "FILE.msi", "the product's installer package, copied to the disc (else still to fill)",
          nullptr, false},
         {"--force", nullptr, "replaces files of those names already in the folder", nullptr, false},
-        {"--dry-run", nullptr, "lists what it would write, and writes nothing", nullptr, false},
+        {"--dry-run", nullptr, "lists the folders it would make and the files it would write, and writes nothing",
+         nullptr, false},
     },
     false,
     RunNew,

@@ -476,6 +476,45 @@ class NewTest(unittest.TestCase):
         self.assertIn("the launcher is not at " + os.path.join(self.tmp, "absent", "setup.exe"), r.stderr)
         self.assertFalse(os.path.exists(self.disc))
 
+    def test_missing_parents_are_made_and_nothing_is_left_when_they_cannot_be(self):
+        long_name = "n" * 300
+        # Deep enough that the folders fit in a path and the files in them do not.
+        deep = "/".join(["d" * 250] * 17)[:4080]
+        # folder, what a dry run lists (False: a dry run cannot tell), where the
+        # files go; or the message of exit status 2
+        cases = [
+            ("a/b/disc", ["a", "a/b", "a/b/disc"], "a/b/disc", None),
+            ("via/disc", ["via/disc"], "real/disc", None),
+            ("file/a/disc", None, None, "file: is not a folder"),
+            ("dangling/disc", None, None, "dangling: is a symbolic link that leads nowhere"),
+            ("a/%s/disc" % long_name, None, None, "a/%s: cannot be made (File name too long)" % long_name),
+            (deep, False, None, "(File name too long); nothing written"),
+        ]
+        if os.geteuid() != 0:
+            cases.append(("locked/a/disc", None, None, "locked/a: cannot be made (Permission denied)"))
+        for folder, would_make, lands, message in cases:
+            for dry in (True, False) if would_make is not False else (False,):
+                with self.subTest(folder=folder[:40], dry=dry), tempfile.TemporaryDirectory() as tmp:
+                    os.mkdir(os.path.join(tmp, "real"))
+                    os.mkdir(os.path.join(tmp, "locked"), 0o555)
+                    os.symlink("real", os.path.join(tmp, "via"))
+                    os.symlink("nowhere", os.path.join(tmp, "dangling"))
+                    with open(os.path.join(tmp, "file"), "wb") as f:
+                        f.write(b"in the way")
+                    before = sorted(os.walk(tmp))
+                    r = subprocess.run([BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
+                                       cwd=tmp, capture_output=True, text=True, timeout=120,
+                                       env=dict(os.environ, BXDISC_DATA=self.data))
+                    self.assertEqual(2 if message else 0, r.returncode, r.stderr)
+                    self.assertIn(message or "", r.stderr)
+                    if dry and would_make:
+                        self.assertEqual(["would make " + m for m in would_make],
+                                         [line for line in r.stdout.splitlines() if "would make" in line])
+                    if lands and not dry:
+                        self.assertIn("README.txt", os.listdir(os.path.join(tmp, lands)))
+                    else:
+                        self.assertEqual(before, sorted(os.walk(tmp)))
+
 
 if __name__ == "__main__":
     BXDISC = os.path.abspath(sys.argv.pop(1))
