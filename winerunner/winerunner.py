@@ -102,11 +102,15 @@ class WineRunner:
     progress lines go (standard error by default); prefix: a prefix to
     reuse instead of a new one; slowness: the factor, instead of measuring
     it; screen: the Xvfb screen; sealed: the prefix's doors to the host
-    closed (see seal)."""
+    closed (see seal); emulated: whether Wine runs under qemu-user, where
+    the caller knows it (inside a sandbox binfmt_misc cannot be seen),
+    else looked up."""
 
     def __init__(self, programs=None, work_dir=None, display=None, say=None, prefix=None,
-                 slowness=None, screen="1024x768x24", sealed=False):
+                 slowness=None, screen="1024x768x24", sealed=False,
+                 emulated: bool | None = None) -> None:
         self.sealed = sealed
+        self.emulated = emulated
         self.work_drive = None
         self.programs = os.path.abspath(programs or os.path.dirname(os.path.abspath(__file__)))
         self.reuse_prefix = prefix and os.path.abspath(prefix)
@@ -198,8 +202,9 @@ class WineRunner:
         # Without a window manager Wine may undo a maximise requested by
         # another process unless its windows are unmanaged.
         self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
+        is_emulated = emulated() if self.emulated is None else self.emulated
         self.say("Wine runs %s, waits stretched %.1f times"
-                 % ("emulated (qemu-user)" if emulated() else "natively", self.slowness))
+                 % ("emulated (qemu-user)" if is_emulated else "natively", self.slowness))
 
     def _measure_slowness(self):
         """The start time of a trivial program (the driver with one echo

@@ -112,12 +112,15 @@ def nested_display():
     return xephyr, number
 
 
-def sandboxed(argv, work, readable=(), writable=(), sockets=()):
-    """Runs this script with argv inside the sandbox; its exit status."""
+def sandboxed(argv: list[str], work: str, emulated: bool, readable=(), writable=(), sockets=()) -> int:
+    """Runs this script with argv inside the sandbox; its exit status. The
+    sandbox's /proc has no binfmt_misc, so whether Wine is emulated, found
+    out here, goes in with argv."""
     script = os.path.realpath(__file__)
     # bxdisc's data folder, and the runner wherever its link there leads.
     data = [os.path.dirname(os.path.dirname(script)),
             os.path.dirname(os.path.realpath(winerunner.__file__))]
+    argv = argv + ["--emulated=" + ("yes" if emulated else "no")]
     line = sandbox.command([sys.executable, script] + argv, work, readable=data + list(readable),
                            writable=writable, sockets=sockets)
     with subprocess.Popen(line) as p:
@@ -128,10 +131,11 @@ def sandboxed(argv, work, readable=(), writable=(), sockets=()):
                 p.kill()  # the sandbox's own processes end with it
 
 
-def make_base(staging):
+def make_base(staging: str, emulated: bool) -> int:
     """Inside a sandbox of its own: a new prefix at staging/prefix, sealed."""
     runner = winerunner.WineRunner(None, os.path.join(staging, "work"),
-                                   prefix=os.path.join(staging, "prefix"), sealed=True, say=say)
+                                   prefix=os.path.join(staging, "prefix"), sealed=True, say=say,
+                                   emulated=emulated)
     try:
         runner.start()
     finally:
@@ -147,6 +151,7 @@ def try_disc(argv, args):
             sandbox.check()
         except sandbox.SandboxUnusable as e:
             raise Unusable(str(e))
+    args.emulated = winerunner.emulated()
     work = tempfile.mkdtemp(prefix="bxdisc-try-")
     xephyr = None
     try:
@@ -161,8 +166,8 @@ def try_disc(argv, args):
         if not args.fresh:
             def make(staging):
                 os.mkdir(os.path.join(staging, "home"))
-                status = (make_base(staging) if args.no_sandbox else
-                          sandboxed(["--make-base=" + staging], staging))
+                status = (make_base(staging, args.emulated) if args.no_sandbox else
+                          sandboxed(["--make-base=" + staging], staging, args.emulated))
                 if status:
                     raise Unusable("Wine could not make the base prefix (exit status %d)" % status)
             # Unconfined, Wine's own files are not to be reached through links.
@@ -190,8 +195,8 @@ def try_disc(argv, args):
                       "--screenshot-as=" + os.path.abspath(args.screenshot)]
         if args.tail is not None:
             inner += ["--"] + args.tail
-        status = sandboxed(inner, work, readable=linked_files(os.path.join(work, "disc")),
-                           sockets=sockets)
+        status = sandboxed(inner, work, args.emulated,
+                           readable=linked_files(os.path.join(work, "disc")), sockets=sockets)
         shot = os.path.join(work, "screenshot.png")
         if args.screenshot and os.path.isfile(shot) and not os.path.islink(shot):
             shutil.copyfile(shot, args.screenshot)
@@ -229,6 +234,8 @@ class Args:
         for word in argv:
             name, _, value = word[2:].partition("=")
             setattr(self, name.replace("-", "_"), value if "=" in word else True)
+        # The outer run's finding; a run inside the sandbox cannot look.
+        self.emulated: bool = self.emulated == "yes"
         if self.make_base:
             return
         for needed in ("disc", "launcher", "buttons"):
@@ -253,7 +260,7 @@ def main(argv):
         signal.signal(signum, interrupted)
     try:
         if args.make_base:
-            return make_base(args.make_base)
+            return make_base(args.make_base, args.emulated)
         if args.inside:
             import launcher_run
             return run_inside(args, args.inside, launcher_run)

@@ -355,7 +355,8 @@ def follow_launcher(args, work, say, report):
     programs = os.path.dirname(os.path.abspath(winerunner.__file__))
     view = os.path.join(work, "disc")
     bed = winerunner.WineRunner(programs, work, display=args.display, say=say,
-                                prefix=os.path.join(work, "prefix"), sealed=True)
+                                prefix=os.path.join(work, "prefix"), sealed=True,
+                                emulated=args.emulated)
     try:
         bed.start()
         os.environ["DISPLAY"] = bed.env["DISPLAY"]  # for the screenshot's tools

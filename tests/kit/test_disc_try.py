@@ -8,6 +8,7 @@ import os
 import sys
 import tempfile
 import unittest
+from unittest import mock
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path[:0] = [os.path.join(ROOT, "winerunner"), os.path.join(ROOT, "kit", "try")]
@@ -17,6 +18,7 @@ import disc_try  # noqa: E402
 import disc_view  # noqa: E402
 import launcher_run  # noqa: E402
 import sandbox  # noqa: E402
+import winerunner  # noqa: E402
 
 
 def write(path, data):
@@ -165,6 +167,73 @@ class SandboxTest(unittest.TestCase):
             self.assertIn(hidden, [line[i + 1] for i, w in enumerate(line) if w == "--tmpfs"])
         self.assertIn("--unshare-all", line)
 
+
+
+class EngineLineTest(unittest.TestCase):
+    """The runs inside the sandbox cannot see binfmt_misc: they say what the
+    run outside found. Wine, its server and Xvfb are stand-ins."""
+
+    STAND_INS = {
+        "wine": b"#!/bin/sh\nexit 0\n",
+        "wineserver": b"#!/bin/sh\nexit 0\n",
+        "wineboot": b'#!/bin/sh\nmkdir -p "$WINEPREFIX/dosdevices"\n',
+        "Xvfb": b"#!/bin/sh\necho 99 >&$2\nexec sleep 60\n",
+    }
+
+    class Said(Exception):
+        pass
+
+    def handed_in(self, outside_emulated: bool, tmp: str) -> list[list[str]]:
+        """What try outside the sandbox hands to its runs inside: the making
+        of the base prefix, then the launcher's run."""
+        given: list[list[str]] = []
+        staging = os.path.join(tmp, "staging")
+
+        class Base:
+            def __init__(self, make, say) -> None:
+                self.make = make
+
+            def copy_to(self, target: str, share_builtins: bool = False) -> None:
+                os.makedirs(staging)
+                self.make(staging)
+        with mock.patch.object(winerunner, "emulated", return_value=outside_emulated), \
+                mock.patch.object(disc_try, "check_platform"), mock.patch.object(sandbox, "check"), \
+                mock.patch.object(disc_try, "make_view"), mock.patch.object(disc_try, "BasePrefix", Base), \
+                mock.patch.object(disc_try, "linked_files", return_value=[]), \
+                mock.patch.object(sandbox, "command",
+                                  side_effect=lambda argv, *a, **k: given.append(argv[2:]) or ["true"]):
+            argv = ["--disc=d", "--launcher=setup.exe", "--buttons=1,2,3,4"]
+            self.assertEqual(0, disc_try.try_disc(argv, disc_try.Args(argv)))
+        # The outer run's work folder is gone: the launcher's run gets one of its own.
+        inside = "--inside=" + os.path.join(tmp, "work")
+        return [[inside if w.startswith("--inside=") else w for w in g] for g in given]
+
+    def engine_line(self, argv: list[str], tmp: str) -> str:
+        """The runner's line on Wine, from a run inside with argv."""
+        stand_ins = os.path.join(tmp, "bin")
+        for name, script in self.STAND_INS.items():
+            write(os.path.join(stand_ins, name), script)
+            os.chmod(os.path.join(stand_ins, name), 0o755)
+
+        def say(line: str) -> None:
+            if line.startswith("Wine runs"):
+                raise self.Said(line)
+        with mock.patch.object(winerunner, "emulated", side_effect=AssertionError("binfmt_misc looked at")), \
+                mock.patch.object(disc_try, "say", say), \
+                mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"]), \
+                self.assertRaises(self.Said) as said:
+            disc_try.main(argv)
+        return str(said.exception)
+
+    def test_the_runs_inside_say_what_the_run_outside_found(self):
+        for outside, line in ((True, "Wine runs emulated (qemu-user)"), (False, "Wine runs natively")):
+            with self.subTest(outside=outside), tempfile.TemporaryDirectory() as tmp:
+                runs = self.handed_in(outside, tmp)
+                kinds = [next(w.split("=")[0] for w in argv if w.startswith(("--make-base=", "--inside=")))
+                         for argv in runs]
+                self.assertEqual(["--make-base", "--inside"], kinds)
+                for argv in runs:
+                    self.assertTrue(self.engine_line(argv, tmp).startswith(line))
 
 if __name__ == "__main__":
     unittest.main(verbosity=1)
