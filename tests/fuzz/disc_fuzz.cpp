@@ -18,6 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     char* exact = new char[size ? size : 1];
     memcpy(exact, data, size);
     HasProfileSection(exact, size, "BXPARAM");
+    // A line for a key the launcher's reader does not find would point an author at nothing.
+    char szValue[8];
+    // No value holds a line feed, so the default tells a missing key.
+    ReadProfileString(exact, size, "BXPARAM", "SetupExe", "\n", szValue, sizeof szValue);
+    bool bRead = szValue[0] != '\n';
+    if (ProfileLine(exact, size, "BXPARAM", "SetupExe") > 0 && !bRead) __builtin_trap();
+    if (ProfileLine(exact, size, "BXPARAM", "SetupExe") == 0 && bRead) __builtin_trap();
     delete[] exact;
 
     std::string text((const char*)data, size);
