@@ -1,15 +1,24 @@
 #include "kit/disc/ToolRun.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 namespace {
 
 const size_t kMaxOutput = 64 * 1024;
+// What a killed group started elsewhere (bwrap's sandbox) ends with it, and
+// closes the pipes as it goes; this bounds the wait for that.
+const long long kDrainMs = 2000;
 
 void CloseBoth(int fds[2]) {
     if (fds[0] >= 0) close(fds[0]);
@@ -17,15 +26,75 @@ void CloseBoth(int fds[2]) {
     fds[0] = fds[1] = -1;
 }
 
+long long NowMs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
+}
+
+// A descriptor that polls readable once the child has ended; -1 on kernels without pidfds (before 5.3),
+// where the limit then covers the output only.
+int OpenPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return (int)syscall(SYS_pidfd_open, pid, 0);
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// In the child: a copy above the descriptors it sets up, so that placing one never overwrites another.
+int Lift(int fd) { return fd < 0 ? fd : fcntl(fd, F_DUPFD_CLOEXEC, 10); }
+
+struct Pipes {
+    int output = -1, report = -1;
+};
+
+// Reads the pipes until both close and, with a pidfd, the child has ended; false when the deadline
+// (0: none) comes first.
+bool Follow(Pipes* pipes, int pidfd, long long deadline, ToolRun* run) {
+    bool ended = pidfd < 0;
+    while (pipes->output >= 0 || pipes->report >= 0 || !ended) {
+        int wait = -1;
+        if (deadline) {
+            long long left = deadline - NowMs();
+            if (left <= 0) return false;
+            wait = left > INT_MAX ? INT_MAX : (int)left;
+        }
+        pollfd fds[3] = {{pipes->output, POLLIN, 0}, {pipes->report, POLLIN, 0}, {ended ? -1 : pidfd, POLLIN, 0}};
+        if (poll(fds, 3, wait) < 0) {
+            if (errno == EINTR) continue;
+            return true;
+        }
+        if (fds[2].revents) ended = true;
+        int* fd[2] = {&pipes->output, &pipes->report};
+        std::string* text[2] = {&run->output, &run->report};
+        for (int i = 0; i < 2; ++i) {
+            if (!fds[i].revents) continue;
+            char buffer[4096];
+            ssize_t n = read(*fd[i], buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                close(*fd[i]);
+                *fd[i] = -1;
+            } else if (text[i]->size() < kMaxOutput) {
+                text[i]->append(buffer, (size_t)n);
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-ToolRun RunTool(const std::vector<std::string>& args, const std::string* secret) {
+ToolRun RunTool(const std::vector<std::string>& args, const std::string* secret, const ToolLimits& limits) {
     ToolRun run;
-    int out[2] = {-1, -1}, pass[2] = {-1, -1}, failed[2] = {-1, -1};
+    int out[2] = {-1, -1}, pass[2] = {-1, -1}, failed[2] = {-1, -1}, report[2] = {-1, -1};
     // The secret fits the pipe's buffer, so writing it before the child reads cannot block.
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(failed, O_CLOEXEC) != 0 ||
+        (limits.reportPipe && pipe2(report, O_CLOEXEC) != 0) ||
         (secret && (secret->size() > 4096 || pipe2(pass, O_CLOEXEC) != 0))) {
-        CloseBoth(out), CloseBoth(failed), CloseBoth(pass);
+        CloseBoth(out), CloseBoth(failed), CloseBoth(pass), CloseBoth(report);
         return run;
     }
     if (secret) {
@@ -33,47 +102,63 @@ ToolRun RunTool(const std::vector<std::string>& args, const std::string* secret)
         close(pass[1]);
         pass[1] = -1;
         if (!written) {
-            CloseBoth(out), CloseBoth(failed), CloseBoth(pass);
+            CloseBoth(out), CloseBoth(failed), CloseBoth(pass), CloseBoth(report);
             return run;
         }
     }
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    const bool limited = limits.timeoutSeconds > 0;
+    pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
-        int null = open("/dev/null", O_RDONLY);
-        if (null < 0 || dup2(null, 0) < 0 || dup2(out[1], 1) < 0 || dup2(out[1], 2) < 0 ||
-            (secret && dup2(pass[0], 3) < 0))
+        // Nothing it runs outlives us (nor a limit no one is left to enforce); with a limit, its own group
+        // is what the limit kills.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent || (limited && setpgid(0, 0) != 0))
+            _exit(127);
+        int fail = Lift(failed[1]), output = Lift(out[1]), key = Lift(pass[0]), said = Lift(report[1]);
+        int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (null < 0 || output < 0 || dup2(null, 0) < 0 || fcntl(0, F_SETFD, 0) < 0 || dup2(output, 1) < 0 ||
+            dup2(output, 2) < 0 || (secret && (key < 0 || dup2(key, 3) < 0)) ||
+            (limits.reportPipe && (said < 0 || dup2(said, 4) < 0)))
             _exit(127);
         execvp(argv[0], argv.data());
         int err = errno;
-        if (write(failed[1], &err, sizeof err) < 0) _exit(127);
+        if (write(fail, &err, sizeof err) < 0) _exit(127);
         _exit(127);
     }
+    // Either side may come first; the group must exist before a kill aims at it.
+    if (pid > 0 && limited) setpgid(pid, pid);
     close(out[1]), close(failed[1]);
+    if (report[1] >= 0) close(report[1]);
     if (pass[0] >= 0) close(pass[0]);
     if (pid < 0) {
         close(out[0]), close(failed[0]);
+        if (report[0] >= 0) close(report[0]);
         return run;
     }
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(out[0], buffer, sizeof buffer)) != 0) {
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (run.output.size() < kMaxOutput) run.output.append(buffer, (size_t)n);
+    int pidfd = limited ? OpenPidFd(pid) : -1;
+    Pipes pipes;
+    pipes.output = out[0], pipes.report = report[0];
+    if (!Follow(&pipes, pidfd, limited ? NowMs() + limits.timeoutSeconds * 1000LL : 0, &run)) {
+        run.timedOut = true;
+        kill(-pid, SIGKILL);
+        kill(pid, SIGKILL);
+        Follow(&pipes, -1, NowMs() + kDrainMs, &run);
     }
-    close(out[0]);
+    if (pipes.output >= 0) close(pipes.output);
+    if (pipes.report >= 0) close(pipes.report);
+    if (pidfd >= 0) close(pidfd);
     int err = 0;
+    ssize_t n;
     while ((n = read(failed[0], &err, sizeof err)) < 0 && errno == EINTR) {}
     close(failed[0]);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     run.started = n != (ssize_t)sizeof err;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return run;
 }
 

@@ -1,0 +1,212 @@
+// osslsigncode inside bubblewrap: stand-ins that verify, fail, crash or try to
+// get out, and the real osslsigncode on programs signed here.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "TestDisc.h"
+#include "kit/check/SignatureVerifier.h"
+
+namespace {
+
+bool SandboxWorks() {
+    static const bool works = system("bwrap --unshare-all --ro-bind / / true >/dev/null 2>&1") == 0;
+    return works;
+}
+#define NEED_SANDBOX() \
+    if (!SandboxWorks()) GTEST_SKIP() << "bubblewrap cannot make its namespaces here (or is not installed)"
+
+struct ScopedEnv {
+    ScopedEnv(const char* name, const std::string& value) : name(name), had(getenv(name) != nullptr) {
+        if (had) old = getenv(name);
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { had ? setenv(name, old.c_str(), 1) : unsetenv(name); }
+    const char* name;
+    bool had;
+    std::string old;
+};
+
+void WriteScript(TestDisc& folder, const std::string& relative, const std::string& body,
+                 const char* shell = "/bin/sh") {
+    folder.Write(relative, std::string("#!") + shell + "\n" + body + "\n");
+    chmod((folder.folder() + "/" + relative).c_str(), 0755);
+}
+
+// Processes whose command line holds text: a stand-in that outlived its run.
+int CountProcesses(const std::string& text) {
+    int count = 0;
+    DIR* proc = opendir("/proc");
+    while (dirent* entry = proc ? readdir(proc) : nullptr) {
+        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline");
+        std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (isdigit((unsigned char)entry->d_name[0]) && line.find(text) != std::string::npos) ++count;
+    }
+    if (proc) closedir(proc);
+    return count;
+}
+
+// Waits up to 5 s for a process to come (or go), polling as the verifier runs.
+bool AwaitProcess(const std::string& text, bool there) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((CountProcesses(text) > 0) != there && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return (CountProcesses(text) > 0) == there;
+}
+
+TEST(SignatureVerifier, JudgesWhatTheVerifierAndTheSandboxSay) {
+    // bwrap: the real one (nullptr), none on $PATH (""), or a stand-in.
+    struct Row { const char* verifier; const char* bwrap; SignatureState state; const char* reason; };
+    const Row rows[] = {
+        // Also proves the file and the CA file are inside, where the arguments say.
+        {"[ \"$1 $2 $4 $6\" = 'verify -CAfile -TSA-CAfile -in' ] && [ \"$(head -c 2 \"$7\")\" = MZ ] &&"
+         " [ \"$(cat \"$3\")\" = CA ] && exit 0; echo \"Failed to open $*\"; exit 1",
+         nullptr, SignatureState::kVerified, ""},
+        {"echo 'No signature found'; exit 1", nullptr, SignatureState::kUnsigned, ""},
+        {"printf 'Signature verification: failed\\nMessage digest MISMATCH \\033[2J\\n'; exit 1", nullptr,
+         SignatureState::kUntrusted, "Message digest MISMATCH ?[2J"},
+        {"kill -SEGV $$", nullptr, SignatureState::kCrashed, "SIGSEGV"},
+        {"exit 0", "", SignatureState::kNoSandbox, "bubblewrap (bwrap) is not installed"},
+        {"exit 0", "echo 'bwrap: setting up uid map: Permission denied' >&2; exit 1", SignatureState::kNoSandbox,
+         "bwrap: setting up uid map: Permission denied"},
+        // Started, then failed before running the verifier: not the verifier's failure.
+        {"exit 0", "echo '{ \"child-pid\": 7 }' >&4; echo 'bwrap: execvp x: No such file'; exit 1",
+         SignatureState::kNoSandbox, "bwrap: execvp x: No such file"},
+        {"exit 0", "echo '{ \"exit-code\": 137 }' >&4; exit 137", SignatureState::kCrashed, "SIGKILL"},
+    };
+    for (const Row& row : rows) {
+        if (!row.bwrap && !SandboxWorks()) continue;
+        TestDisc work;
+        WriteScript(work, "bin/osslsigncode", row.verifier);
+        if (row.bwrap && *row.bwrap) WriteScript(work, "bin/bwrap", row.bwrap);
+        work.Write("disc/setup.exe", "MZ");
+        work.Write("ca.pem", "CA");
+        ScopedEnv path("PATH", work.folder() + "/bin" + (row.bwrap ? "" : std::string(":") + getenv("PATH")));
+        SignatureVerdict verdict = VerifySignature(work.folder() + "/disc/setup.exe", work.folder() + "/ca.pem", 30);
+        EXPECT_EQ(row.state, verdict.state) << row.verifier << (row.bwrap ? row.bwrap : "") << ": " << verdict.reason;
+        EXPECT_EQ(row.reason, verdict.reason) << row.verifier;
+    }
+}
+
+TEST(SignatureVerifier, RefusesWhatIsNotAFileAndNeedsTheVerifier) {
+    TestDisc work;
+    WriteScript(work, "bin/osslsigncode", "exit 0");
+    WriteScript(work, "bin/bwrap", "exit 0");
+    {
+        ScopedEnv path("PATH", work.folder() + "/bin");
+        // Refused before the sandbox: a link to a device or a pipe would keep the verifier reading or waiting.
+        EXPECT_EQ("cannot read " + work.folder() + "/gone?.exe: No such file or directory",
+                  VerifySignature(work.folder() + "/gone\033.exe", 30).reason);
+        EXPECT_EQ("/dev/zero is not a file", VerifySignature("/dev/zero", 30).reason);
+    }
+    ScopedEnv path("PATH", work.folder());
+    EXPECT_EQ(SignatureState::kNoVerifier, VerifySignature("/bin/sh", 30).state);
+}
+
+TEST(SignatureVerifier, HostileVerifierReachesNothingAndIsKilledAtTheLimit) {
+    NEED_SANDBOX();
+    TestDisc work;
+    const std::string marker = "bxverify-" + std::to_string(getpid()) + "-hostile";
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in address = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof address;
+    ASSERT_EQ(0, bind(listener, (sockaddr*)&address, sizeof address));
+    ASSERT_EQ(0, listen(listener, 4));
+    ASSERT_EQ(0, getsockname(listener, (sockaddr*)&address, &size));
+    const std::string home = work.folder() + "/home", tmp = work.folder() + "/tmp", disc = work.folder() + "/disc";
+    mkdir(home.c_str(), 0700), mkdir(tmp.c_str(), 0700);
+    work.Write("disc/setup.exe", "MZ");
+    WriteScript(work, "bin/osslsigncode",
+                "for a; do last=$a; done\n"
+                "touch \"$HOME/" + marker + "\" \"$TMPDIR/" + marker + "\" " + home + "/x " + tmp + "/x " + disc +
+                "/x /tmp/" + marker + " \"$(dirname \"$last\")/x\"\n"
+                "exec 3<>/dev/tcp/127.0.0.1/" + std::to_string(ntohs(address.sin_port)) + "\n"
+                "exec -a " + marker + "-asleep sleep 30 <\"$last\"",
+                "/bin/bash");
+    ScopedEnv path("PATH", work.folder() + "/bin:" + getenv("PATH")), homeEnv("HOME", home), tmpEnv("TMPDIR", tmp);
+
+    auto start = std::chrono::steady_clock::now();
+    auto verdict = std::async(std::launch::async, [&] { return VerifySignature(disc + "/setup.exe", 2); });
+    // It got as far as its last step, so what it did not do, it could not do.
+    EXPECT_TRUE(AwaitProcess(marker + "-asleep", true));
+    SignatureVerdict result = verdict.get();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(SignatureState::kTimedOut, result.state) << result.reason;
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_EQ(0, CountProcesses(marker + "-asleep"));
+    std::vector<std::string> files;
+    ASSERT_TRUE(ListFilesBelow(work.folder(), &files));
+    EXPECT_EQ((std::vector<std::string>{"bin/osslsigncode", "disc/setup.exe"}), files);
+    EXPECT_NE(0, access(("/tmp/" + marker).c_str(), F_OK));
+    EXPECT_LT(accept(listener, nullptr, nullptr), 0) << "a connection arrived";
+    close(listener);
+    unlink(("/tmp/" + marker).c_str());
+}
+
+TEST(SignatureVerifier, DiesWithItsCaller) {
+    NEED_SANDBOX();
+    TestDisc work;
+    const std::string marker = "bxverify-" + std::to_string(getpid()) + "-orphan";
+    WriteScript(work, "bin/osslsigncode", "exec -a " + marker + " sleep 30", "/bin/bash");
+    work.Write("disc/setup.exe", "MZ");
+    ScopedEnv path("PATH", work.folder() + "/bin:" + getenv("PATH"));
+    pid_t caller = fork();
+    if (caller == 0) _exit((int)VerifySignature(work.folder() + "/disc/setup.exe", 30).state);
+    EXPECT_TRUE(AwaitProcess(marker, true));
+    kill(caller, SIGKILL);
+    waitpid(caller, nullptr, 0);
+    EXPECT_TRUE(AwaitProcess(marker, false));
+}
+
+TEST(SignatureVerifier, RealOsslsigncodeVerifiesInside) {
+    NEED_SANDBOX();
+    if (system("command -v osslsigncode >/dev/null && command -v openssl >/dev/null") != 0)
+        GTEST_SKIP() << "needs osslsigncode, which verifies, and openssl, which makes the test certificates";
+    TestDisc work;
+    const std::string w = work.folder() + "/";
+    work.Write("plain.exe", MakePe({{16, std::string(64, 'v')}}));
+    // cert signs, other is a stranger, and leaf (issued by cert) names a revocation list on the network.
+    const std::string req = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -addext extendedKeyUsage=codeSigning ";
+    std::string commands = req + "-subj /CN=Brindle -keyout " + w + "cert.key -out " + w + "cert.pem && " + req +
+                           "-subj /CN=Other -keyout " + w + "other.key -out " + w + "other.pem && " + req +
+                           "-subj /CN=Leaf -CA " + w + "cert.pem -CAkey " + w + "cert.key -addext "
+                           "crlDistributionPoints=URI:http://127.0.0.1:9/brindle.crl -keyout " + w + "leaf.key -out " +
+                           w + "leaf.pem";
+    for (const char* name : {"cert", "leaf"})
+        commands += " && osslsigncode sign -certs " + w + name + ".pem -key " + w + name + ".key -h sha256 -in " + w +
+                    "plain.exe -out " + w + name + ".exe";
+    commands += " && cp " + w + "cert.exe " + w + "tampered.exe && printf w | dd of=" + w +
+                "tampered.exe bs=1 seek=610 conv=notrunc";
+    ASSERT_EQ(0, system(("(" + commands + ") >/dev/null 2>&1").c_str()));
+    struct Row { const char* file; const char* ca; SignatureState state; const char* reason; };
+    const Row rows[] = {
+        {"cert.exe", "cert.pem", SignatureState::kVerified, ""},
+        {"cert.exe", nullptr, SignatureState::kUntrusted, "self-signed certificate"},  // the system's bundle
+        {"cert.exe", "other.pem", SignatureState::kUntrusted, "self-signed certificate"},
+        {"tampered.exe", "cert.pem", SignatureState::kUntrusted, "MISMATCH"},
+        {"leaf.exe", "cert.pem", SignatureState::kUntrusted,
+         "the revocation list its certificate names cannot be fetched: the verifier has no network "
+         "(CRL distribution point: http://127.0.0.1:9/brindle.crl)"},
+        {"plain.exe", "cert.pem", SignatureState::kUnsigned, ""},
+    };
+    for (const Row& row : rows) {
+        SignatureVerdict verdict =
+            row.ca ? VerifySignature(w + row.file, w + row.ca, 30) : VerifySignature(w + row.file, 30);
+        EXPECT_EQ(row.state, verdict.state) << row.file << ": " << verdict.reason;
+        EXPECT_NE(std::string::npos, verdict.reason.find(row.reason)) << row.file << ": " << verdict.reason;
+    }
+}
+
+}  // namespace

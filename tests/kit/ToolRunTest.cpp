@@ -1,0 +1,51 @@
+// RunTool's time limit, the signal that ended a program, and its report pipe beside the secret.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+
+#include "kit/disc/ToolRun.h"
+
+namespace {
+
+TEST(ToolRun, KillsTheGroupAtTheLimitAndReportsHowItEnded) {
+    struct Row {
+        const char* script;
+        int timeout;
+        bool reportPipe, timedOut;
+        int signal, status;
+        const char* report;
+    };
+    const std::string secret = "s3cret";
+    const Row rows[] = {
+        // The background child holds the output: the group's kill must reach it too.
+        {"sleep 30 & echo $!; wait", 1, false, true, SIGKILL, -1, ""},
+        // Only the child's end, not the output's, tells that it still runs.
+        {"exec >&- 2>&-; sleep 30", 1, false, true, SIGKILL, -1, ""},
+        {"kill -SEGV $$", 30, false, false, SIGSEGV, -1, ""},
+        {"cat /dev/fd/3 >&4; exit 3", 30, true, false, 0, 3, "s3cret"},
+        {"cat /dev/fd/3", 0, false, false, 0, 0, ""},
+    };
+    for (const Row& row : rows) {
+        ToolLimits limits;
+        limits.timeoutSeconds = row.timeout, limits.reportPipe = row.reportPipe;
+        auto start = std::chrono::steady_clock::now();
+        ToolRun run = RunTool({"sh", "-c", row.script}, &secret, limits);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_TRUE(run.started);
+        EXPECT_EQ(row.timedOut, run.timedOut) << row.script;
+        EXPECT_EQ(row.signal, run.signal) << row.script;
+        EXPECT_EQ(row.status, run.status) << row.script;
+        EXPECT_LT(seconds, row.timeout + 3.0) << row.script;
+        EXPECT_EQ(row.report, run.report) << row.script;
+        if (row.timedOut && !run.output.empty()) {
+            std::ifstream in("/proc/" + std::to_string(atoi(run.output.c_str())) + "/stat");
+            std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            EXPECT_TRUE(stat.empty() || stat.find(") Z") != std::string::npos) << "left running: " << stat;
+        }
+    }
+}
+
+}  // namespace
