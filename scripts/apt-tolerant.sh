@@ -23,7 +23,6 @@ apt_release() {
   if [ -r "$APT_OS_RELEASE" ]; then
     codename=$(sed -n 's/^VERSION_CODENAME=//p' "$APT_OS_RELEASE" | head -n 1 | tr -d "\"'")
   fi
-  case "$codename" in *[!a-z0-9.-]*) codename="" ;; esac
   echo "${codename:-bookworm}"
 }
 
