@@ -144,7 +144,6 @@ ToolRun RunTool(const std::vector<std::string>& args, const std::string* secret,
     if (!Follow(&pipes, pidfd, limited ? NowMs() + limits.timeoutSeconds * 1000LL : 0, &run)) {
         run.timedOut = true;
         kill(-pid, SIGKILL);
-        kill(pid, SIGKILL);
         Follow(&pipes, -1, NowMs() + kDrainMs, &run);
     }
     if (pipes.output >= 0) close(pipes.output);

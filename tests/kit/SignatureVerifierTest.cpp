@@ -71,7 +71,7 @@ TEST(SignatureVerifier, JudgesWhatTheVerifierAndTheSandboxSay) {
     struct Row { const char* verifier; const char* bwrap; SignatureState state; const char* reason; };
     const Row rows[] = {
         // Also proves the file and the CA file are inside, where the arguments say.
-        {"[ \"$1 $2 $4 $6\" = 'verify -CAfile -TSA-CAfile -in' ] && [ \"$(head -c 2 \"$7\")\" = MZ ] &&"
+        {"[ \"$1 $2 $4 $6 $7\" = 'verify -CAfile -TSA-CAfile -in /disc/setup.exe' ] && [ \"$(head -c 2 $7)\" = MZ ] &&"
          " [ \"$(cat \"$3\")\" = CA ] && exit 0; echo \"Failed to open $*\"; exit 1",
          nullptr, SignatureState::kVerified, ""},
         {"echo 'No signature found'; exit 1", nullptr, SignatureState::kUnsigned, ""},
@@ -113,6 +113,9 @@ TEST(SignatureVerifier, RefusesWhatIsNotAFileAndNeedsTheVerifier) {
     }
     ScopedEnv path("PATH", work.folder());
     EXPECT_EQ(SignatureState::kNoVerifier, VerifySignature("/bin/sh", 30).state);
+    // Found in the middle of $PATH, not only at its ends.
+    ScopedEnv middle("PATH", "/nowhere:" + work.folder() + "/bin:" + work.folder());
+    EXPECT_EQ(SignatureState::kNoSandbox, VerifySignature("/bin/sh", 30).state);
 }
 
 TEST(SignatureVerifier, HostileVerifierReachesNothingAndIsKilledAtTheLimit) {

@@ -1,6 +1,8 @@
 // RunTool's time limit, the signal that ended a program, and its report pipe beside the secret.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -9,6 +11,15 @@
 #include "kit/disc/ToolRun.h"
 
 namespace {
+
+size_t OpenDescriptors() {
+    size_t count = 0;
+    if (DIR* fds = opendir("/proc/self/fd")) {
+        while (readdir(fds)) ++count;
+        closedir(fds);
+    }
+    return count;
+}
 
 TEST(ToolRun, KillsTheGroupAtTheLimitAndReportsHowItEnded) {
     struct Row {
@@ -32,7 +43,9 @@ TEST(ToolRun, KillsTheGroupAtTheLimitAndReportsHowItEnded) {
         ToolLimits limits;
         limits.timeoutSeconds = row.timeout, limits.reportPipe = row.reportPipe;
         auto start = std::chrono::steady_clock::now();
+        size_t open = OpenDescriptors();
         ToolRun run = RunTool({"sh", "-c", row.script}, &secret, limits);
+        EXPECT_EQ(open, OpenDescriptors()) << row.script << ": a descriptor left open, or one of ours closed";
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_TRUE(run.started);
         EXPECT_EQ(row.timedOut, run.timedOut) << row.script;
