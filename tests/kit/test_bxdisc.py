@@ -478,17 +478,21 @@ class NewTest(unittest.TestCase):
 
     def test_missing_parents_are_made_and_nothing_is_left_when_they_cannot_be(self):
         long_name = "n" * 300
-        # Deep enough that the folders fit in a path and the files in them do not.
-        deep = "/".join(["d" * 250] * 17)[:4080]
+        # Deep enough that the folders fit in a path and the files in them do not;
+        # then one that no path can hold.
+        deep = "/".join(["d" * 255] * 17)[:4080]
+        deeper = deep + "/" + "d" * 15
         # folder, what a dry run lists (False: a dry run cannot tell), where the
         # files go; or the message of exit status 2
         cases = [
-            ("a/b/disc", ["a", "a/b", "a/b/disc"], "a/b/disc", None),
+            ("a/real/disc", ["a", "a/real", "a/real/disc"], "a/real/disc", None),
             ("via/disc", ["via/disc"], "real/disc", None),
             ("file/a/disc", None, None, "file: is not a folder"),
             ("dangling/disc", None, None, "dangling: is a symbolic link that leads nowhere"),
+            ("loop/disc", None, None, "loop: cannot be reached (Too many levels of symbolic links)"),
             ("a/%s/disc" % long_name, None, None, "a/%s: cannot be made (File name too long)" % long_name),
             (deep, False, None, "(File name too long); nothing written"),
+            (deeper, None, None, ": cannot be made (File name too long)"),
         ]
         if os.geteuid() != 0:
             cases.append(("locked/a/disc", None, None, "locked/a: cannot be made (Permission denied)"))
@@ -499,6 +503,7 @@ class NewTest(unittest.TestCase):
                     os.mkdir(os.path.join(tmp, "locked"), 0o555)
                     os.symlink("real", os.path.join(tmp, "via"))
                     os.symlink("nowhere", os.path.join(tmp, "dangling"))
+                    os.symlink("loop", os.path.join(tmp, "loop"))
                     with open(os.path.join(tmp, "file"), "wb") as f:
                         f.write(b"in the way")
                     before = sorted(os.walk(tmp))

@@ -229,11 +229,13 @@ class EngineLineTest(unittest.TestCase):
         for outside, line in ((True, "Wine runs emulated (qemu-user)"), (False, "Wine runs natively")):
             with self.subTest(outside=outside), tempfile.TemporaryDirectory() as tmp:
                 runs = self.handed_in(outside, tmp)
-                kinds = [next(w.split("=")[0] for w in argv if w.startswith(("--make-base=", "--inside=")))
-                         for argv in runs]
-                self.assertEqual(["--make-base", "--inside"], kinds)
-                for argv in runs:
+                places = [next(w.split("=") for w in argv if w.startswith(("--make-base=", "--inside=")))
+                          for argv in runs]
+                self.assertEqual(["--make-base", "--inside"], [kind for kind, _ in places])
+                for argv, (_, place) in zip(runs, places):
                     self.assertTrue(self.engine_line(argv, tmp).startswith(line))
+                    # Sealed: no Z: drive onto the host.
+                    self.assertEqual(["w:"], os.listdir(os.path.join(place, "prefix", "dosdevices")))
 
 if __name__ == "__main__":
     unittest.main(verbosity=1)
