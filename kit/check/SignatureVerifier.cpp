@@ -99,15 +99,14 @@ std::string LastLine(const std::string& output) {
     return output.substr(start, end + 1 - start);
 }
 
-// osslsigncode fetches the revocation list a certificate names and does not verify without it; the
-// sandbox has no network, so its words ("use -CRLfile") would mislead.
-std::string RevocationReason(const std::string& output) {
+// osslsigncode fetches the revocation list that a certificate names only once the chain has verified,
+// and fails without it. Windows checks revocation online as it runs the file; the sandbox has no network.
+std::string RevocationUnchecked(const std::string& output) {
     if (output.find("CRLfile\" option") == std::string::npos) return "";
     const char kPoint[] = "CRL distribution point: ";
     size_t at = output.find(kPoint);
     std::string place = at == std::string::npos ? "" : LastLine(output.substr(0, output.find('\n', at)));
-    return "the revocation list its certificate names cannot be fetched: the verifier has no network" +
-           (place.empty() ? "" : " (" + place + ")");
+    return "its revocation list is not fetched without a network" + (place.empty() ? "" : " (" + place + ")");
 }
 
 }  // namespace
@@ -161,6 +160,7 @@ SignatureVerdict VerifySignature(const std::string& path, const std::string& caF
     if (run.output.find("No signature found") != std::string::npos ||
         run.output.find("Unable to extract existing signature") != std::string::npos)
         return {SignatureState::kUnsigned, ""};
-    std::string revocation = RevocationReason(run.output);
-    return {SignatureState::kUntrusted, Printable(revocation.empty() ? ToolReason(run.output) : revocation)};
+    std::string revocation = RevocationUnchecked(run.output);
+    if (!revocation.empty()) return {SignatureState::kVerified, Printable(revocation)};
+    return {SignatureState::kUntrusted, Printable(ToolReason(run.output))};
 }

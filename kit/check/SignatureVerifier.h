@@ -6,7 +6,7 @@
 #include <string>
 
 enum class SignatureState {
-    kVerified,    // the signature verifies
+    kVerified,    // the signature verifies (reason: what could not be checked offline, if anything)
     kUnsigned,    // osslsigncode finds no signature
     kUntrusted,   // signed, but it does not verify; reason: osslsigncode's words
     kNoVerifier,  // osslsigncode is not installed

@@ -199,9 +199,10 @@ TEST(SignatureVerifier, RealOsslsigncodeVerifiesInside) {
         {"cert.exe", nullptr, SignatureState::kUntrusted, "self-signed certificate"},  // the system's bundle
         {"cert.exe", "other.pem", SignatureState::kUntrusted, "self-signed certificate"},
         {"tampered.exe", "cert.pem", SignatureState::kUntrusted, "MISMATCH"},
-        {"leaf.exe", "cert.pem", SignatureState::kUntrusted,
-         "the revocation list its certificate names cannot be fetched: the verifier has no network "
-         "(CRL distribution point: http://127.0.0.1:9/brindle.crl)"},
+        // Its chain verifies; the revocation list is Windows' to fetch.
+        {"leaf.exe", "cert.pem", SignatureState::kVerified,
+         "its revocation list is not fetched without a network (CRL distribution point: http://127.0.0.1:9/brindle.crl)"},
+        {"leaf.exe", "other.pem", SignatureState::kUntrusted, "unable to get local issuer certificate"},
         {"plain.exe", "cert.pem", SignatureState::kUnsigned, ""},
     };
     for (const Row& row : rows) {

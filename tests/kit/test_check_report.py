@@ -7,9 +7,12 @@ same results as the text, and the short account of preview and image.
 from __future__ import annotations
 
 import json
+import os
 import re
+import shutil
 import sys
 import tempfile
+import time
 import unittest
 from pathlib import Path
 from typing import Any
@@ -183,6 +186,25 @@ class CheckReportTest(unittest.TestCase):
             with self.subTest(args=args):
                 r = bxdisc(*args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
+
+    @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
+    def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:
+        # A package is always verified; its header is all the check needs for that.
+        (self.disc / "Product.msi").write_bytes(b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + bytes(504))
+        (self.disc / "AUTORUN.INF").write_bytes(b"[BXPARAM]\r\nSetupExe=setup.exe\r\nSetupMSI=Product.msi\r\n")
+        stand_in = self.disc.parent / "bin" / "osslsigncode"
+        stand_in.parent.mkdir()
+        for script, note in (("sleep 60", 'note: SetupMSI: osslsigncode did not finish verifying "Product.msi" within 1 s'),
+                             ("kill -SEGV $$", 'note: SetupMSI: osslsigncode crashed (SIGSEGV) on the signature of "Product.msi"')):
+            with self.subTest(script=script):
+                stand_in.write_text("#!/bin/sh\n%s\n" % script)
+                stand_in.chmod(0o755)
+                began = time.monotonic()
+                r = bxdisc("check", str(self.disc), "--verify-timeout", "1",
+                           env={"PATH": "%s:%s" % (stand_in.parent, os.environ["PATH"])})
+                self.assertLess(time.monotonic() - began, 20)
+                self.assertEqual(1, r.returncode, r.stdout)  # the package does not open: a finding
+                self.assertIn(note, r.stdout)
 
     def test_preview_and_image_count_the_notes(self) -> None:
         (self.disc / "AUTORUN.INF").write_bytes(b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
