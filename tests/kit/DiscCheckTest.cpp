@@ -260,6 +260,7 @@ const DiscCase kCases[] = {
      "[autorun] icon", "the program has 1 icon(s)"},
     {"LabelLongerThanExplorerShows", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\nlabel=" + Big('B', 33) + "\r\n"); },
      "[autorun] label", "has 33 characters", true},
+    {"LabelOfExplorersLength", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\nlabel=" + Big('B', 32) + "\r\n"); }, nullptr, nullptr},
     // The disc's names and sizes.
     {"NameOverJoliet", [](TestDisc& d) { d.Write("Docs/" + Big('n', 65), "x"); }, kLongName.c_str(),
      "a name of 65 characters"},

@@ -181,11 +181,14 @@ class CheckReportTest(unittest.TestCase):
         for rule_id, name, _ in listed:
             self.assertIn(rule_id, man)
             self.assertIn(name, man)
-        for args in (("check", str(self.disc), "--list-rules"), ("check", "--format", "xml", str(self.disc)),
-                     ("check", str(self.disc), "--verify-timeout", "0")):
+        for args, message in ((("check", str(self.disc), "--list-rules"), "--list-rules takes no DISC_FOLDER"),
+                              (("check", "--format", "xml", str(self.disc)), "--format takes text|json|sarif"),
+                              (("check", str(self.disc), "--verify-timeout", "0"), "whole seconds from 1 to 3600"),
+                              (("check", str(self.disc / "absent")), "cannot read the folder")):
             with self.subTest(args=args):
                 r = bxdisc(*args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn(message, r.stderr)
 
     @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
     def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:
