@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "kit/disc/DiscText.h"
 
@@ -45,6 +46,14 @@ TEST(ProfileLine, IsWhereTheReaderFindsTheKey) {
     };
     for (const auto& c : kCases)
         EXPECT_EQ(c.line, ProfileLine(kText.data(), kText.size(), c.section, c.key)) << c.section << " " << (c.key ? c.key : "");
+}
+
+// A bracket without its mate opens no section, and the last byte may end a line.
+TEST(ProfileLine, ReadsToTheLastByteAndNoFurther) {
+    const std::string kText = "[BXPARAM]\n[no mate\nSetupExe=a.exe\r";
+    std::vector<char> exact(kText.begin(), kText.end());  // no NUL after it for the sanitizer
+    EXPECT_EQ(3, ProfileLine(exact.data(), exact.size(), "BXPARAM", "SetupExe"));
+    EXPECT_EQ(0, ProfileLine(exact.data(), exact.size(), "no mate", nullptr));
 }
 
 TEST(AutorunOpen, FindsTheProgramAndTheSwitchAsTheLauncherDoes) {
