@@ -38,16 +38,6 @@ size_t Ucs2Length(const std::string& name) {
     return n;
 }
 
-// The name as Windows compares names: without regard to case in code page 1252.
-std::string FoldName(const std::string& name) {
-    std::string strCp;
-    bool bCp = Utf8ToCp1252(name, &strCp);
-    if (!bCp) strCp = name;  // outside the code page: only ASCII folds
-    for (char& c : strCp)
-        if (bCp || (unsigned char)c < 0x80) c = (char)UpperCp1252((unsigned char)c);
-    return strCp;
-}
-
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);

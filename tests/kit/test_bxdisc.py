@@ -450,11 +450,16 @@ class NewTest(unittest.TestCase):
         os.mkdir(self.disc)
         with open(os.path.join(self.disc, "AUTORUN.INF"), "wb") as f:
             f.write(b"the author's own")
-        with open(os.path.join(self.tmp, "setup.exe"), "wb") as f:
-            f.write(b"MZ")
+        for name in ("setup.exe", "a/Caf\u00e9.exe", "c/CAF\u00c9.EXE"):
+            os.makedirs(os.path.dirname(os.path.join(self.tmp, name)), exist_ok=True)
+            with open(os.path.join(self.tmp, name), "wb") as f:
+                f.write(b"MZ")
         cases = [
             ((), "would overwrite " + os.path.join(self.disc, "AUTORUN.INF")),
             (("--setup", os.path.join(self.tmp, "setup.exe"), "--force"), "has that name already"),
+            # Windows sees one name, folded in its code page.
+            (("--setup", os.path.join(self.tmp, "a/Caf\u00e9.exe"), "--package", os.path.join(self.tmp, "c/CAF\u00c9.EXE"),
+              "--force"), "the disc's Caf\u00e9.exe has that name already"),
             (("--package", os.path.join(self.tmp, "absent.msi")), "cannot be read"),
         ]
         for args, message in cases:
