@@ -293,22 +293,22 @@ CheckResult Check(const std::function<void(TestDisc&)>& change, const DiscCheckO
     return result;
 }
 
-// Its findings, and its notes on what the clean disc has none on.
+// Its findings, and its notes but those the clean disc has: the same rule on the same key.
 CheckResult CheckChanged(const std::function<void(TestDisc&)>& change, const DiscCheckOptions& options,
                          std::vector<Finding>* problems, std::vector<Finding>* notes, std::string* all) {
-    static const std::vector<std::string> clean = [] {
+    static const std::vector<std::pair<std::string, RuleIndex>> clean = [] {
         std::vector<Finding> findings;
-        std::vector<std::string> keys;
+        std::vector<std::pair<std::string, RuleIndex>> notes;
         Check([](TestDisc&) {}, DiscCheckOptions(), &findings);
-        for (const Finding& f : findings) keys.push_back(f.key);
-        return keys;
+        for (const Finding& f : findings) notes.push_back({f.key, f.rule});
+        return notes;
     }();
     std::vector<Finding> findings;
     CheckResult result = Check(change, options, &findings);
     for (const Finding& f : findings) {
         *all += FormatFinding(f) + "\n";
         if (!f.note) problems->push_back(f);
-        else if (std::find(clean.begin(), clean.end(), f.key) == clean.end()) notes->push_back(f);
+        else if (std::find(clean.begin(), clean.end(), std::make_pair(f.key, f.rule)) == clean.end()) notes->push_back(f);
     }
     return result;
 }
