@@ -182,7 +182,8 @@ class CheckReportTest(unittest.TestCase):
             self.assertIn(rule_id, man)
             self.assertIn(name, man)
         for args in (("check", str(self.disc), "--list-rules"), ("check", "--format", "xml", str(self.disc)),
-                     ("check", str(self.disc), "--verify-timeout", "0")):
+                     ("check", str(self.disc), "--verify-timeout", "0"),
+                     ("check", str(self.disc), "--ca-file", str(self.disc / "absent.pem"))):
             with self.subTest(args=args):
                 r = bxdisc(*args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
