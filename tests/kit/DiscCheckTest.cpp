@@ -19,6 +19,9 @@ struct DiscCase {
     bool note = false;   // a note, beside those of the clean disc
 };
 
+// gtest names each case by its name, not by its bytes (padding among them).
+void PrintTo(const DiscCase& c, std::ostream* os) { *os << c.name; }
+
 std::string Big(char c, size_t n) { return std::string(n, c); }
 const std::string kLongName = "Docs/" + Big('n', 65);
 void Autorun(TestDisc& d, const std::string& keys) { d.autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\n" + keys; }
