@@ -84,6 +84,17 @@ void OnJpegMessage(j_common_ptr info, int level) {
     if (level < 0) ++info->err->num_warnings;
 }
 
+// Adobe's files store the ink inverted (255: none), as Photoshop writes them.
+uint32_t CmykToRgb(const unsigned char* cmyk, bool bInverted) {
+    unsigned k = bInverted ? cmyk[3] : 255 - cmyk[3];
+    uint32_t rgb = 0;
+    for (int c = 0; c < 3; ++c) {
+        unsigned paper = bInverted ? cmyk[c] : 255 - cmyk[c];
+        rgb = rgb << 8 | (paper * k + 127) / 255;
+    }
+    return rgb;
+}
+
 bool ReadJpeg(const std::vector<unsigned char>& file, RgbImage* image, std::string* error) {
     jpeg_decompress_struct info;
     JpegError e;
@@ -104,12 +115,14 @@ bool ReadJpeg(const std::vector<unsigned char>& file, RgbImage* image, std::stri
         jpeg_destroy_decompress(&info);
         return false;
     }
-    info.out_color_space = JCS_RGB;
+    // libjpeg turns CMYK into nothing but CMYK; the ink is taken off white here.
+    bool bCmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = bCmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);
     image->width = (int)info.output_width;
     image->height = (int)info.output_height;
     image->pixels.assign((size_t)image->width * image->height, 0);
-    row.resize((size_t)image->width * 3);
+    row.resize((size_t)image->width * info.output_components);
     // A file that ends early gives grey rows and a warning: refused, not shown.
     while (info.output_scanline < info.output_height) {
         JSAMPROW rows[1] = {row.data()};
@@ -117,7 +130,8 @@ bool ReadJpeg(const std::vector<unsigned char>& file, RgbImage* image, std::stri
         jpeg_read_scanlines(&info, rows, 1);
         for (int x = 0; x < image->width; ++x)
             image->pixels[(size_t)y * image->width + x] =
-                (uint32_t)row[3 * x] << 16 | (uint32_t)row[3 * x + 1] << 8 | row[3 * x + 2];
+                bCmyk ? CmykToRgb(&row[4 * x], info.saw_Adobe_marker)
+                      : (uint32_t)row[3 * x] << 16 | (uint32_t)row[3 * x + 1] << 8 | row[3 * x + 2];
     }
     bool bShort = info.err->num_warnings > 0;
     jpeg_finish_decompress(&info);

@@ -1,7 +1,10 @@
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "kit/check/CheckReport.h"
 #include "kit/cli/Commands.h"
+#include "kit/disc/DiscFolder.h"
 #include "kit/disc/ExitStatus.h"
 
 namespace {
@@ -75,6 +78,11 @@ int RunCheck(const ParsedArgs& args) {
         }
         options.verifyTimeout = (int)seconds;
     }
+    options.caFile = args.Get("--ca-file");
+    if (args.Has("--ca-file") && (IsFolder(options.caFile) || access(options.caFile.c_str(), R_OK) != 0)) {
+        fprintf(stderr, "bxdisc check: --ca-file %s: cannot be read\n", options.caFile.c_str());
+        return kExitFailed;
+    }
     std::string format = args.Get("--format", "text");
     ReportFormat report = format == "json" ? ReportFormat::kJson : format == "sarif" ? ReportFormat::kSarif : ReportFormat::kText;
     return CheckAndReport(args.operands[0], options, report, stdout, &disc);
@@ -97,6 +105,8 @@ const Command kCheckCommand = {
         {"--large", nullptr, "judges for bxdisc image --large: names up to 103, files over 4 GiB", nullptr, false},
         {"--format", "FORMAT", "text (default), json or sarif", "text|json|sarif", false},
         {"--verify-timeout", "SECONDS", "the time each signature's verification may take (default 30)", nullptr, false},
+        {"--ca-file", "FILE", "authorities' certificates (PEM) for chains the system's do not follow, such as the "
+         "code-signing roots Windows trusts", nullptr, false},
         {"--list-rules", nullptr, "lists every rule: id, name, level, what it finds and the way out (no DISC_FOLDER)",
          nullptr, false, true},
     },

@@ -132,4 +132,6 @@ const CheckRule kCheckRules[kRuleCount] = {
      "sign the file again (bxdisc sign DISC --pkcs12 FILE), or verify it with a newer osslsigncode"},
     {"BX0708", "verifier-timed-out", true, "osslsigncode did not finish verifying the file within the time limit.",
      "sign the file again (bxdisc sign DISC --pkcs12 FILE), or allow more time: bxdisc check --verify-timeout SECONDS"},
+    {"BX0709", "signature-chain-unknown", true, "A signature matches its file, but its chain leads to an authority this machine's certificates lack (Debian's lack the code-signing roots that Windows trusts), so it was not followed.",
+     "name the authority's certificate: bxdisc check --ca-file FILE"},
 };

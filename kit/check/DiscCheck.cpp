@@ -38,16 +38,6 @@ size_t Ucs2Length(const std::string& name) {
     return n;
 }
 
-// The name as Windows compares names: without regard to case in code page 1252.
-std::string FoldName(const std::string& name) {
-    std::string strCp;
-    bool bCp = Utf8ToCp1252(name, &strCp);
-    if (!bCp) strCp = name;  // outside the code page: only ASCII folds
-    for (char& c : strCp)
-        if (bCp || (unsigned char)c < 0x80) c = (char)UpperCp1252((unsigned char)c);
-    return strCp;
-}
-
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
@@ -342,6 +332,9 @@ void CDiscChecker::CheckSignature(const Where& where, const std::string& what, c
     }
     if (m_bVerifierUnusable) return;
     SignatureVerdict verdict = VerifySignature(path, m_options.verifyTimeout);
+    // The author's authorities come after the system's, so that both kinds of chain are followed.
+    if (verdict.state == SignatureState::kChainUnknown && !m_options.caFile.empty())
+        verdict = VerifySignature(path, m_options.caFile, m_options.verifyTimeout);
     switch (verdict.state) {
     case SignatureState::kVerified:
         return;
@@ -353,6 +346,12 @@ void CDiscChecker::CheckSignature(const Where& where, const std::string& what, c
             what + " is signed, but the signature does not verify (" + verdict.reason +
                 "): Windows names an \"Unknown publisher\"",
             "sign it with a code-signing certificate that Windows trusts: " + SignCommand());
+        return;
+    case SignatureState::kChainUnknown:
+        Add(kRuleSignatureChainUnknown, where,
+            what + " matches its signature, but the chain leads to \"" + verdict.issuer +
+                "\", an authority this machine does not know (" + verdict.reason + "), so it was not followed",
+            "name that authority's certificate: bxdisc check --ca-file FILE");
         return;
     case SignatureState::kNoVerifier:
         m_bVerifierUnusable = true;

@@ -31,6 +31,7 @@ struct DiscCheckOptions {
     bool strict = false;  // notes count as findings
     bool large = false;   // for an image with Joliet's long names and ISO 9660 level 3
     int verifyTimeout = 30;  // seconds for each signature's verification
+    std::string caFile;      // authorities' certificates for a chain the system's do not follow; "": none
 };
 
 // kDiscUnreadable only when the folder cannot be read.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kit/disc/ToolRun.h"
+#include "kit/disc/UnknownChain.h"
 
 const char* const kSandboxRemedy =
     "allow unprivileged user namespaces (sysctl kernel.unprivileged_userns_clone=1; "
@@ -162,5 +163,7 @@ SignatureVerdict VerifySignature(const std::string& path, const std::string& caF
         return {SignatureState::kUnsigned, ""};
     std::string revocation = RevocationUnchecked(run.output);
     if (!revocation.empty()) return {SignatureState::kVerified, Printable(revocation)};
+    UnknownChain chain = ReadUnknownChain(run.output);
+    if (chain.unknown) return {SignatureState::kChainUnknown, Printable(chain.error), Printable(chain.issuer)};
     return {SignatureState::kUntrusted, Printable(ToolReason(run.output))};
 }

@@ -9,6 +9,7 @@ enum class SignatureState {
     kVerified,    // the signature verifies (reason: what could not be checked offline, if anything)
     kUnsigned,    // osslsigncode finds no signature
     kUntrusted,   // signed, but it does not verify; reason: osslsigncode's words
+    kChainUnknown,  // matches its file, but the chain leads to an authority the certificates lack; reason: OpenSSL's words
     kNoVerifier,  // osslsigncode is not installed
     kNoSandbox,   // bubblewrap is missing or cannot make its namespaces; reason: bwrap's words
     kCrashed,     // the verifier died of a signal; reason names the signal (e.g. "SIGSEGV")
@@ -18,6 +19,7 @@ enum class SignatureState {
 struct SignatureVerdict {
     SignatureState state = SignatureState::kNoVerifier;
     std::string reason;
+    std::string issuer = "";  // kChainUnknown: the authority the chain leads to
 };
 
 // Verifies path with osslsigncode inside bubblewrap: no network (all namespaces unshared), nothing writable,

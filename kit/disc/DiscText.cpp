@@ -80,6 +80,15 @@ AutorunOpen ReadAutorunOpen(const char* commandLine) {
     return open;
 }
 
+std::string FoldName(const std::string& name) {
+    std::string strCp;
+    bool bCp = Utf8ToCp1252(name, &strCp);
+    if (!bCp) strCp = name;  // outside the code page: only ASCII folds
+    for (char& c : strCp)
+        if (bCp || (unsigned char)c < 0x80) c = (char)UpperCp1252((unsigned char)c);
+    return strCp;
+}
+
 bool NamesLauncher(const std::string& program, const std::string& launcher) {
     std::string name = program;
     // Relative to the disc's root either way.

@@ -25,6 +25,10 @@ struct AutorunOpen {
 };
 AutorunOpen ReadAutorunOpen(const char* commandLine);
 
+// A Linux file name (UTF-8) as Windows compares names: without regard to
+// case in code page 1252. Two names are one on the disc when these are equal.
+std::string FoldName(const std::string& name);
+
 // True when the open= program names the launcher's file at the disc's root.
 bool NamesLauncher(const std::string& program, const std::string& launcher);
 

@@ -10,7 +10,6 @@
 #include "kit/disc/ExitStatus.h"
 #include "kit/disc/FileReplace.h"
 #include "kit/new/StarterDisc.h"
-#include "framework/String.h"
 #ifdef BX_HAVE_ART
 #include "kit/art/DiscArt.h"
 #include "kit/art/StarterBackdrop.h"
@@ -48,7 +47,7 @@ bool AddOwnFile(const CDisc& disc, const std::string& path, const char* what, st
         return false;
     }
     for (const FileContent& f : *files) {
-        if (CompareNoCase(BaseName(f.path).c_str(), strCp.c_str()) == 0) {
+        if (FoldName(BaseName(f.path)) == FoldName(base)) {
             *error = path + ": the disc's " + BaseName(f.path) + " has that name already; rename it";
             return false;
         }

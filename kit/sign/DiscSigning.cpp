@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include "framework/String.h"
@@ -57,12 +58,84 @@ bool AddNamed(const CDisc& disc, const std::string& what, const DiscEntry& entry
     return true;
 }
 
-// Each temporary folder with the signed copy it may still hold.
+// Each temporary folder with what it may still hold: the signed copy, and its signature taken apart.
 void RemoveAll(const std::vector<std::string>& folders) {
     for (const std::string& f : folders) {
-        unlink((f + "/signed").c_str());
+        for (const char* name : {"/signed", "/signature", "/content"}) unlink((f + name).c_str());
         rmdir(f.c_str());
     }
+}
+
+// The next DER element at *at, of that tag; [*begin, *end) its value, *at past it.
+bool NextElement(const std::vector<unsigned char>& der, size_t* at, unsigned char tag, size_t* begin, size_t* end) {
+    size_t i = *at, length;
+    if (i + 2 > der.size() || der[i] != tag) return false;
+    length = der[i + 1];
+    i += 2;
+    if (length & 0x80) {
+        size_t n = length & 0x7F;
+        if (n == 0 || n > 4 || n > der.size() - i) return false;
+        for (length = 0; n; --n) length = length << 8 | der[i++];
+    }
+    if (length > der.size() - i) return false;
+    *begin = i, *end = *at = i + length;
+    return true;
+}
+
+// What an Authenticode signature's signer signed: the value of its SpcIndirectDataContent, inside
+// ContentInfo { type, [0] SignedData { version, digest algorithms, ContentInfo { type, [0] content } } }.
+bool SignedContent(const std::vector<unsigned char>& der, std::vector<unsigned char>* content) {
+    const struct {
+        unsigned char tag;
+        bool enter;
+    } kPath[] = {{0x30, true}, {0x06, false}, {0xA0, true}, {0x30, true}, {0x02, false}, {0x31, false},
+                 {0x30, true}, {0x06, false}, {0xA0, true}, {0x30, false}};
+    size_t at = 0, begin = 0, end = 0;
+    for (const auto& step : kPath) {
+        if (!NextElement(der, &at, step.tag, &begin, &end)) return false;
+        if (step.enter) at = begin;
+    }
+    content->assign(der.begin() + begin, der.begin() + end);
+    return true;
+}
+
+// osslsigncode checks the signer's signature only once the chain is followed. For a chain it cannot
+// follow, openssl checks it against what was signed, the chain left aside: "" when it holds, else why not.
+std::string SignatureBroken(const std::string& folder) {
+    const std::string signature = folder + "/signature", content = folder + "/content";
+    ToolRun run = RunTool({"osslsigncode", "extract-signature", "-in", folder + "/signed", "-out", signature});
+    std::vector<unsigned char> der, signedContent;
+    if (run.status != 0 || !ReadWholeFile(signature, &der) || !SignedContent(der, &signedContent))
+        return "its signature cannot be taken apart: " + ToolReason(run.output);
+    FILE* f = fopen(content.c_str(), "wb");
+    bool written = f && fwrite(signedContent.data(), 1, signedContent.size(), f) == signedContent.size();
+    if (f && fclose(f) != 0) written = false;
+    if (!written) return "cannot write " + content;
+    run = RunTool({"openssl", "smime", "-verify", "-noverify", "-binary", "-inform", "DER", "-in", signature, "-content",
+                   content, "-out", "/dev/null"});
+    if (!run.started) return "openssl, which checks it, is not installed: apt-get install openssl";
+    return run.status == 0 ? "" : "the signer's signature does not match what it signed";
+}
+
+ToolRun Verify(const std::string& file, const std::string& caFile) {
+    std::vector<std::string> verify = {"osslsigncode", "verify"};
+    if (!caFile.empty()) verify.insert(verify.end(), {"-CAfile", caFile});
+    verify.insert(verify.end(), {"-in", file});
+    return RunTool(verify);
+}
+
+// The signed copy in folder verified: against the system's authorities, then those of caFile. "" when it
+// verifies, or when it is whole and matches but its chain cannot be followed here (*chain says so); else
+// why not.
+std::string VerifySigned(const std::string& folder, const std::string& caFile, UnknownChain* chain) {
+    ToolRun run = Verify(folder + "/signed", "");
+    if (!caFile.empty() && run.status != 0 && ReadUnknownChain(run.output).unknown)
+        run = Verify(folder + "/signed", caFile);
+    if (run.status == 0) return "";
+    *chain = ReadUnknownChain(run.output);
+    if (!chain->unknown) return "signed, but the signature does not verify: " + ToolReason(run.output);
+    std::string broken = SignatureBroken(folder);
+    return broken.empty() ? "" : "signed, but the signature is broken: " + broken;
 }
 
 }  // namespace
@@ -88,7 +161,8 @@ bool ListSignTargets(const CDisc& disc, const std::string& launcher, bool bAll, 
     });
 }
 
-bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options, std::string* error) {
+bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options,
+               std::vector<ChainNotFollowed>* notFollowed, std::string* error) {
     std::vector<std::string> temps;
     std::vector<std::pair<std::string, std::string>> moves;
     for (const SignTarget& t : targets) {
@@ -119,16 +193,11 @@ bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& option
         } else {
             struct stat st;
             if (stat(t.path.c_str(), &st) == 0) chmod(temp.c_str(), st.st_mode & 07777);
-            std::vector<std::string> verify = {"osslsigncode", "verify"};
-            if (!options.caFile.empty()) verify.insert(verify.end(), {"-CAfile", options.caFile});
-            verify.insert(verify.end(), {"-in", temp});
-            run = RunTool(verify);
+            UnknownChain chain;
+            std::string fault = VerifySigned(folder, options.caFile, &chain);
             if (g_interrupted) failure = "interrupted";
-            else if (run.status != 0)
-                failure = t.relative + ": signed, but the signature does not verify: " + ToolReason(run.output) +
-                         (options.caFile.empty() ? " (a certificate of your own authority, or a test one: name the "
-                                                   "authority's certificate with --ca-file)"
-                                                 : "");
+            else if (!fault.empty()) failure = t.relative + ": " + fault;
+            else if (chain.unknown) notFollowed->push_back({t.relative, chain});
         }
         if (!failure.empty()) {
             *error = failure;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kit/disc/Disc.h"
+#include "kit/disc/UnknownChain.h"
 
 struct SignTarget {
     std::string what;  // "the launcher", "SetupExe", ...; "" for a file found by --all
@@ -27,8 +28,17 @@ struct SignOptions {
     std::string caFile;  // trusted for the verification besides the system's authorities
 };
 
+// A file signed, whole and matching its signature, whose chain leads to an
+// authority that neither the system's certificates nor caFile hold: Windows
+// may trust it all the same.
+struct ChainNotFollowed {
+    std::string relative;
+    UnknownChain chain;
+};
+
 // False with the file and osslsigncode's reason; no file is changed then.
-bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options, std::string* error);
+bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options,
+               std::vector<ChainNotFollowed>* notFollowed, std::string* error);
 
 // Set by SIGINT, SIGTERM and SIGHUP while signing runs: it stops between steps.
 void CatchInterruptions();

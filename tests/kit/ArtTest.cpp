@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "TestDisc.h"
+#include "kit/art/ArtImage.h"
 #include "kit/art/DiscArt.h"
 #include "kit/disc/DiscBitmap.h"
 #include "kit/check/DiscCheck.h"
@@ -133,6 +134,32 @@ TEST(Art, PressedLabelLiesOnePixelDownAndRight) {
     EXPECT_EQ(normal.top + 1, pressed.top);
     EXPECT_EQ(normal.right + 1, pressed.right);
     EXPECT_EQ(normal.bottom + 1, pressed.bottom);
+}
+
+// ImageMagick's JPEGs of a PNG, in RGB and in CMYK (Adobe's inverted ink, as Photoshop writes it), read back
+// as the PNG's colours. CMYK here means no colour profile: ink taken off white, as ImageMagick puts it on.
+TEST(Art, JpegOfRgbOrCmykKeepsItsColours) {
+    const uint32_t kBlocks[] = {0xC03020, 0x2858A8, 0xF0E0C0, 0x081030, 0x30A050, 0xFFFFFF, 0x000000, 0x808080};
+    auto blocks = [&](int x, int y) { return 0xFF000000u | kBlocks[y / 32 * 4 + x / 32]; };
+    TestDisc work;
+    const std::string png = work.folder() + "/art.png";
+    ASSERT_TRUE(WriteRgbaPng(png, 128, 64, blocks));
+    for (const std::string space : {"sRGB", "CMYK"}) {
+        const std::string jpeg = work.folder() + "/" + space + ".jpg";
+        ASSERT_EQ(0, system(("convert " + png + " -colorspace " + space + " -quality 100 " + jpeg).c_str()));
+        RgbImage image;
+        std::string error;
+        ASSERT_TRUE(ReadArtImage(jpeg, 0, &image, &error)) << space << ": " << error;
+        ASSERT_EQ(128, image.width);
+        // Each block's middle, away from the ringing at its edges.
+        for (int i = 0; i < 8; ++i) {
+            int x = i % 4 * 32 + 16, y = i / 4 * 32 + 16;
+            uint32_t got = image.pixels[(size_t)y * 128 + x];
+            for (int shift : {16, 8, 0})
+                EXPECT_NEAR((int)(kBlocks[i] >> shift & 0xFF), (int)(got >> shift & 0xFF), 6)
+                    << space << ", block " << i << std::hex << ": " << got;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faces, ArtTest, ::testing::Values(false, true),

@@ -7,6 +7,7 @@
 
 #include "TestDisc.h"
 #include "kit/check/DiscCheck.h"
+#include "kit/disc/DiscFolder.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ struct DiscCase {
     const char* reason;  // part of the finding's reason
     bool note = false;   // a note, beside those of the clean disc
 };
+
+// gtest names each case by its name, not by its bytes (padding among them).
+void PrintTo(const DiscCase& c, std::ostream* os) { *os << c.name; }
 
 std::string Big(char c, size_t n) { return std::string(n, c); }
 const std::string kLongName = "Docs/" + Big('n', 65);
@@ -294,22 +298,22 @@ CheckResult Check(const std::function<void(TestDisc&)>& change, const DiscCheckO
     return result;
 }
 
-// Its findings, and its notes on what the clean disc has none on.
+// Its findings, and its notes but those the clean disc has: the same rule on the same key.
 CheckResult CheckChanged(const std::function<void(TestDisc&)>& change, const DiscCheckOptions& options,
                          std::vector<Finding>* problems, std::vector<Finding>* notes, std::string* all) {
-    static const std::vector<std::string> clean = [] {
+    static const std::vector<std::pair<std::string, RuleIndex>> clean = [] {
         std::vector<Finding> findings;
-        std::vector<std::string> keys;
+        std::vector<std::pair<std::string, RuleIndex>> notes;
         Check([](TestDisc&) {}, DiscCheckOptions(), &findings);
-        for (const Finding& f : findings) keys.push_back(f.key);
-        return keys;
+        for (const Finding& f : findings) notes.push_back({f.key, f.rule});
+        return notes;
     }();
     std::vector<Finding> findings;
     CheckResult result = Check(change, options, &findings);
     for (const Finding& f : findings) {
         *all += FormatFinding(f) + "\n";
         if (!f.note) problems->push_back(f);
-        else if (std::find(clean.begin(), clean.end(), f.key) == clean.end()) notes->push_back(f);
+        else if (std::find(clean.begin(), clean.end(), std::make_pair(f.key, f.rule)) == clean.end()) notes->push_back(f);
     }
     return result;
 }
@@ -370,6 +374,48 @@ TEST(DiscCheck, LargeImageTakesLongNamesAndLargeFiles) {
                  options, &problems, &notes, &all);
     ASSERT_EQ(1u, problems.size()) << all;
     EXPECT_EQ(Big('m', 104), problems[0].key);
+}
+
+// SetupExe signed by a test authority: a chain this machine does not follow is a note that names the
+// authority until --ca-file names it too; a changed file does not verify whatever the chain.
+TEST(DiscCheck, SignatureJudgedWithItsChain) {
+    if (!SandboxWorks()) GTEST_SKIP() << "bubblewrap cannot make its namespaces here (or is not installed)";
+    TestDisc keys;
+    keys.Write("plain.exe", MakePe({kGroupIcon}));
+    ASSERT_TRUE(MakeCertificate(keys.folder(), "brindle", "Brindle") &&
+                SignWith(keys.folder(), "brindle", "plain.exe", "signed.exe"));
+    std::vector<unsigned char> signedPe, tampered;
+    ASSERT_TRUE(ReadWholeFile(keys.folder() + "/signed.exe", &signedPe));
+    tampered = signedPe;
+    tampered[600] ^= 1;
+    const std::string ca = keys.folder() + "/brindle.pem";
+    const struct {
+        const std::vector<unsigned char>* file;
+        std::string caFile;
+        RuleIndex rule;  // kRuleCount: no note
+        const char* reason;
+    } kRows[] = {
+        {&signedPe, "", kRuleSignatureChainUnknown,
+         "note: SetupExe: \"Setup\\setup32.exe\" matches its signature, but the chain leads to \"/CN=Brindle\", an authority "
+         "this machine does not know (self-signed certificate), so it was not followed; fix: name that authority's "
+         "certificate: bxdisc check --ca-file FILE"},
+        {&signedPe, ca, kRuleCount, ""},
+        {&tampered, "", kRuleSignatureUntrusted, "MISMATCH"},
+        {&tampered, ca, kRuleSignatureUntrusted, "MISMATCH"},
+    };
+    for (const auto& row : kRows) {
+        DiscCheckOptions options;
+        options.caFile = row.caFile;
+        std::vector<Finding> problems, notes;
+        std::string all;
+        CheckChanged([&](TestDisc& d) { d.Write("Setup/setup32.exe", *row.file); }, options, &problems, &notes, &all);
+        EXPECT_EQ(0u, problems.size()) << all;
+        ASSERT_EQ(row.rule == kRuleCount ? 0u : 1u, notes.size()) << all;
+        if (row.rule == kRuleCount) continue;
+        EXPECT_EQ("SetupExe", notes[0].key);
+        EXPECT_EQ(row.rule, notes[0].rule);
+        EXPECT_NE(std::string::npos, FormatFinding(notes[0]).find(row.reason)) << all;
+    }
 }
 
 TEST(DiscCheck, LauncherOfAnotherName) {

@@ -9,6 +9,7 @@
 
 #include "TestDisc.h"
 #include "kit/preview/FrontView.h"
+#include "ui/ButtonFace.h"
 
 namespace {
 
@@ -135,14 +136,32 @@ TEST(Preview, WithoutStripShowsTheBackdropAlone) {
     for (uint32_t p : image.pixels) ASSERT_EQ(TestColour(0), p);
 }
 
+// Faces of 125 x 100 on a 100 x 80 backdrop: install at (10,-30), exit over it at (-35,-30), each clipped
+// to the window and showing the part of its face that lies there.
 TEST(Preview, ButtonsBeyondTheBackdropAreClipped) {
-    BmpSpec strip;
-    strip.width = 2500;
-    strip.height = 1600;
-    strip.index = [](int, int) { return (uint8_t)9; };
+    BmpSpec back, strip;
+    back.width = 100;
+    back.height = 80;
+    strip.width = 625;
+    strip.height = 400;
+    // Each face in bands of its own colours: 25 rows (+20 each), and its left and right (+80).
+    auto band = [](int x, int y) { return 20 * (y % 100 / 25) + 80 * (x % 125 / 64); };
+    strip.index = [&](int x, int y) { return (uint8_t)(FaceIndex(y / 100, x / 125) + band(x, y)); };
     DiscBitmap faces = Load(strip);
-    RgbImage image = DrawFront(Load(BmpSpec()), &faces, false);
-    EXPECT_EQ(400u * 300u, image.pixels.size());
+    RgbImage image = DrawFront(Load(back), &faces, false, FaceNormal);
+    ASSERT_EQ(100u * 80u, image.pixels.size());
+    const uint8_t exit = FaceIndex(3, FaceNormal), install = FaceIndex(2, FaceNormal);
+    const struct { int x, y, index; } kProbes[] = {
+        {0, 0, exit + 20},    {28, 19, exit + 20},      {29, 0, exit + 100},      {0, 20, exit + 40},
+        {89, 69, exit + 140}, {90, 0, install + 100},   {99, 69, install + 140},  {0, 70, 0},
+        {99, 79, 0},
+    };
+    for (const auto& p : kProbes)
+        EXPECT_EQ(TestColour((uint8_t)p.index), image.pixels[(size_t)p.y * 100 + p.x]) << p.x << ", " << p.y;
+    // The backdrop shows below the buttons only.
+    size_t nBackdrop = 0;
+    for (uint32_t p : image.pixels) nBackdrop += p == TestColour(0);
+    EXPECT_EQ(100u * 10u, nBackdrop);
 }
 
 }  // namespace

@@ -21,10 +21,6 @@
 
 namespace {
 
-bool SandboxWorks() {
-    static const bool works = system("bwrap --unshare-all --ro-bind / / true >/dev/null 2>&1") == 0;
-    return works;
-}
 #define NEED_SANDBOX() \
     if (!SandboxWorks()) GTEST_SKIP() << "bubblewrap cannot make its namespaces here (or is not installed)"
 
@@ -77,6 +73,10 @@ TEST(SignatureVerifier, JudgesWhatTheVerifierAndTheSandboxSay) {
         {"echo 'No signature found'; exit 1", nullptr, SignatureState::kUnsigned, ""},
         {"printf 'Signature verification: failed\\nMessage digest MISMATCH \\033[2J\\n'; exit 1", nullptr,
          SignatureState::kUntrusted, "Message digest MISMATCH ?[2J"},
+        // Of two chains, one unknown here and one expired: the expired one is the file's fault.
+        {"printf '\\tError: self-signed certificate\\n\\tError: certificate has expired\\nPKCS7_verify error\\n'; exit 1",
+         nullptr, SignatureState::kUntrusted,
+         "Error: self-signed certificate; Error: certificate has expired; PKCS7_verify error"},
         {"kill -SEGV $$", nullptr, SignatureState::kCrashed, "SIGSEGV"},
         {"exit 0", "", SignatureState::kNoSandbox, "bubblewrap (bwrap) is not installed"},
         {"exit 0", "echo 'bwrap: setting up uid map: Permission denied' >&2; exit 1", SignatureState::kNoSandbox,
@@ -181,35 +181,33 @@ TEST(SignatureVerifier, RealOsslsigncodeVerifiesInside) {
     const std::string w = work.folder() + "/";
     work.Write("plain.exe", MakePe({{16, std::string(64, 'v')}}));
     // cert signs, other is a stranger, and leaf (issued by cert) names a revocation list on the network.
-    const std::string req = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -addext extendedKeyUsage=codeSigning ";
-    std::string commands = req + "-subj /CN=Brindle -keyout " + w + "cert.key -out " + w + "cert.pem && " + req +
-                           "-subj /CN=Other -keyout " + w + "other.key -out " + w + "other.pem && " + req +
-                           "-subj /CN=Leaf -CA " + w + "cert.pem -CAkey " + w + "cert.key -addext "
-                           "crlDistributionPoints=URI:http://127.0.0.1:9/brindle.crl -keyout " + w + "leaf.key -out " +
-                           w + "leaf.pem";
-    for (const char* name : {"cert", "leaf"})
-        commands += " && osslsigncode sign -certs " + w + name + ".pem -key " + w + name + ".key -h sha256 -in " + w +
-                    "plain.exe -out " + w + name + ".exe";
-    commands += " && cp " + w + "cert.exe " + w + "tampered.exe && printf w | dd of=" + w +
-                "tampered.exe bs=1 seek=610 conv=notrunc";
-    ASSERT_EQ(0, system(("(" + commands + ") >/dev/null 2>&1").c_str()));
-    struct Row { const char* file; const char* ca; SignatureState state; const char* reason; };
+    ASSERT_TRUE(MakeCertificate(work.folder(), "cert", "Brindle") && MakeCertificate(work.folder(), "other", "Other") &&
+                MakeCertificate(work.folder(), "leaf", "Leaf", "cert",
+                                "-addext crlDistributionPoints=URI:http://127.0.0.1:9/brindle.crl") &&
+                SignWith(work.folder(), "cert", "plain.exe", "cert.exe") &&
+                SignWith(work.folder(), "leaf", "plain.exe", "leaf.exe"));
+    ASSERT_EQ(0, system(("cp " + w + "cert.exe " + w + "tampered.exe && printf w | dd of=" + w +
+                         "tampered.exe bs=1 seek=610 conv=notrunc 2>/dev/null").c_str()));
+    // A chain that ends at an authority the certificates lack names it: the verdict on the file waits for it.
+    struct Row { const char* file; const char* ca; SignatureState state; const char* reason; const char* issuer; };
     const Row rows[] = {
-        {"cert.exe", "cert.pem", SignatureState::kVerified, ""},
-        {"cert.exe", nullptr, SignatureState::kUntrusted, "self-signed certificate"},  // the system's bundle
-        {"cert.exe", "other.pem", SignatureState::kUntrusted, "self-signed certificate"},
-        {"tampered.exe", "cert.pem", SignatureState::kUntrusted, "MISMATCH"},
+        {"cert.exe", "cert.pem", SignatureState::kVerified, "", ""},
+        {"cert.exe", nullptr, SignatureState::kChainUnknown, "self-signed certificate", "/CN=Brindle"},  // the system's bundle
+        {"cert.exe", "other.pem", SignatureState::kChainUnknown, "self-signed certificate", "/CN=Brindle"},
+        {"tampered.exe", "cert.pem", SignatureState::kUntrusted, "MISMATCH", ""},
+        {"tampered.exe", nullptr, SignatureState::kUntrusted, "MISMATCH", ""},
         // Its chain verifies; the revocation list is Windows' to fetch.
         {"leaf.exe", "cert.pem", SignatureState::kVerified,
-         "its revocation list is not fetched without a network (CRL distribution point: http://127.0.0.1:9/brindle.crl)"},
-        {"leaf.exe", "other.pem", SignatureState::kUntrusted, "unable to get local issuer certificate"},
-        {"plain.exe", "cert.pem", SignatureState::kUnsigned, ""},
+         "its revocation list is not fetched without a network (CRL distribution point: http://127.0.0.1:9/brindle.crl)", ""},
+        {"leaf.exe", "other.pem", SignatureState::kChainUnknown, "unable to get local issuer certificate", "/CN=Brindle"},
+        {"plain.exe", "cert.pem", SignatureState::kUnsigned, "", ""},
     };
     for (const Row& row : rows) {
         SignatureVerdict verdict =
             row.ca ? VerifySignature(w + row.file, w + row.ca, 30) : VerifySignature(w + row.file, 30);
         EXPECT_EQ(row.state, verdict.state) << row.file << ": " << verdict.reason;
         EXPECT_NE(std::string::npos, verdict.reason.find(row.reason)) << row.file << ": " << verdict.reason;
+        EXPECT_EQ(row.issuer, verdict.issuer) << row.file;
     }
 }
 

@@ -213,6 +213,26 @@ RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb) {
     return rc;
 }
 
+bool MakeCertificate(const std::string& folder, const std::string& name, const std::string& subject,
+                     const std::string& issuer, const std::string& extra) {
+    const std::string w = folder + "/";
+    std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -addext extendedKeyUsage=codeSigning -subj "
+                          "/CN=" + subject + " -keyout " + w + name + ".key -out " + w + name + ".pem " + extra;
+    if (!issuer.empty()) command += " -CA " + w + issuer + ".pem -CAkey " + w + issuer + ".key";
+    return system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool SignWith(const std::string& folder, const std::string& name, const std::string& in, const std::string& out) {
+    const std::string w = folder + "/";
+    return system(("osslsigncode sign -certs " + w + name + ".pem -key " + w + name + ".key -h sha256 -in " + w + in +
+                   " -out " + w + out + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool SandboxWorks() {
+    static const bool works = system("bwrap --unshare-all --ro-bind / / true >/dev/null 2>&1") == 0;
+    return works;
+}
+
 TestDisc::TestDisc() {
     char sz[] = "/tmp/bxdisc-test-XXXXXX";
     m_folder = mkdtemp(sz) ? sz : "";

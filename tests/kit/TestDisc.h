@@ -57,6 +57,16 @@ std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources);
 // Manifests for MakePe.
 std::string Manifest(const char* level);
 
+// Signing for the tests, with openssl and osslsigncode: false when a tool is missing or fails.
+// A code-signing certificate NAME.pem and its key NAME.key in folder, subject /CN=SUBJECT: self-signed, or
+// issued by the certificate and key of issuer; extra: more of openssl req's arguments.
+bool MakeCertificate(const std::string& folder, const std::string& name, const std::string& subject,
+                     const std::string& issuer = "", const std::string& extra = "");
+// in, a path in folder, signed into out with NAME's certificate and key.
+bool SignWith(const std::string& folder, const std::string& name, const std::string& in, const std::string& out);
+// Whether bubblewrap, which verifies signatures, can make its namespaces here.
+bool SandboxWorks();
+
 // Every file below root, as paths relative to it with '/' separators.
 bool ListFilesBelow(const std::string& root, std::vector<std::string>* paths);
 

@@ -184,6 +184,7 @@ class CheckReportTest(unittest.TestCase):
         for args, message in ((("check", str(self.disc), "--list-rules"), "--list-rules takes no DISC_FOLDER"),
                               (("check", "--format", "xml", str(self.disc)), "--format takes text|json|sarif"),
                               (("check", str(self.disc), "--verify-timeout", "0"), "whole seconds from 1 to 3600"),
+                              (("check", str(self.disc), "--ca-file", str(self.disc / "absent.pem")), "absent.pem"),
                               (("check", str(self.disc / "absent")), "cannot read the folder")):
             with self.subTest(args=args):
                 r = bxdisc(*args)

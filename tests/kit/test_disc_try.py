@@ -160,12 +160,17 @@ class SandboxTest(unittest.TestCase):
             self.assertIn(part, str(refused.exception))
 
     def test_only_the_work_folder_is_writable(self):
-        line = sandbox.command(["true"], "/w", readable=["/data"], sockets=["/tmp/.X11-unix/X5"])
-        binds = [line[i + 1] for i, w in enumerate(line) if w == "--bind"]
-        self.assertEqual(["/w", "/tmp/.X11-unix/X5"], binds)
-        for hidden in ("/tmp", os.path.expanduser("~")):
-            self.assertIn(hidden, [line[i + 1] for i, w in enumerate(line) if w == "--tmpfs"])
-        self.assertIn("--unshare-all", line)
+        # A home under /home goes with it; one elsewhere is hidden on its own.
+        for home in ("/home/author", "/srv/author"):
+            with self.subTest(home=home), mock.patch.dict(os.environ, {"HOME": home}), \
+                    mock.patch("os.path.isdir", return_value=True):
+                line = sandbox.command(["true"], "/w", readable=["/data"], sockets=["/tmp/.X11-unix/X5"])
+            binds = [line[i + 1] for i, w in enumerate(line) if w == "--bind"]
+            self.assertEqual(["/w", "/tmp/.X11-unix/X5"], binds)
+            hidden = [line[i + 1] for i, w in enumerate(line) if w == "--tmpfs"]
+            for place in ("/tmp", home):
+                self.assertTrue(any(place == h or place.startswith(h + "/") for h in hidden), (place, hidden))
+            self.assertIn("--unshare-all", line)
 
 
 
