@@ -57,12 +57,8 @@ bool AddNamed(const CDisc& disc, const std::string& what, const DiscEntry& entry
     return true;
 }
 
-// Each temporary folder with the signed copy it may still hold.
-void RemoveAll(const std::vector<std::string>& folders) {
-    for (const std::string& f : folders) {
-        unlink((f + "/signed").c_str());
-        rmdir(f.c_str());
-    }
+void RemoveAll(const std::string& root, const std::vector<std::string>& folders) {
+    for (const std::string& f : folders) RemoveFolderBeside(root, f);
 }
 
 }  // namespace
@@ -88,14 +84,15 @@ bool ListSignTargets(const CDisc& disc, const std::string& launcher, bool bAll, 
     });
 }
 
-bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options, std::string* error) {
+bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, const SignOptions& options,
+               std::string* error) {
     std::vector<std::string> temps;
     std::vector<std::pair<std::string, std::string>> moves;
     for (const SignTarget& t : targets) {
         // osslsigncode makes its output file itself, in a folder no one else may write to.
-        std::string folder = MakeFolderBeside(t.path, error);
+        std::string folder = MakeFolderBeside(root, t.path, error);
         if (folder.empty()) {
-            RemoveAll(temps);
+            RemoveAll(root, temps);
             return false;
         }
         temps.push_back(folder);
@@ -117,8 +114,6 @@ bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& option
         } else if (run.status != 0) {
             failure = t.relative + ": osslsigncode cannot sign it: " + ToolReason(run.output);
         } else {
-            struct stat st;
-            if (stat(t.path.c_str(), &st) == 0) chmod(temp.c_str(), st.st_mode & 07777);
             std::vector<std::string> verify = {"osslsigncode", "verify"};
             if (!options.caFile.empty()) verify.insert(verify.end(), {"-CAfile", options.caFile});
             verify.insert(verify.end(), {"-in", temp});
@@ -132,7 +127,7 @@ bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& option
         }
         if (!failure.empty()) {
             *error = failure;
-            RemoveAll(temps);
+            RemoveAll(root, temps);
             return false;
         }
         moves.push_back({temp, t.path});
@@ -141,8 +136,8 @@ bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& option
     sigset_t all, old;
     sigfillset(&all);
     sigprocmask(SIG_BLOCK, &all, &old);
-    bool ok = RenameIntoPlace(moves, error);
-    RemoveAll(temps);
+    bool ok = RenameIntoPlace(root, moves, error);
+    RemoveAll(root, temps);
     sigprocmask(SIG_SETMASK, &old, nullptr);
     return ok;
 }

@@ -28,7 +28,9 @@ struct SignOptions {
 };
 
 // False with the file and osslsigncode's reason; no file is changed then.
-bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options, std::string* error);
+// Every path is reached below root without following a link.
+bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, const SignOptions& options,
+               std::string* error);
 
 // Set by SIGINT, SIGTERM and SIGHUP while signing runs: it stops between steps.
 void CatchInterruptions();

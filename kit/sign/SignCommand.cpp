@@ -114,7 +114,7 @@ int RunSign(const ParsedArgs& args) {
     }
     if (bToken && password.empty()) bPassword = false;
     options.password = bPassword ? &password : nullptr;
-    bool ok = SignFiles(targets, options, &error);
+    bool ok = SignFiles(disc.folder(), targets, options, &error);
     Forget(&password);
     if (!ok) return Fail(error + "; no file changed");
     for (const SignTarget& t : targets) printf("signed %s\n", t.relative.c_str());

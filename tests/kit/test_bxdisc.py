@@ -5,6 +5,7 @@ and the disc image's round trip through xorriso.
     python3 tests/kit/test_bxdisc.py PATH/TO/bxdisc
 """
 import filecmp
+import hashlib
 import os
 import re
 import shutil
@@ -26,6 +27,26 @@ def bxdisc(*args, env=None):
 def findings(out):
     """The lines of a check that are findings, not notes."""
     return [line for line in out.splitlines() if not line.startswith("note: ")]
+
+
+def snapshot(top: str) -> dict[str, str]:
+    """Every folder, file and link below top, a file by its hash and a link
+    by what it reads: what a test compares before and after."""
+    entries = {}
+    for d, folders, names in os.walk(top):
+        for name in folders + names:
+            path = os.path.join(d, name)
+            if os.path.islink(path):
+                entries[os.path.relpath(path, top)] = "-> " + os.readlink(path)
+            elif os.path.isdir(path):
+                entries[os.path.relpath(path, top)] = "folder"
+            else:
+                with open(path, "rb") as f:
+                    entries[os.path.relpath(path, top)] = hashlib.sha256(f.read()).hexdigest()
+    return entries
+
+
+LINK_REFUSED: str = " is a symbolic link; a disc's files are written only inside its folder; fix: replace the link with the "
 
 
 def launcher():
@@ -243,6 +264,29 @@ class CommandLineTest(unittest.TestCase):
             self.assertIn(message, r.stderr)
             self.assertEqual(before, sorted(os.listdir(self.disc)))
 
+    def test_art_and_new_write_nothing_through_a_link(self) -> None:
+        if not has_art():
+            self.skipTest("bxdisc was built without its art command")
+        top = self.tmp.name
+        disc, outside, data = (os.path.join(top, n) for n in ("disc", "outside", "data"))
+        for folder in (disc, outside, data):
+            os.mkdir(folder)
+        for path in (os.path.join(outside, "backdrop.bmp"), os.path.join(outside, "setup32.exe"),
+                     os.path.join(data, "setup.exe")):
+            with open(path, "wb") as f:
+                f.write(b"MZ the author's")
+        os.symlink("../outside", os.path.join(disc, "Setup"))
+        os.symlink("../outside/backdrop.bmp", os.path.join(disc, "backdrop.bmp"))
+        png = os.path.join(top, "backdrop.png")
+        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_backdrop.py"), png], check=True)
+        before = snapshot(top)
+        for args in (("new", disc, "--product", "P", "--force"), ("art", disc, "--backdrop", png)):
+            with self.subTest(command=args[0]):
+                r = bxdisc(*args, env={"BXDISC_DATA": data})
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn("backdrop.bmp:" + LINK_REFUSED + "file itself", r.stderr)
+                self.assertEqual(before, snapshot(top))
+
     def test_bad_input_gives_findings_not_a_crash(self):
         self.write("setup.exe", b"MZ")
         cases = [
@@ -340,22 +384,14 @@ class SignTest(unittest.TestCase):
     def sign(self, *args):
         return bxdisc("sign", self.disc, *args, env={"PATH": self.bin + ":" + os.environ["PATH"]})
 
-    def snapshot(self):
-        files = {}
-        for top, _, names in os.walk(self.disc):
-            for name in names:
-                with open(os.path.join(top, name), "rb") as f:
-                    files[os.path.relpath(os.path.join(top, name), self.disc)] = f.read()
-        return files
-
     def test_every_file_signed_and_verified(self):
-        before = self.snapshot()
+        before = snapshot(self.disc)
         r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
                       "--name", "Brindle Demo", "--all")
         self.assertEqual(0, r.returncode, r.stderr)
         signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi", "Tools/helper.dll"]
         self.assertEqual(["signed " + n for n in signed], r.stdout.splitlines())
-        self.assertEqual(sorted(before), sorted(self.snapshot()))  # no file left beside them
+        self.assertEqual(sorted(before), sorted(snapshot(self.disc)))  # no file left beside them
         for name in signed:
             v = subprocess.run(["osslsigncode", "verify", "-CAfile", self.cert, "-in", os.path.join(self.disc, name)],
                                capture_output=True, text=True)
@@ -369,17 +405,17 @@ class SignTest(unittest.TestCase):
         self.assertIn("note: setup.exe: the launcher is signed, but the signature does not verify", r.stdout)
 
     def test_a_failure_leaves_the_disc_as_it_was(self):
-        before = self.snapshot()
+        before = snapshot(self.disc)
         for args, reason in [(("--password-file", self.wrong), "setup.exe: osslsigncode cannot sign it: "),
                              (("--password-file", self.password), "does not verify")]:
             with self.subTest(reason=reason):
                 r = self.sign("--pkcs12", self.p12, "--all", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
                 self.assertIn(reason, r.stderr)
-                self.assertEqual(before, self.snapshot())
+                self.assertEqual(before, snapshot(self.disc))
 
     def test_what_is_refused_before_any_signing(self):
-        before = self.snapshot()
+        before = snapshot(self.disc)
         r = self.sign("--all", "--dry-run")
         self.assertEqual(0, r.returncode, r.stderr)
         self.assertEqual(["would sign setup.exe (the launcher)", "would sign DemoSetup.exe (SetupExe)",
@@ -478,8 +514,8 @@ class NewTest(unittest.TestCase):
 
     def test_missing_parents_are_made_and_nothing_is_left_when_they_cannot_be(self):
         long_name = "n" * 300
-        # Deep enough that the folders fit in a path and the files in them do not;
-        # then one that no path can hold.
+        # Deep enough that the files' paths are longer than a path may be, which
+        # writing by descriptor does not mind; then one that no path can hold.
         deep = "/".join(["d" * 255] * 17)[:4080]
         deeper = deep + "/" + "d" * 15
         # folder, what a dry run lists (False: a dry run cannot tell), where the
@@ -491,7 +527,7 @@ class NewTest(unittest.TestCase):
             ("dangling/disc", None, None, "dangling: is a symbolic link that leads nowhere"),
             ("loop/disc", None, None, "loop: cannot be reached (Too many levels of symbolic links)"),
             ("a/%s/disc" % long_name, None, None, "a/%s: cannot be made (File name too long)" % long_name),
-            (deep, False, None, "(File name too long); nothing written"),
+            (deep, False, deep, None),
             (deeper, None, None, ": cannot be made (File name too long)"),
         ]
         # Root passes over folders' permissions unless it drops the capabilities that let it.
@@ -519,7 +555,8 @@ class NewTest(unittest.TestCase):
                         self.assertEqual(["would make " + m for m in would_make],
                                          [line for line in r.stdout.splitlines() if "would make" in line])
                     if lands and not dry:
-                        self.assertIn("README.txt", os.listdir(os.path.join(tmp, lands)))
+                        ls = subprocess.run(["ls", lands], cwd=tmp, capture_output=True, text=True)
+                        self.assertIn("README.txt", ls.stdout.split(), ls.stderr)
                     else:
                         self.assertEqual(before, sorted(os.walk(tmp)))
 
