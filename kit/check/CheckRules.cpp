@@ -132,4 +132,7 @@ const CheckRule kCheckRules[kRuleCount] = {
      "sign the file again (bxdisc sign DISC --pkcs12 FILE), or verify it with a newer osslsigncode"},
     {"BX0708", "verifier-timed-out", true, "osslsigncode did not finish verifying the file within the time limit.",
      "sign the file again (bxdisc sign DISC --pkcs12 FILE), or allow more time: bxdisc check --verify-timeout SECONDS"},
+
+    {"BX0605", "symbolic-link", true, "A symbolic link: the image records it as a Rock Ridge link, which Windows does not read, and leaves it out of the Joliet names that Windows reads, so Windows sees no such file or folder.",
+     "put the file or folder itself in the link's place (cp -rL copies what a link leads to)"},
 };

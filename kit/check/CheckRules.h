@@ -75,6 +75,7 @@ enum RuleIndex {
     kRuleVerifierUnconfined,
     kRuleVerifierCrashed,
     kRuleVerifierTimedOut,
+    kRuleLinkOnDisc,
     kRuleCount
 };
 

@@ -77,7 +77,7 @@ bool ListSignTargets(const CDisc& disc, const std::string& launcher, bool bAll, 
         return false;
     if (!bAll) return true;
     return WalkDisc(disc.folder(), [&](const DiscWalkEntry& e) {
-        if (e.folder) return;
+        if (e.folder || e.link) return;
         for (const SignTarget& t : *targets)
             if (t.path == e.path) return;
         if (Signable(e.path, false, e.name)) targets->push_back({std::string(), e.path, e.relative});

@@ -385,6 +385,7 @@ class SignTest(unittest.TestCase):
         return bxdisc("sign", self.disc, *args, env={"PATH": self.bin + ":" + os.environ["PATH"]})
 
     def test_every_file_signed_and_verified(self):
+        os.symlink("DemoSetup.exe", os.path.join(self.disc, "Again.exe"))  # --all passes a link over
         before = snapshot(self.disc)
         r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
                       "--name", "Brindle Demo", "--all")
