@@ -9,6 +9,7 @@
 
 #include "framework/String.h"
 #include "kit/disc/DiscFolder.h"
+#include "kit/disc/DiscPlace.h"
 #include "kit/disc/DiscText.h"
 #include "kit/disc/FileReplace.h"
 #include "kit/disc/ToolRun.h"
@@ -41,9 +42,11 @@ bool AddNamed(const CDisc& disc, const std::string& what, const DiscEntry& entry
         *error = named + " is not a file in the disc folder; bxdisc check tells more";
         return false;
     }
-    struct stat st;
-    if (lstat(entry.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        *error = named + " is a symbolic link: copy the file itself onto the disc, or sign the file it leads to";
+    // Refused before any signing: the signed file would be written there.
+    CDiscPlace place;
+    if (!place.Open(disc.folder(), entry.path, error)) return false;
+    if (!S_ISREG(place.mode())) {
+        *error = named + " is not a plain file but a pipe, socket or device, so it cannot be signed";
         return false;
     }
     std::string relative = entry.Relative(disc.folder());

@@ -16,7 +16,7 @@ struct SignTarget {
 
 // The launcher, SetupExe, InstDCOM95 and SetupMSI where they are set, and
 // with bAll every other program and package on the disc. False with the
-// reason for a named file that is absent, a link, or nothing to sign.
+// reason for a named file that is absent, behind a link, or nothing to sign.
 bool ListSignTargets(const CDisc& disc, const std::string& launcher, bool bAll, std::vector<SignTarget>* targets,
                      std::string* error);
 

@@ -415,6 +415,28 @@ class SignTest(unittest.TestCase):
                 self.assertIn(reason, r.stderr)
                 self.assertEqual(before, snapshot(self.disc))
 
+    def test_nothing_is_signed_through_a_link(self) -> None:
+        top = os.path.dirname(self.disc)
+        os.mkdir(os.path.join(top, "outside"))
+        os.replace(os.path.join(self.disc, "DemoSetup.exe"), os.path.join(top, "outside", "DemoSetup.exe"))
+        os.symlink("../outside/DemoSetup.exe", os.path.join(self.disc, "DemoSetup.exe"))
+        os.symlink("../outside", os.path.join(self.disc, "Setup"))
+        inf = os.path.join(self.disc, "Autorun.inf")
+        before = snapshot(top)
+        for setup_exe, reason in [("DemoSetup.exe", "DemoSetup.exe:" + LINK_REFUSED + "file itself"),
+                                  ("Setup\\DemoSetup.exe", 'Setup/DemoSetup.exe: "Setup"' + LINK_REFUSED + "folder itself")]:
+            with self.subTest(setup_exe=setup_exe):
+                with open(inf, "rb") as f:
+                    text = f.read().replace(b"SetupExe=DemoSetup.exe", b"SetupExe=" + setup_exe.encode())
+                with open(inf, "wb") as f:
+                    f.write(text)
+                before["disc/Autorun.inf"] = snapshot(self.disc)["Autorun.inf"]
+                r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
+                              "--all")
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn(reason, r.stderr)
+                self.assertEqual(before, snapshot(top))
+
     def test_what_is_refused_before_any_signing(self):
         before = snapshot(self.disc)
         r = self.sign("--all", "--dry-run")
@@ -438,6 +460,11 @@ class SignTest(unittest.TestCase):
         r = self.sign("--pkcs12", self.p12, "--password-file", self.password)
         self.assertEqual(2, r.returncode)
         self.assertIn("SetupExe (\"DemoSetup.exe\") is neither a Windows program", r.stderr)
+        os.remove(os.path.join(self.disc, "DemoSetup.exe"))
+        os.mkfifo(os.path.join(self.disc, "DemoSetup.exe"))  # reading it would wait for a writer
+        r = self.sign("--dry-run")
+        self.assertEqual(2, r.returncode)
+        self.assertIn("SetupExe (\"DemoSetup.exe\") is not a plain file", r.stderr)
 
 
 class NewTest(unittest.TestCase):
