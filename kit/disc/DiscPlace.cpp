@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -50,21 +49,6 @@ int OpenBeneath(int root, const std::string& folder, std::string* stop) {
 
 }  // namespace
 
-CDiscPlace::CDiscPlace(CDiscPlace&& other) noexcept { *this = std::move(other); }
-
-CDiscPlace& CDiscPlace::operator=(CDiscPlace&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_folder = other.m_folder;
-        other.m_folder = -1;
-        m_name = std::move(other.m_name);
-        m_relative = std::move(other.m_relative);
-        m_bExists = other.m_bExists;
-        m_mode = other.m_mode;
-    }
-    return *this;
-}
-
 CDiscPlace::~CDiscPlace() { Close(); }
 
 void CDiscPlace::Close() {
@@ -81,7 +65,7 @@ bool CDiscPlace::Open(const std::string& root, const std::string& path, std::str
     size_t slash = m_relative.rfind('/');
     m_name = m_relative.substr(slash == std::string::npos ? 0 : slash + 1);
     if (m_name.empty() || m_name == "." || m_name == "..") {
-        *error = path + ": is no file's place inside the disc folder " + root;
+        *error = (m_relative.empty() ? path : m_relative) + ": names no file inside the disc folder";
         return false;
     }
     int rootFd = open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);

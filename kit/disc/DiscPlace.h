@@ -14,8 +14,6 @@ public:
     CDiscPlace() = default;
     CDiscPlace(const CDiscPlace&) = delete;
     CDiscPlace& operator=(const CDiscPlace&) = delete;
-    CDiscPlace(CDiscPlace&& other) noexcept;
-    CDiscPlace& operator=(CDiscPlace&& other) noexcept;
     ~CDiscPlace();
 
     // path: the disc's root (taken as given, links and all), "/", and the

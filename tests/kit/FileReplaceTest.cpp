@@ -83,6 +83,7 @@ const struct {
     {"readme.txt", "readme.txt:" + std::string(kLinkFix) + "file itself"},
     {"Docs", "Docs:" + std::string(kLinkFix) + "folder itself"},
     {"setup.exe/x", "setup.exe/x: \"setup.exe\" is not a folder"},
+    {"Real/..", "Real/..: names no file inside the disc folder"},
 };
 
 // Each way the kit writes, at each place behind a link: refused with the
@@ -129,8 +130,13 @@ TEST(ReplaceFiles, WritesNothingThroughALinkWithoutOpenat2) {
 TEST(ReplaceFiles, LeavesNoTemporaryFileWhenItFails) {
     TestDisc disc;
     std::string a = disc.folder() + "/a.bmp", error;
-    // A file that cannot be written after one that was; then a folder in a file's place once all are written.
+    // A file that cannot be written after one that was, a folder in a file's place from the start, and one
+    // once all are written.
     EXPECT_FALSE(ReplaceFiles(disc.folder(), {{a, {1}}, {disc.folder() + "/absent/b.bmp", {2}}}, &error));
+    disc.Write("Folder/x", "x");
+    EXPECT_FALSE(ReplaceFiles(disc.folder(), {{a, {1}}, {disc.folder() + "/Folder", {2}}}, &error));
+    EXPECT_EQ("Folder: is a folder", error);
+    disc.Remove("Folder");
     g_beforeRename = [&](const char*) { disc.Write("a.bmp/x", "x"); };
     EXPECT_FALSE(ReplaceFiles(disc.folder(), {{a, {1}}, {disc.folder() + "/b.bmp", {2}}}, &error));
     g_beforeRename = nullptr;
@@ -138,6 +144,24 @@ TEST(ReplaceFiles, LeavesNoTemporaryFileWhenItFails) {
     std::vector<std::string> left;
     ListFilesBelow(disc.folder(), &left);
     EXPECT_EQ(std::vector<std::string>{"a.bmp/x"}, left);
+}
+
+TEST(MakeFolderBeside, IsPrivateAndGoesWithWhatItHolds) {
+    TestDisc disc;
+    disc.Write("Setup/a.exe", "MZ");
+    std::string error, folder = MakeFolderBeside(disc.folder(), disc.folder() + "/Setup/a.exe", &error);
+    ASSERT_EQ(0u, folder.find(disc.folder() + "/Setup/.a.exe.bxdisc-")) << folder << error;
+    struct stat st;
+    ASSERT_EQ(0, stat(folder.c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+    disc.Write(folder.substr(disc.folder().size() + 1) + "/signed", "MZ signed");
+    std::vector<std::string> before, after, left;
+    ListFolder("/proc/self/fd", &before);
+    RemoveFolderBeside(disc.folder(), folder);
+    ListFolder("/proc/self/fd", &after);
+    EXPECT_EQ(before.size(), after.size());  // no descriptor left open
+    ListFolder(disc.folder() + "/Setup", &left);
+    EXPECT_EQ(std::vector<std::string>{"a.exe"}, left);
 }
 
 TEST(RenameIntoPlace, ChangesNothingWhenAPlaceCannotBeRead) {

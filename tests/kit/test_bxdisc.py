@@ -49,6 +49,14 @@ def snapshot(top: str) -> dict[str, str]:
 LINK_REFUSED: str = " is a symbolic link; a disc's files are written only inside its folder; fix: replace the link with the "
 
 
+def unprivileged() -> list[str] | None:
+    """The words that run a program without root's power to pass over
+    folders' permissions; None for root without setpriv."""
+    if os.geteuid() != 0:
+        return []
+    return ["setpriv", "--bounding-set=-dac_override,-dac_read_search"] if shutil.which("setpriv") else None
+
+
 def launcher():
     """bxdisc's own launcher, from the data folder beside it; None without the cross build."""
     path = os.path.join(os.path.dirname(os.path.dirname(BXDISC)), "share", "bxdisc", "setup.exe")
@@ -414,6 +422,18 @@ class SignTest(unittest.TestCase):
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
                 self.assertIn(reason, r.stderr)
                 self.assertEqual(before, snapshot(self.disc))
+        # A folder it may not write in, met once three files are signed beside theirs.
+        as_user = unprivileged()
+        if as_user is None:
+            return
+        os.chmod(os.path.join(self.disc, "Tools"), 0o555)
+        self.addCleanup(os.chmod, os.path.join(self.disc, "Tools"), 0o755)
+        r = subprocess.run(as_user + [BXDISC, "sign", self.disc, "--pkcs12", self.p12, "--password-file", self.password,
+                                      "--ca-file", self.cert, "--all"], capture_output=True, text=True, timeout=120,
+                           env=dict(os.environ, PATH=self.bin + ":" + os.environ["PATH"]))
+        self.assertEqual(2, r.returncode, r.stderr)
+        self.assertIn("Tools/helper.dll: cannot write in its folder (Permission denied)", r.stderr)
+        self.assertEqual(before, snapshot(self.disc))
 
     def test_nothing_is_signed_through_a_link(self) -> None:
         top = os.path.dirname(self.disc)
@@ -558,10 +578,8 @@ class NewTest(unittest.TestCase):
             (deep, False, deep, None),
             (deeper, None, None, ": cannot be made (File name too long)"),
         ]
-        # Root passes over folders' permissions unless it drops the capabilities that let it.
-        as_user = (["setpriv", "--bounding-set=-dac_override,-dac_read_search"]
-                   if os.geteuid() == 0 and shutil.which("setpriv") else [])
-        if os.geteuid() != 0 or as_user:
+        as_user = unprivileged()
+        if as_user is not None:
             cases.append(("locked/a/disc", None, None, "locked/a: cannot be made (Permission denied)"))
         for folder, would_make, lands, message in cases:
             for dry in (True, False) if would_make is not False else (False,):
@@ -574,7 +592,7 @@ class NewTest(unittest.TestCase):
                     with open(os.path.join(tmp, "file"), "wb") as f:
                         f.write(b"in the way")
                     before = sorted(os.walk(tmp))
-                    r = subprocess.run(as_user + [BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
+                    r = subprocess.run((as_user or []) + [BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
                                        cwd=tmp, capture_output=True, text=True, timeout=120,
                                        env=dict(os.environ, BXDISC_DATA=self.data))
                     self.assertEqual(2 if message else 0, r.returncode, r.stderr)
