@@ -134,4 +134,6 @@ const CheckRule kCheckRules[kRuleCount] = {
      "sign the file again (bxdisc sign DISC --pkcs12 FILE), or allow more time: bxdisc check --verify-timeout SECONDS"},
     {"BX0709", "signature-chain-unknown", true, "A signature matches its file, but its chain leads to an authority this machine's certificates lack (Debian's lack the code-signing roots that Windows trusts), so it was not followed.",
      "name the authority's certificate: bxdisc check --ca-file FILE"},
+    {"BX0605", "symbolic-link", true, "A symbolic link: the image records it as a Rock Ridge link, which Windows does not read, and leaves it out of the Joliet names that Windows reads, so Windows sees no such file or folder.",
+     "put the file or folder itself in the link's place (cp -rL copies what a link leads to)"},
 };

@@ -76,6 +76,7 @@ enum RuleIndex {
     kRuleVerifierCrashed,
     kRuleVerifierTimedOut,
     kRuleSignatureChainUnknown,
+    kRuleLinkOnDisc,
     kRuleCount
 };
 

@@ -284,6 +284,12 @@ void CDiscChecker::CheckNames() {
     const size_t nLimit = m_options.large ? kJolietLongName : kJolietName;
     std::map<std::string, std::string> folded;  // parent and folded name: the first name seen
     WalkDisc(m_folder, [&](const DiscWalkEntry& e) {
+        if (e.link) {
+            Add(kRuleLinkOnDisc, AtFile(e.relative),
+                "a symbolic link: the image records it as a Rock Ridge link and leaves it out of the Joliet names that "
+                "Windows reads, so Windows sees no such file or folder");
+            return;
+        }
         std::string parent = e.relative.substr(0, e.relative.size() - e.name.size());
         auto twin = folded.insert({parent + FoldName(e.name), e.relative});
         if (!twin.second)

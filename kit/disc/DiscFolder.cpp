@@ -29,8 +29,9 @@ void WalkBelow(const std::string& path, const std::string& relative, int depth,
         e.path = path + "/" + name;
         e.relative = relative.empty() ? name : relative + "/" + name;
         struct stat st;
-        if (lstat(e.path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) continue;
+        if (lstat(e.path.c_str(), &st) != 0) continue;
         e.folder = S_ISDIR(st.st_mode);
+        e.link = S_ISLNK(st.st_mode);
         e.size = (uint64_t)st.st_size;
         e.depth = depth;
         visit(e);

@@ -34,10 +34,12 @@ struct DiscWalkEntry {
     std::string path;
     std::string name;
     bool folder;
+    bool link;  // a symbolic link, never followed
     uint64_t size;
     int depth;  // the folders it lies in below the root
 };
 // Every entry below the root, each folder before what it holds, in name
-// order. Symbolic links are passed over, as a link may lead anywhere, and
-// so are folders past a depth no disc has. False when root cannot be read.
+// order. Symbolic links are visited but never followed, as a link may lead
+// anywhere; folders past a depth no disc has are passed over. False when
+// root cannot be read.
 bool WalkDisc(const std::string& root, const std::function<void(const DiscWalkEntry&)>& visit);

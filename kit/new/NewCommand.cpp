@@ -119,7 +119,7 @@ int RunNew(const ParsedArgs& args) {
         for (const FileContent& f : files) printf("would write %s (%zu bytes)\n", f.path.c_str(), f.bytes.size());
         return kExitClean;
     }
-    if (!ReplaceFiles(files, &error)) {
+    if (!ReplaceFiles(disc.folder(), files, &error)) {
         RemoveFolders(made);
         return Fail(error + "; nothing written");
     }

@@ -10,6 +10,7 @@
 
 #include "framework/String.h"
 #include "kit/disc/DiscFolder.h"
+#include "kit/disc/DiscPlace.h"
 #include "kit/disc/DiscText.h"
 #include "kit/disc/FileReplace.h"
 #include "kit/disc/ToolRun.h"
@@ -42,9 +43,11 @@ bool AddNamed(const CDisc& disc, const std::string& what, const DiscEntry& entry
         *error = named + " is not a file in the disc folder; bxdisc check tells more";
         return false;
     }
-    struct stat st;
-    if (lstat(entry.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        *error = named + " is a symbolic link: copy the file itself onto the disc, or sign the file it leads to";
+    // Refused before any signing: the signed file would be written there.
+    CDiscPlace place;
+    if (!place.Open(disc.folder(), entry.path, error)) return false;
+    if (!S_ISREG(place.mode())) {
+        *error = named + " is not a plain file but a pipe, socket or device, so it cannot be signed";
         return false;
     }
     std::string relative = entry.Relative(disc.folder());
@@ -58,12 +61,8 @@ bool AddNamed(const CDisc& disc, const std::string& what, const DiscEntry& entry
     return true;
 }
 
-// Each temporary folder with what it may still hold: the signed copy, and its signature taken apart.
-void RemoveAll(const std::vector<std::string>& folders) {
-    for (const std::string& f : folders) {
-        for (const char* name : {"/signed", "/signature", "/content"}) unlink((f + name).c_str());
-        rmdir(f.c_str());
-    }
+void RemoveAll(const std::string& root, const std::vector<std::string>& folders) {
+    for (const std::string& f : folders) RemoveFolderBeside(root, f);
 }
 
 // The next DER element at *at, of that tag; [*begin, *end) its value, *at past it.
@@ -154,22 +153,22 @@ bool ListSignTargets(const CDisc& disc, const std::string& launcher, bool bAll, 
         return false;
     if (!bAll) return true;
     return WalkDisc(disc.folder(), [&](const DiscWalkEntry& e) {
-        if (e.folder) return;
+        if (e.folder || e.link) return;
         for (const SignTarget& t : *targets)
             if (t.path == e.path) return;
         if (Signable(e.path, false, e.name)) targets->push_back({std::string(), e.path, e.relative});
     });
 }
 
-bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options,
+bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, const SignOptions& options,
                std::vector<ChainNotFollowed>* notFollowed, std::string* error) {
     std::vector<std::string> temps;
     std::vector<std::pair<std::string, std::string>> moves;
     for (const SignTarget& t : targets) {
         // osslsigncode makes its output file itself, in a folder no one else may write to.
-        std::string folder = MakeFolderBeside(t.path, error);
+        std::string folder = MakeFolderBeside(root, t.path, error);
         if (folder.empty()) {
-            RemoveAll(temps);
+            RemoveAll(root, temps);
             return false;
         }
         temps.push_back(folder);
@@ -201,7 +200,7 @@ bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& option
         }
         if (!failure.empty()) {
             *error = failure;
-            RemoveAll(temps);
+            RemoveAll(root, temps);
             return false;
         }
         moves.push_back({temp, t.path});
@@ -210,8 +209,8 @@ bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& option
     sigset_t all, old;
     sigfillset(&all);
     sigprocmask(SIG_BLOCK, &all, &old);
-    bool ok = RenameIntoPlace(moves, error);
-    RemoveAll(temps);
+    bool ok = RenameIntoPlace(root, moves, error);
+    RemoveAll(root, temps);
     sigprocmask(SIG_SETMASK, &old, nullptr);
     return ok;
 }

@@ -17,7 +17,7 @@ struct SignTarget {
 
 // The launcher, SetupExe, InstDCOM95 and SetupMSI where they are set, and
 // with bAll every other program and package on the disc. False with the
-// reason for a named file that is absent, a link, or nothing to sign.
+// reason for a named file that is absent, behind a link, or nothing to sign.
 bool ListSignTargets(const CDisc& disc, const std::string& launcher, bool bAll, std::vector<SignTarget>* targets,
                      std::string* error);
 
@@ -37,7 +37,8 @@ struct ChainNotFollowed {
 };
 
 // False with the file and osslsigncode's reason; no file is changed then.
-bool SignFiles(const std::vector<SignTarget>& targets, const SignOptions& options,
+// Every path is reached below root without following a link.
+bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, const SignOptions& options,
                std::vector<ChainNotFollowed>* notFollowed, std::string* error);
 
 // Set by SIGINT, SIGTERM and SIGHUP while signing runs: it stops between steps.

@@ -116,7 +116,7 @@ int RunSign(const ParsedArgs& args) {
     if (bToken && password.empty()) bPassword = false;
     options.password = bPassword ? &password : nullptr;
     std::vector<ChainNotFollowed> notFollowed;
-    bool ok = SignFiles(targets, options, &notFollowed, &error);
+    bool ok = SignFiles(disc.folder(), targets, options, &notFollowed, &error);
     Forget(&password);
     if (!ok) return Fail(error + "; no file changed");
     for (const SignTarget& t : targets) printf("signed %s\n", t.relative.c_str());

@@ -277,6 +277,8 @@ const DiscCase kCases[] = {
     {"FileJustUnder4GiB", [](TestDisc& d) { d.WriteSparse("Data/big.cab", (1LL << 32) - 1); }, nullptr, nullptr},
     {"NineLevelsDeep", [](TestDisc& d) { d.Write("1/2/3/4/5/6/7/8/x.txt", "x"); }, "1/2/3/4/5/6/7/8", "9 levels deep", true},
     {"EightLevelsDeep", [](TestDisc& d) { d.Write("1/2/3/4/5/6/7/x.txt", "x"); }, nullptr, nullptr},
+    {"SymbolicLink", [](TestDisc& d) { d.Link("Tools", "Setup"); }, "Tools",
+     "Tools: a symbolic link: the image records it as a Rock Ridge link and leaves it out of the Joliet names", true},
     // A launcher other than bxdisc's own.
     {"LauncherWithoutManifest", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon})); }, "setup.exe",
      "does not ask for asInvoker"},

@@ -294,6 +294,12 @@ void TestDisc::Remove(const std::string& relative) {
     if (system(command.c_str()) != 0) perror("rm");
 }
 
+void TestDisc::Link(const std::string& relative, const std::string& target) {
+    std::string path = m_folder + "/" + relative;
+    MakeFolders(path);
+    if (symlink(target.c_str(), path.c_str()) != 0) perror("symlink");
+}
+
 void TestDisc::WriteSparse(const std::string& relative, long long size) {
     Write(relative, "");
     if (truncate((m_folder + "/" + relative).c_str(), size) != 0) perror("truncate");

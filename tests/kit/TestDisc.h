@@ -87,6 +87,8 @@ public:
     void Write(const std::string& relative, const std::vector<unsigned char>& bytes);
     void Write(const std::string& relative, const std::string& text);
     void Remove(const std::string& relative);
+    // A symbolic link at relative that reads target.
+    void Link(const std::string& relative, const std::string& target);
     // A file of that size that takes no room: a hole.
     void WriteSparse(const std::string& relative, long long size);
     // Writes Autorun.inf from the keys, unless writeInf was cleared.

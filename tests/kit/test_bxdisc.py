@@ -7,6 +7,7 @@ and the disc image's round trip through xorriso.
 from __future__ import annotations
 
 import filecmp
+import hashlib
 import os
 import re
 import shutil
@@ -72,6 +73,34 @@ def sandbox_works() -> bool:
     """Whether bubblewrap, which check verifies signatures in, can run here."""
     return subprocess.run(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"],
                           capture_output=True).returncode == 0 if shutil.which("bwrap") else False
+
+
+def snapshot(top: str) -> dict[str, str]:
+    """Every folder, file and link below top, a file by its hash and a link
+    by what it reads: what a test compares before and after."""
+    entries = {}
+    for d, folders, names in os.walk(top):
+        for name in folders + names:
+            path = os.path.join(d, name)
+            if os.path.islink(path):
+                entries[os.path.relpath(path, top)] = "-> " + os.readlink(path)
+            elif os.path.isdir(path):
+                entries[os.path.relpath(path, top)] = "folder"
+            else:
+                with open(path, "rb") as f:
+                    entries[os.path.relpath(path, top)] = hashlib.sha256(f.read()).hexdigest()
+    return entries
+
+
+LINK_REFUSED: str = " is a symbolic link; a disc's files are written only inside its folder; fix: replace the link with the "
+
+
+def unprivileged() -> list[str] | None:
+    """The words that run a program without root's power to pass over
+    folders' permissions; None for root without setpriv."""
+    if os.geteuid() != 0:
+        return []
+    return ["setpriv", "--bounding-set=-dac_override,-dac_read_search"] if shutil.which("setpriv") else None
 
 
 def png_size(path):
@@ -283,6 +312,29 @@ class CommandLineTest(unittest.TestCase):
             self.assertIn(message, r.stderr)
             self.assertEqual(before, sorted(os.listdir(self.disc)))
 
+    def test_art_and_new_write_nothing_through_a_link(self) -> None:
+        if not has_art():
+            self.skipTest("bxdisc was built without its art command")
+        top = self.tmp.name
+        disc, outside, data = (os.path.join(top, n) for n in ("disc", "outside", "data"))
+        for folder in (disc, outside, data):
+            os.mkdir(folder)
+        for path in (os.path.join(outside, "backdrop.bmp"), os.path.join(outside, "setup32.exe"),
+                     os.path.join(data, "setup.exe")):
+            with open(path, "wb") as f:
+                f.write(b"MZ the author's")
+        os.symlink("../outside", os.path.join(disc, "Setup"))
+        os.symlink("../outside/backdrop.bmp", os.path.join(disc, "backdrop.bmp"))
+        png = os.path.join(top, "backdrop.png")
+        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_backdrop.py"), png], check=True)
+        before = snapshot(top)
+        for args in (("new", disc, "--product", "P", "--force"), ("art", disc, "--backdrop", png)):
+            with self.subTest(command=args[0]):
+                r = bxdisc(*args, env={"BXDISC_DATA": data})
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn("backdrop.bmp:" + LINK_REFUSED + "file itself", r.stderr)
+                self.assertEqual(before, snapshot(top))
+
     def test_bad_input_gives_findings_not_a_crash(self):
         self.write("setup.exe", b"MZ")
         cases = [
@@ -387,14 +439,6 @@ class SignTest(unittest.TestCase):
     def sign(self, *args: str, spoil: str = "") -> subprocess.CompletedProcess[str]:
         return bxdisc("sign", self.disc, *args, env={"PATH": self.bin + ":" + os.environ["PATH"], "SPOIL": spoil})
 
-    def snapshot(self) -> dict[str, bytes]:
-        files = {}
-        for top, _, names in os.walk(self.disc):
-            for name in names:
-                with open(os.path.join(top, name), "rb") as f:
-                    files[os.path.relpath(os.path.join(top, name), self.disc)] = f.read()
-        return files
-
     def assert_verify(self, names: list[str]) -> None:
         for name in names:
             v = subprocess.run(["osslsigncode", "verify", "-CAfile", self.cert, "-in", os.path.join(self.disc, name)],
@@ -402,20 +446,21 @@ class SignTest(unittest.TestCase):
             self.assertEqual(0, v.returncode, name + v.stdout + v.stderr)
 
     def test_every_file_signed_and_verified(self) -> None:
-        before = self.snapshot()
+        os.symlink("DemoSetup.exe", os.path.join(self.disc, "Again.exe"))  # --all passes a link over
+        before = snapshot(self.disc)
         r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
                       "--name", "Brindle Demo", "--all")
         self.assertEqual(0, r.returncode, r.stderr)
         signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi", "Tools/helper.dll"]
         self.assertEqual(["signed " + n for n in signed], r.stdout.splitlines())
-        self.assertEqual(sorted(before), sorted(self.snapshot()))  # no file left beside them
+        self.assertEqual(sorted(before), sorted(snapshot(self.disc)))  # no file left beside them
         self.assert_verify(signed)
         self.assertEqual(0o755, os.stat(os.path.join(self.disc, "setup.exe")).st_mode & 0o777)
         with open(self.log) as f:
             self.assertNotIn("s3cret", f.read())
 
     def test_a_chain_not_known_here_is_a_note_and_the_files_are_signed(self) -> None:
-        before = self.snapshot()
+        before = snapshot(self.disc)
         r = self.sign("--pkcs12", self.p12, "--password-file", self.password)
         self.assertEqual(0, r.returncode, r.stderr)
         signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi"]
@@ -424,7 +469,7 @@ class SignTest(unittest.TestCase):
             "an authority this machine does not know (self-signed certificate), so it was not followed; fix: to "
             "follow it here, name that authority's certificate with --ca-file FILE" % ", ".join(signed)],
             r.stdout.splitlines())
-        self.assertEqual(sorted(before), sorted(self.snapshot()))
+        self.assertEqual(sorted(before), sorted(snapshot(self.disc)))
         self.assert_verify(signed)
         # check says the same of the disc, until it is given the authority too; it counts notes only with --strict.
         r = bxdisc("check", self.disc)
@@ -441,7 +486,7 @@ class SignTest(unittest.TestCase):
         self.assertNotIn("signature", r.stdout)
 
     def test_a_failure_leaves_the_disc_as_it_was(self) -> None:
-        before = self.snapshot()
+        before = snapshot(self.disc)
         # A changed program or a broken signature is refused whether the chain is followed or not.
         for args, spoil, reason in [
                 (("--password-file", self.wrong), "", "setup.exe: osslsigncode cannot sign it: "),
@@ -454,10 +499,44 @@ class SignTest(unittest.TestCase):
                 r = self.sign("--pkcs12", self.p12, "--all", *args, spoil=spoil)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
                 self.assertIn(reason, r.stderr)
-                self.assertEqual(before, self.snapshot())
+                self.assertEqual(before, snapshot(self.disc))
+        # A folder it may not write in, met once three files are signed beside theirs.
+        as_user = unprivileged()
+        if as_user is None:
+            return
+        os.chmod(os.path.join(self.disc, "Tools"), 0o555)
+        self.addCleanup(os.chmod, os.path.join(self.disc, "Tools"), 0o755)
+        r = subprocess.run(as_user + [BXDISC, "sign", self.disc, "--pkcs12", self.p12, "--password-file", self.password,
+                                      "--ca-file", self.cert, "--all"], capture_output=True, text=True, timeout=120,
+                           env=dict(os.environ, PATH=self.bin + ":" + os.environ["PATH"]))
+        self.assertEqual(2, r.returncode, r.stderr)
+        self.assertIn("Tools/helper.dll: cannot write in its folder (Permission denied)", r.stderr)
+        self.assertEqual(before, snapshot(self.disc))
+
+    def test_nothing_is_signed_through_a_link(self) -> None:
+        top = os.path.dirname(self.disc)
+        os.mkdir(os.path.join(top, "outside"))
+        os.replace(os.path.join(self.disc, "DemoSetup.exe"), os.path.join(top, "outside", "DemoSetup.exe"))
+        os.symlink("../outside/DemoSetup.exe", os.path.join(self.disc, "DemoSetup.exe"))
+        os.symlink("../outside", os.path.join(self.disc, "Setup"))
+        inf = os.path.join(self.disc, "Autorun.inf")
+        before = snapshot(top)
+        for setup_exe, reason in [("DemoSetup.exe", "DemoSetup.exe:" + LINK_REFUSED + "file itself"),
+                                  ("Setup\\DemoSetup.exe", 'Setup/DemoSetup.exe: "Setup"' + LINK_REFUSED + "folder itself")]:
+            with self.subTest(setup_exe=setup_exe):
+                with open(inf, "rb") as f:
+                    text = f.read().replace(b"SetupExe=DemoSetup.exe", b"SetupExe=" + setup_exe.encode())
+                with open(inf, "wb") as f:
+                    f.write(text)
+                before["disc/Autorun.inf"] = snapshot(self.disc)["Autorun.inf"]
+                r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
+                              "--all")
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn(reason, r.stderr)
+                self.assertEqual(before, snapshot(top))
 
     def test_what_is_refused_before_any_signing(self):
-        before = self.snapshot()
+        before = snapshot(self.disc)
         r = self.sign("--all", "--dry-run")
         self.assertEqual(0, r.returncode, r.stderr)
         self.assertEqual(["would sign setup.exe (the launcher)", "would sign DemoSetup.exe (SetupExe)",
@@ -479,6 +558,11 @@ class SignTest(unittest.TestCase):
         r = self.sign("--pkcs12", self.p12, "--password-file", self.password)
         self.assertEqual(2, r.returncode)
         self.assertIn("SetupExe (\"DemoSetup.exe\") is neither a Windows program", r.stderr)
+        os.remove(os.path.join(self.disc, "DemoSetup.exe"))
+        os.mkfifo(os.path.join(self.disc, "DemoSetup.exe"))  # reading it would wait for a writer
+        r = self.sign("--dry-run")
+        self.assertEqual(2, r.returncode)
+        self.assertIn("SetupExe (\"DemoSetup.exe\") is not a plain file", r.stderr)
 
 
 class NewTest(unittest.TestCase):
@@ -561,8 +645,8 @@ class NewTest(unittest.TestCase):
 
     def test_missing_parents_are_made_and_nothing_is_left_when_they_cannot_be(self):
         long_name = "n" * 300
-        # Deep enough that the folders fit in a path and the files in them do not;
-        # then one that no path can hold.
+        # Deep enough that the files' paths are longer than a path may be, which
+        # writing by descriptor does not mind; then one that no path can hold.
         deep = "/".join(["d" * 255] * 17)[:4080]
         deeper = deep + "/" + "d" * 15
         # folder, what a dry run lists (False: a dry run cannot tell), where the
@@ -574,13 +658,11 @@ class NewTest(unittest.TestCase):
             ("dangling/disc", None, None, "dangling: is a symbolic link that leads nowhere"),
             ("loop/disc", None, None, "loop: cannot be reached (Too many levels of symbolic links)"),
             ("a/%s/disc" % long_name, None, None, "a/%s: cannot be made (File name too long)" % long_name),
-            (deep, False, None, "(File name too long); nothing written"),
+            (deep, False, deep, None),
             (deeper, None, None, ": cannot be made (File name too long)"),
         ]
-        # Root passes over folders' permissions unless it drops the capabilities that let it.
-        as_user = (["setpriv", "--bounding-set=-dac_override,-dac_read_search"]
-                   if os.geteuid() == 0 and shutil.which("setpriv") else [])
-        if os.geteuid() != 0 or as_user:
+        as_user = unprivileged()
+        if as_user is not None:
             cases.append(("locked/a/disc", None, None, "locked/a: cannot be made (Permission denied)"))
         for folder, would_make, lands, message in cases:
             for dry in (True, False) if would_make is not False else (False,):
@@ -593,7 +675,7 @@ class NewTest(unittest.TestCase):
                     with open(os.path.join(tmp, "file"), "wb") as f:
                         f.write(b"in the way")
                     before = sorted(os.walk(tmp))
-                    r = subprocess.run(as_user + [BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
+                    r = subprocess.run((as_user or []) + [BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
                                        cwd=tmp, capture_output=True, text=True, timeout=120,
                                        env=dict(os.environ, BXDISC_DATA=self.data))
                     self.assertEqual(2 if message else 0, r.returncode, r.stderr)
@@ -602,7 +684,8 @@ class NewTest(unittest.TestCase):
                         self.assertEqual(["would make " + m for m in would_make],
                                          [line for line in r.stdout.splitlines() if "would make" in line])
                     if lands and not dry:
-                        self.assertIn("README.txt", os.listdir(os.path.join(tmp, lands)))
+                        ls = subprocess.run(["ls", lands], cwd=tmp, capture_output=True, text=True)
+                        self.assertIn("README.txt", ls.stdout.split(), ls.stderr)
                     else:
                         self.assertEqual(before, sorted(os.walk(tmp)))
 

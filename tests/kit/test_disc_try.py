@@ -19,6 +19,7 @@ import disc_view  # noqa: E402
 import launcher_run  # noqa: E402
 import sandbox  # noqa: E402
 import winerunner  # noqa: E402
+from test_bxdisc import snapshot  # noqa: E402
 
 
 def write(path, data):
@@ -48,16 +49,19 @@ class ViewTest(unittest.TestCase):
         payload = os.path.join(self.tmp, "payload")
         write(os.path.join(payload, "setup32.exe"), b"MZ")
         write(os.path.join(payload, "data.cab"), b"a big payload")
+        write(os.path.join(payload, "DCOM95.EXE"), b"a big installer")
         write(os.path.join(self.disc, "setup.exe"), b"MZ")
         write(os.path.join(self.disc, "BIG.EXE"), b"a big program")
         os.symlink("../payload", os.path.join(self.disc, "Setup"))
+        os.symlink("../payload/DCOM95.EXE", os.path.join(self.disc, "DCOM95.EXE"))
         os.symlink(".", os.path.join(self.disc, "loop"))
-        disc_view.make_view(self.disc, self.view, ["Setup/setup32.exe", "BIG.EXE"], self.recorder)
+        before = [snapshot(payload), snapshot(self.disc)]
+        stand_ins = ["Setup/setup32.exe", "BIG.EXE", "DCOM95.EXE"]
+        disc_view.make_view(self.disc, self.view, stand_ins, self.recorder)
 
-        self.assertEqual(b"MZ", read(os.path.join(payload, "setup32.exe")))
-        self.assertEqual(b"a big program", read(os.path.join(self.disc, "BIG.EXE")))
+        self.assertEqual(before, [snapshot(payload), snapshot(self.disc)])
         self.assertFalse(os.path.islink(os.path.join(self.view, "Setup")))
-        for stand_in in ("Setup/setup32.exe", "BIG.EXE"):
+        for stand_in in stand_ins:
             self.assertEqual(b"recorder", read(os.path.join(self.view, stand_in)))
         self.assertTrue(os.path.islink(os.path.join(self.view, "Setup", "data.cab")))
         self.assertEqual(b"MZ", read(os.path.join(self.view, "setup.exe")))
