@@ -54,9 +54,9 @@ int CountProcesses(const std::string& text) {
     return count;
 }
 
-// Waits up to 5 s for a process to come (or go), polling as the verifier runs.
+// Waits up to 10 s (a loaded machine, valgrind) for a process to come or go, polling as the verifier runs.
 bool AwaitProcess(const std::string& text, bool there) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while ((CountProcesses(text) > 0) != there && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return (CountProcesses(text) > 0) == there;
@@ -141,13 +141,13 @@ TEST(SignatureVerifier, HostileVerifierReachesNothingAndIsKilledAtTheLimit) {
     ScopedEnv path("PATH", work.folder() + "/bin:" + getenv("PATH")), homeEnv("HOME", home), tmpEnv("TMPDIR", tmp);
 
     auto start = std::chrono::steady_clock::now();
-    auto verdict = std::async(std::launch::async, [&] { return VerifySignature(disc + "/setup.exe", 2); });
+    auto verdict = std::async(std::launch::async, [&] { return VerifySignature(disc + "/setup.exe", 4); });
     // It got as far as its last step, so what it did not do, it could not do.
     EXPECT_TRUE(AwaitProcess(marker + "-asleep", true));
     SignatureVerdict result = verdict.get();
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(SignatureState::kTimedOut, result.state) << result.reason;
-    EXPECT_LT(seconds, 5.0);
+    EXPECT_LT(seconds, 20.0);  // well short of the stand-in's 30 s, however loaded the machine
     EXPECT_EQ(0, CountProcesses(marker + "-asleep"));
     std::vector<std::string> files;
     ASSERT_TRUE(ListFilesBelow(work.folder(), &files));
