@@ -169,9 +169,19 @@ bool ListFolder(const std::string& path, std::vector<std::string>* names) {
 
 bool ReadFileHead(const std::string& path, size_t n, std::vector<unsigned char>* bytes) {
     bytes->clear();
-    if (IsFolder(path)) return false;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return false;
+    // A disc's pipe or device would keep the reader waiting or reading for ever: plain files only.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0) return false;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    FILE* f = fdopen(fd, "rb");
+    if (!f) {
+        close(fd);
+        return false;
+    }
     unsigned char buffer[65536];
     size_t got;
     while (bytes->size() < n && (got = fread(buffer, 1, std::min(sizeof buffer, n - bytes->size()), f)) > 0)

@@ -1,6 +1,7 @@
 // One disc per finding: a clean disc changed in one way gives exactly that
 // finding (or note), or none where the launcher copes as the author meant.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <functional>
@@ -79,6 +80,9 @@ const DiscCase kCases[] = {
     {"DcomInstallerAbsent", [](TestDisc& d) { d.Remove("DCOM"); }, "InstDCOM95", "not in the disc folder"},
     {"UpdateFolderAbsent", [](TestDisc& d) { d.Remove("OLE"); }, "OleAut32_Win9X", "not in the disc folder"},
     {"UpdateFolderIsFile", [](TestDisc& d) { d.SetKey("OleAut32_Win9X", "setup.exe"); }, "OleAut32_Win9X", "not a folder"},
+    // A pipe is read by no one: the check must not wait on it.
+    {"SetupExeIsPipe", [](TestDisc& d) { d.Remove("Setup/setup32.exe"), mkfifo((d.folder() + "/Setup/setup32.exe").c_str(), 0600); },
+     nullptr, nullptr},
     {"SetupExeIsFolder", [](TestDisc& d) { d.SetKey("SetupExe", "Setup"); }, "SetupExe", "not a file"},
     {"NameClimbsOut", [](TestDisc& d) { d.SetKey("SetupExe", "Setup\\..\\..\\setup.exe"); }, "SetupExe", "climbs out of the disc folder"},
     // Bitmaps as the loader reads them.
