@@ -106,7 +106,6 @@ std::string FindingsSarif(const std::string& folder, const std::string& infName,
                          {{"driver",
                            {{"name", "bxdisc"},
                             {"version", std::string(kBxdiscVersion)},
-                            {"informationUri", "https://manpages.debian.org/bxdisc"},
                             {"rules", rules}}}}},
                         {"originalUriBaseIds", {{kDiscBase, {{"uri", "file://" + UriPath(AbsoluteFolder(folder))}}}}},
                         {"results", results}};
