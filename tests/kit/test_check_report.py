@@ -181,12 +181,15 @@ class CheckReportTest(unittest.TestCase):
         for rule_id, name, _ in listed:
             self.assertIn(rule_id, man)
             self.assertIn(name, man)
-        for args in (("check", str(self.disc), "--list-rules"), ("check", "--format", "xml", str(self.disc)),
-                     ("check", str(self.disc), "--verify-timeout", "0"),
-                     ("check", str(self.disc), "--ca-file", str(self.disc / "absent.pem"))):
+        absent = str(self.disc / "absent.pem")
+        for args, message in ((("check", str(self.disc), "--list-rules"), "--list-rules takes no DISC_FOLDER"),
+                              (("check", "--format", "xml", str(self.disc)), '--format takes text|json|sarif, not "xml"'),
+                              (("check", str(self.disc), "--verify-timeout", "0"), '--verify-timeout takes whole seconds'),
+                              (("check", str(self.disc), "--ca-file", absent), "--ca-file %s: cannot be read" % absent)):
             with self.subTest(args=args):
                 r = bxdisc(*args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn("bxdisc check: " + message, r.stderr)
 
     @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
     def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:
