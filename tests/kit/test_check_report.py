@@ -185,7 +185,9 @@ class CheckReportTest(unittest.TestCase):
         for args, message in ((("check", str(self.disc), "--list-rules"), "--list-rules takes no DISC_FOLDER"),
                               (("check", "--format", "xml", str(self.disc)), '--format takes text|json|sarif, not "xml"'),
                               (("check", str(self.disc), "--verify-timeout", "0"), '--verify-timeout takes whole seconds'),
-                              (("check", str(self.disc), "--ca-file", absent), "--ca-file %s: cannot be read" % absent)):
+                              (("check", str(self.disc), "--ca-file", absent), "--ca-file %s: cannot be read" % absent),
+                              (("check", str(self.disc), "--ca-file", str(self.disc)),
+                               "--ca-file %s: cannot be read" % self.disc)):
             with self.subTest(args=args):
                 r = bxdisc(*args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
