@@ -3,7 +3,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -120,20 +119,11 @@ int RunSign(const ParsedArgs& args) {
     Forget(&password);
     if (!ok) return Fail(error + "; no file changed");
     for (const SignTarget& t : targets) printf("signed %s\n", t.relative.c_str());
-    // One note for the files of each authority; one key signs them all, so mostly there is one.
-    std::vector<std::pair<const UnknownChain*, std::string>> notes;
-    for (const ChainNotFollowed& n : notFollowed) {
-        auto same = std::find_if(notes.begin(), notes.end(), [&](const std::pair<const UnknownChain*, std::string>& note) {
-            return note.first->issuer == n.chain.issuer && note.first->error == n.chain.error;
-        });
-        if (same == notes.end()) notes.push_back({&n.chain, n.relative});
-        else same->second += ", " + n.relative;
-    }
-    for (const auto& note : notes)
-        printf("note: %s: signed, each signature whole and matching its file, but the chain leads to \"%s\", an "
+    for (const ChainNotFollowed& n : notFollowed)
+        printf("note: %s: signed, the signature whole and matching the file, but the chain leads to \"%s\", an "
                "authority this machine does not know (%s), so it was not followed; fix: to follow it here, name that "
                "authority's certificate with --ca-file FILE\n",
-               note.second.c_str(), note.first->issuer.c_str(), note.first->error.c_str());
+               n.relative.c_str(), n.chain.issuer.c_str(), n.chain.error.c_str());
     return kExitClean;
 }
 

@@ -465,9 +465,9 @@ class SignTest(unittest.TestCase):
         self.assertEqual(0, r.returncode, r.stderr)
         signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi"]
         self.assertEqual(["signed " + n for n in signed] + [
-            'note: %s: signed, each signature whole and matching its file, but the chain leads to "/CN=Brindle Test", '
+            'note: %s: signed, the signature whole and matching the file, but the chain leads to "/CN=Brindle Test", '
             "an authority this machine does not know (self-signed certificate), so it was not followed; fix: to "
-            "follow it here, name that authority's certificate with --ca-file FILE" % ", ".join(signed)],
+            "follow it here, name that authority's certificate with --ca-file FILE" % n for n in signed],
             r.stdout.splitlines())
         self.assertEqual(sorted(before), sorted(snapshot(self.disc)))
         self.assert_verify(signed)

@@ -181,15 +181,18 @@ class CheckReportTest(unittest.TestCase):
         for rule_id, name, _ in listed:
             self.assertIn(rule_id, man)
             self.assertIn(name, man)
-        for args, message in ((("check", str(self.disc), "--list-rules"), "--list-rules takes no DISC_FOLDER"),
-                              (("check", "--format", "xml", str(self.disc)), "--format takes text|json|sarif"),
-                              (("check", str(self.disc), "--verify-timeout", "0"), "whole seconds from 1 to 3600"),
-                              (("check", str(self.disc), "--ca-file", str(self.disc / "absent.pem")), "absent.pem"),
-                              (("check", str(self.disc / "absent")), "cannot read the folder")):
+        absent = str(self.disc / "absent.pem")
+        for args, message in ((("check", str(self.disc), "--list-rules"), "check: --list-rules takes no DISC_FOLDER"),
+                              (("check", "--format", "xml", str(self.disc)), 'check: --format takes text|json|sarif, not "xml"'),
+                              (("check", str(self.disc), "--verify-timeout", "0"), 'check: --verify-timeout takes whole seconds'),
+                              (("check", str(self.disc), "--ca-file", absent), "check: --ca-file %s: cannot be read" % absent),
+                              (("check", str(self.disc), "--ca-file", str(self.disc)),
+                               "check: --ca-file %s: cannot be read" % self.disc),
+                              (("check", str(self.disc / "absent")), ": cannot read the folder")):
             with self.subTest(args=args):
                 r = bxdisc(*args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
-                self.assertIn(message, r.stderr)
+                self.assertIn("bxdisc" + (" " if message.startswith("check") else "") + message, r.stderr)
 
     @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
     def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:
