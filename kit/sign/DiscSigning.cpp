@@ -100,20 +100,22 @@ bool SignedContent(const std::vector<unsigned char>& der, std::vector<unsigned c
 
 // osslsigncode checks the signer's signature only once the chain is followed. For a chain it cannot
 // follow, openssl checks it against what was signed, the chain left aside: "" when it holds, else why not.
-std::string SignatureBroken(const std::string& folder) {
+std::string SignerSignatureFault(const std::string& folder) {
     const std::string signature = folder + "/signature", content = folder + "/content";
     ToolRun run = RunTool({"osslsigncode", "extract-signature", "-in", folder + "/signed", "-out", signature});
     std::vector<unsigned char> der, signedContent;
     if (run.status != 0 || !ReadWholeFile(signature, &der) || !SignedContent(der, &signedContent))
-        return "its signature cannot be taken apart: " + ToolReason(run.output);
+        return "signed, but the signature cannot be taken apart: " + ToolReason(run.output);
     FILE* f = fopen(content.c_str(), "wb");
     bool written = f && fwrite(signedContent.data(), 1, signedContent.size(), f) == signedContent.size();
     if (f && fclose(f) != 0) written = false;
     if (!written) return "cannot write " + content;
     run = RunTool({"openssl", "smime", "-verify", "-noverify", "-binary", "-inform", "DER", "-in", signature, "-content",
                    content, "-out", "/dev/null"});
-    if (!run.started) return "openssl, which checks it, is not installed: apt-get install openssl";
-    return run.status == 0 ? "" : "the signer's signature does not match what it signed";
+    if (!run.started)
+        return "signed, but its chain cannot be followed here, and openssl, which then checks the signature, is "
+               "not installed: apt-get install openssl";
+    return run.status == 0 ? "" : "signed, but the signature is broken: the signer's signature does not match what it signed";
 }
 
 ToolRun Verify(const std::string& file, const std::string& caFile) {
@@ -133,8 +135,7 @@ std::string VerifySigned(const std::string& folder, const std::string& caFile, U
     if (run.status == 0) return "";
     *chain = ReadUnknownChain(run.output);
     if (!chain->unknown) return "signed, but the signature does not verify: " + ToolReason(run.output);
-    std::string broken = SignatureBroken(folder);
-    return broken.empty() ? "" : "signed, but the signature is broken: " + broken;
+    return SignerSignatureFault(folder);
 }
 
 }  // namespace
