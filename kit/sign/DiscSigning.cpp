@@ -191,8 +191,6 @@ bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, 
         } else if (run.status != 0) {
             failure = t.relative + ": osslsigncode cannot sign it: " + ToolReason(run.output);
         } else {
-            struct stat st;
-            if (stat(t.path.c_str(), &st) == 0) chmod(temp.c_str(), st.st_mode & 07777);
             UnknownChain chain;
             std::string fault = VerifySigned(folder, options.caFile, &chain);
             if (g_interrupted) failure = "interrupted";
