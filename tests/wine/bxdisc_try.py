@@ -153,8 +153,10 @@ class TryTest(unittest.TestCase):
     @unittest.skipUnless(shutil.which("osslsigncode") and shutil.which("openssl"), "signing tools")
     def test_a_signed_launcher_runs(self):
         self.autorun()
-        # sign takes only programs: a real one for the setup program.
-        shutil.copy(os.path.join(RUNNER, "recstub.exe"), os.path.join(self.tmp, "payload", "Setup32.exe"))
+        # sign takes only programs, and writes through no link: a real one in a real folder.
+        os.remove(os.path.join(self.disc, "Setup"))
+        os.mkdir(os.path.join(self.disc, "Setup"))
+        shutil.copy(os.path.join(RUNNER, "recstub.exe"), os.path.join(self.disc, "Setup", "Setup32.exe"))
         keys = os.path.join(self.tmp, "keys")
         os.mkdir(keys)
         cert, p12, password = (os.path.join(keys, n) for n in ("cert.pem", "test.p12", "password"))
