@@ -81,7 +81,7 @@ private:
     std::string Relative(const std::string& path) const {
         return path.compare(0, m_folder.size() + 1, m_folder + "/") == 0 ? path.substr(m_folder.size() + 1) : path;
     }
-    // The [autorun] key's value; false when the key is not there.
+    // A key's value in a section of Autorun.inf; false when the key is not there.
     bool AutorunValue(const std::vector<unsigned char>& text, const char* section, const char* key, std::string* value) const {
         char sz[1024];
         ReadProfileString((const char*)text.data(), text.size(), section, key, "\x01", sz, sizeof sz);
@@ -92,10 +92,8 @@ private:
     std::string Quoted(ParamKey key) const { return "\"" + Cp1252ToUtf8(Value(key)) + "\""; }
     // Whether [BXPARAM] has the key at all, be its value empty or not.
     bool Written(ParamKey key) const {
-        char sz[2];
-        const std::vector<unsigned char>& text = m_disc.infText();
-        ReadProfileString((const char*)text.data(), text.size(), "BXPARAM", GetParamKeyName(key), "\x01", sz, sizeof sz);
-        return sz[0] != '\x01';
+        std::string value;
+        return AutorunValue(m_disc.infText(), "BXPARAM", GetParamKeyName(key), &value);
     }
     std::string SignCommand() const { return "bxdisc sign " + m_folder + " --pkcs12 FILE"; }
     std::string LauncherStart() const { return "open=" + m_options.launcher + " /autorun"; }
