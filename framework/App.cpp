@@ -14,10 +14,13 @@ bool g_bQuitPending;
 CWinApp::CWinApp(const char* pszAppName)
     : m_strAppName(pszAppName), m_lpCmdLine(""), m_pMainWnd(nullptr) {
     g_pApp = this;
+    AfxSetMessageBoxCaption(&m_strAppName);
 }
 
 CWinApp::~CWinApp() {
-    if (g_pApp == this) g_pApp = nullptr;
+    if (g_pApp != this) return;
+    g_pApp = nullptr;
+    AfxSetMessageBoxCaption(nullptr);
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) {

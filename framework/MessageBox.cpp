@@ -1,8 +1,15 @@
 #include "framework/MessageBox.h"
 
-#include "framework/App.h"
 #include "platform/Process.h"
 #include "platform/TopWindows.h"
+
+namespace {
+
+const CString* g_pstrCaption;
+
+}  // namespace
+
+void AfxSetMessageBoxCaption(const CString* pstrCaption) { g_pstrCaption = pstrCaption; }
 
 int AfxMessageBox(const char* pszText, UINT nType) {
     if ((nType & MB_ICONMASK) == 0) {
@@ -15,7 +22,7 @@ int AfxMessageBox(const char* pszText, UINT nType) {
             break;
         }
     }
-    return platform::MessageBoxA(nullptr, pszText, AfxGetAppName(), nType);
+    return platform::MessageBoxA(nullptr, pszText, g_pstrCaption ? g_pstrCaption->GetString() : "", nType);
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType) {
