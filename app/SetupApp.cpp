@@ -10,8 +10,15 @@
 #include "framework/MessageBox.h"
 #include "params/ParamFile.h"
 #include "res/resource.h"
+#include "ui/FrontLayout.h"
+#include "ui/win32/AutorunDlg.h"
 
 CSetupApp theApp;
+
+int RunFrontWindow() {
+    CAutorunDlg dlg(GetLauncherDirectory(), nullptr);
+    return (int)dlg.DoModal();
+}
 
 BOOL CSetupApp::InitInstance() {
     m_pMainWnd = nullptr;

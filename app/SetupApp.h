@@ -11,7 +11,3 @@ public:
 
     BOOL InitInstance() override;
 };
-
-// The front window's results.
-#define IDRUNPRODUCT 1000
-#define IDRUNSETUP 1001

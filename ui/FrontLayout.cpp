@@ -1,10 +1,9 @@
 #include "ui/FrontLayout.h"
 
-#include "app/SetupApp.h"
-
 namespace {
 
 const LONG kMargin = 10;
+const int kBaseDpi = 96;
 
 void Place(ButtonPlacement& placement, int nSlot, LONG x, LONG y, SIZE face) {
     placement.bShown[nSlot] = true;
@@ -17,15 +16,21 @@ void Place(ButtonPlacement& placement, int nSlot, LONG x, LONG y, SIZE face) {
 
 }  // namespace
 
-ButtonPlacement PlaceFrontButtons(LONG cxClient, LONG cyClient, SIZE face, bool bInstalled) {
+LONG FrontScale(int nDpi) { return nDpi < 2 * kBaseDpi ? 1 : nDpi / kBaseDpi; }
+
+ButtonPlacement PlaceFrontButtons(LONG cxClient, LONG cyClient, SIZE face, bool bInstalled,
+                                  LONG nScale) {
     ButtonPlacement placement = {};
-    LONG y = cyClient - face.cy - kMargin;
-    Place(placement, IDC_EXIT - IDC_RUN, cxClient - face.cx - kMargin, y, face);
+    face.cx *= nScale;
+    face.cy *= nScale;
+    LONG margin = kMargin * nScale;
+    LONG y = cyClient - face.cy - margin;
+    Place(placement, IDC_EXIT - IDC_RUN, cxClient - face.cx - margin, y, face);
     if (bInstalled) {
-        Place(placement, IDC_RUN - IDC_RUN, kMargin, y, face);
-        Place(placement, IDC_SETUP_AGAIN - IDC_RUN, cxClient - 2 * face.cx - 2 * kMargin, y, face);
+        Place(placement, IDC_RUN - IDC_RUN, margin, y, face);
+        Place(placement, IDC_SETUP_AGAIN - IDC_RUN, cxClient - 2 * face.cx - 2 * margin, y, face);
     } else {
-        Place(placement, IDC_INSTALL - IDC_RUN, kMargin, y, face);
+        Place(placement, IDC_INSTALL - IDC_RUN, margin, y, face);
     }
     return placement;
 }

@@ -12,15 +12,26 @@ enum {
 };
 const int kFrontButtons = 4;
 
+// The front window's results, beside IDCANCEL.
+#define IDRUNPRODUCT 1000
+#define IDRUNSETUP 1001
+
 struct ButtonPlacement {
     bool bShown[kFrontButtons];
     RECT rc[kFrontButtons];  // client coordinates, where shown
 };
 
+// The whole number by which the front window grows on a screen of nDpi
+// pixels an inch: 1 up to 191, 2 from 192. Fractions would blur the art.
+LONG FrontScale(int nDpi);
+
 // Buttons along the bottom edge, 10 pixels in from the edges: run and setup
-// again for an installed product, install otherwise, exit always. Nothing is
-// clamped: a client area too small for them gives overlapping buttons.
-ButtonPlacement PlaceFrontButtons(LONG cxClient, LONG cyClient, SIZE face, bool bInstalled);
+// again for an installed product, install otherwise, exit always. The face
+// and the margins grow by nScale; cxClient and cyClient are already grown.
+// Nothing is clamped: a client area too small for them gives overlapping
+// buttons.
+ButtonPlacement PlaceFrontButtons(LONG cxClient, LONG cyClient, SIZE face, bool bInstalled,
+                                  LONG nScale);
 
 // The modal result of a WM_COMMAND word parameter: IDRUNPRODUCT, IDRUNSETUP
 // or IDCANCEL for a click of one of the buttons, 0 for anything else. The

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "app/SetupApp.h"
 #include "ui/ButtonFace.h"
 #include "ui/FrontLayout.h"
 
@@ -27,7 +26,7 @@ void ExpectPlacement(const ButtonPlacement& p, std::initializer_list<Placed> sho
 
 TEST(FrontLayoutTest, InstalledProductGetsRunSetupAgainAndExit) {
     SIZE face = GetFaceSize(RECT{0, 0, 500, 160}, 4);
-    ExpectPlacement(PlaceFrontButtons(400, 300, face, true),
+    ExpectPlacement(PlaceFrontButtons(400, 300, face, true, 1),
                     {{IDC_RUN, 10, 250, 110, 290},
                      {IDC_SETUP_AGAIN, 180, 250, 280, 290},
                      {IDC_EXIT, 290, 250, 390, 290}});
@@ -35,13 +34,33 @@ TEST(FrontLayoutTest, InstalledProductGetsRunSetupAgainAndExit) {
 
 TEST(FrontLayoutTest, ProductNotInstalledGetsInstallAndExit) {
     SIZE face = GetFaceSize(RECT{0, 0, 500, 160}, 4);
-    ExpectPlacement(PlaceFrontButtons(400, 300, face, false),
+    ExpectPlacement(PlaceFrontButtons(400, 300, face, false, 1),
                     {{IDC_INSTALL, 10, 250, 110, 290}, {IDC_EXIT, 290, 250, 390, 290}});
+}
+
+// On a grown window every rectangle is the 96-DPI one multiplied, margins included.
+TEST(FrontLayoutTest, ScaledWindowMultipliesEveryPlace) {
+    SIZE face = GetFaceSize(RECT{0, 0, 500, 160}, 4);
+    ExpectPlacement(PlaceFrontButtons(800, 600, face, true, 2),
+                    {{IDC_RUN, 20, 500, 220, 580},
+                     {IDC_SETUP_AGAIN, 360, 500, 560, 580},
+                     {IDC_EXIT, 580, 500, 780, 580}});
+    ExpectPlacement(PlaceFrontButtons(1200, 900, face, false, 3),
+                    {{IDC_INSTALL, 30, 750, 330, 870}, {IDC_EXIT, 870, 750, 1170, 870}});
+}
+
+TEST(FrontLayoutTest, ScaleIsTheWholeNumberOfTimes96DpiAtLeastOne) {
+    const struct {
+        int nDpi;
+        LONG nScale;
+    } rows[] = {{96, 1}, {120, 1}, {144, 1}, {191, 1}, {192, 2}, {287, 2}, {288, 3}, {480, 5},
+                {72, 1}, {0, 1}, {-192, 1}};
+    for (const auto& row : rows) EXPECT_EQ(row.nScale, FrontScale(row.nDpi)) << row.nDpi;
 }
 
 TEST(FrontLayoutTest, NarrowClientAreaOverlapsRatherThanClamps) {
     SIZE face = {100, 40};
-    ExpectPlacement(PlaceFrontButtons(150, 30, face, true),
+    ExpectPlacement(PlaceFrontButtons(150, 30, face, true, 1),
                     {{IDC_RUN, 10, -20, 110, 20},
                      {IDC_SETUP_AGAIN, -70, -20, 30, 20},
                      {IDC_EXIT, 40, -20, 140, 20}});

@@ -1,7 +1,5 @@
 #include "ui/win32/AutorunDlg.h"
 
-#include "app/Locations.h"
-#include "app/SetupFlow.h"
 #include "framework/MessageBox.h"
 #include "msi/MsiPackage.h"
 #include "params/ParamFile.h"
@@ -21,6 +19,15 @@ bool FileExists(const char* pszPath) {
     DWORD dwAttributes = GetFileAttributesA(pszPath);
     return *pszPath && dwAttributes != INVALID_FILE_ATTRIBUTES &&
            !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Every system has the screen's LOGPIXELSX; one that is not told of the
+// program's DPI awareness says 96 there.
+int ScreenDpi() {
+    HDC hScreen = GetDC(nullptr);
+    int nDpi = GetDeviceCaps(hScreen, LOGPIXELSX);
+    ReleaseDC(nullptr, hScreen);
+    return nDpi;
 }
 
 // Over the work area, kept inside it, as a window without an owner is.
@@ -62,9 +69,11 @@ BOOL CAutorunDlg::OnInitDialog() {
     // strip shows over the window where it will stay. The layout then grows
     // the window so that its client area, not the whole window, is the
     // backdrop's size; the top left corner stays where centring put it.
+    m_nScale = FrontScale(ScreenDpi());
     RECT rcBackdrop;
     m_backdrop.GetBounds(&rcBackdrop);
-    SetWindowPos(m_hWnd, nullptr, 0, 0, rcBackdrop.right, rcBackdrop.bottom, SWP_NOMOVE);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, rcBackdrop.right * m_nScale, rcBackdrop.bottom * m_nScale,
+                 SWP_NOMOVE);
     CenterOnWorkArea(m_hWnd);
 
     CString strStrip = m_strLauncherDir + params.GetValue(AutorunButtons);
@@ -73,7 +82,10 @@ BOOL CAutorunDlg::OnInitDialog() {
         return FALSE;
     }
     // Before the layout: it takes the face size from the first button's strip.
-    for (int i = 0; i < kFrontButtons; ++i) m_buttons[i].SetStrip(&m_strip, i, kStripRows);
+    for (int i = 0; i < kFrontButtons; ++i) {
+        m_buttons[i].SetStrip(&m_strip, i, kStripRows);
+        m_buttons[i].SetScale(m_nScale);
+    }
     LayoutButtons();
     return TRUE;
 }
@@ -85,14 +97,14 @@ void CAutorunDlg::LayoutButtons() {
     m_backdrop.GetBounds(&rcBackdrop);
     // The client area, not the window, takes the backdrop's size.
     SetWindowPos(m_hWnd, nullptr, 0, 0,
-                 rcBackdrop.right + (rcWindow.right - rcWindow.left) - rcClient.right,
-                 rcBackdrop.bottom + (rcWindow.bottom - rcWindow.top) - rcClient.bottom,
+                 rcBackdrop.right * m_nScale + (rcWindow.right - rcWindow.left) - rcClient.right,
+                 rcBackdrop.bottom * m_nScale + (rcWindow.bottom - rcWindow.top) - rcClient.bottom,
                  SWP_NOMOVE | SWP_NOZORDER);
     GetClientRect(m_hWnd, &rcClient);
 
     ButtonPlacement placement = PlaceFrontButtons(rcClient.right, rcClient.bottom,
                                                   m_buttons[0].GetFaceSize(),
-                                                  FileExists(m_strInstalledExe));
+                                                  FileExists(m_strInstalledExe), m_nScale);
     // Slots run left to right, so creating them in order sets the tab order.
     for (int i = 0; i < kFrontButtons; ++i) {
         if (!placement.bShown[i]) continue;
@@ -120,7 +132,7 @@ BOOL CAutorunDlg::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT* pR
     switch (nMsg) {
     case WM_PAINT: {
         CPaintDC dc(this);
-        m_backdrop.Draw(dc.m_hDC, nullptr, 0, 0);
+        m_backdrop.Draw(dc.m_hDC, nullptr, 0, 0, m_nScale);
         return TRUE;
     }
     case WM_QUERYNEWPALETTE:
@@ -131,9 +143,4 @@ BOOL CAutorunDlg::OnMessage(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT* pR
         return FALSE;
     }
     return CDialog::OnMessage(nMsg, wParam, lParam, pResult);
-}
-
-int RunFrontWindow() {
-    CAutorunDlg dlg(GetLauncherDirectory(), nullptr);
-    return (int)dlg.DoModal();
 }

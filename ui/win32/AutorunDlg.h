@@ -27,4 +27,5 @@ private:
     CDib m_strip;
     CImageButton m_buttons[kFrontButtons];  // declared after m_strip: they go first
     CString m_strInstalledExe;
+    LONG m_nScale = 1;  // the screen's DPI over 96, whole: everything drawn grows by it
 };

@@ -53,7 +53,7 @@ void CDib::GetBounds(RECT* pRect) const {
     SetRect(pRect, 0, 0, bm.bmWidth, bm.bmHeight);
 }
 
-void CDib::Draw(HDC hDC, const RECT* pDest, int xSrc, int ySrc) const {
+void CDib::Draw(HDC hDC, const RECT* pDest, int xSrc, int ySrc, LONG nScale) const {
     if (!m_hObject) return;
     SelectPalette(hDC, g_dibPalette, FALSE);
     RealizePalette(hDC);
@@ -64,10 +64,20 @@ void CDib::Draw(HDC hDC, const RECT* pDest, int xSrc, int ySrc) const {
     RECT rcBounds;
     if (!pDest) {
         GetBounds(&rcBounds);
+        rcBounds.right *= nScale;
+        rcBounds.bottom *= nScale;
         pDest = &rcBounds;
     }
-    BitBlt(hDC, pDest->left, pDest->top, pDest->right - pDest->left, pDest->bottom - pDest->top,
-           hMemDC, xSrc, ySrc, SRCCOPY);
+    LONG cx = pDest->right - pDest->left, cy = pDest->bottom - pDest->top;
+    if (nScale == 1) {
+        BitBlt(hDC, pDest->left, pDest->top, cx, cy, hMemDC, xSrc, ySrc, SRCCOPY);
+    } else {
+        // Whole rows and columns repeated, never blended: the art stays sharp.
+        int nOldMode = SetStretchBltMode(hDC, COLORONCOLOR);
+        StretchBlt(hDC, pDest->left, pDest->top, cx, cy, hMemDC, xSrc, ySrc, cx / nScale, cy / nScale,
+                   SRCCOPY);
+        SetStretchBltMode(hDC, nOldMode);
+    }
     SelectObject(hMemDC, hOldBitmap);
     DeleteDC(hMemDC);
 }

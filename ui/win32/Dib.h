@@ -17,8 +17,10 @@ public:
 
     // (0, 0, width, height); an empty CDib is 0 x 0.
     void GetBounds(RECT* pRect) const;
-    // The whole bitmap at the origin when pDest is null; an empty CDib draws nothing.
-    void Draw(HDC hDC, const RECT* pDest, int xSrc, int ySrc) const;
+    // The whole bitmap at the origin when pDest is null; an empty CDib draws
+    // nothing. With nScale above 1 every source pixel becomes an nScale x
+    // nScale block, unsmoothed; pDest is then in the grown pixels.
+    void Draw(HDC hDC, const RECT* pDest, int xSrc, int ySrc, LONG nScale = 1) const;
 };
 
 // Made once, from the colour table of the first bitmap loaded.

@@ -28,8 +28,8 @@ void CImageButton::DrawItem(DRAWITEMSTRUCT* pDrawItem) {
     if (!m_pStrip || !m_nRows) return;
     SIZE face = GetFaceSize();
     RECT rcFace = GetFaceRect(face, ChooseFaceColumn(pDrawItem->itemState, m_bHover != FALSE), m_nRow);
-    RECT rcDest = {0, 0, face.cx, face.cy};
-    m_pStrip->Draw(pDrawItem->hDC, &rcDest, rcFace.left, rcFace.top);
+    RECT rcDest = {0, 0, face.cx * m_nScale, face.cy * m_nScale};
+    m_pStrip->Draw(pDrawItem->hDC, &rcDest, rcFace.left, rcFace.top, m_nScale);
 }
 
 LRESULT CImageButton::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) {

@@ -9,7 +9,10 @@ class CImageButton : public CButton {
 public:
     // The strip is not owned; it must outlive the button's window.
     BOOL SetStrip(const CDib* pStrip, int nRow, UINT nRows);
-    // Only with a strip and at least one row set.
+    // Faces drawn nScale times their size in the strip; 1 at construction.
+    void SetScale(LONG nScale) { m_nScale = nScale; }
+    // The strip's face, not grown by the scale. Only with a strip and at
+    // least one row set.
     SIZE GetFaceSize() const;
 
     void DrawItem(DRAWITEMSTRUCT* pDrawItem) override;
@@ -24,4 +27,5 @@ private:
     const CDib* m_pStrip = nullptr;
     int m_nRow = 0;
     UINT m_nRows = 0;
+    LONG m_nScale = 1;
 };
