@@ -20,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 import time
+from typing import Callable
 
 DRIVER_TIMEOUT = 30.0  # a whole driver script, seconds
 # A trivial program's start under native Wine with a running wineserver, in
@@ -301,6 +302,40 @@ class WineRunner:
             args[4:4] = ["/v", name]
         subprocess.run(args, env=self.env, timeout=self.scaled(30), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def set_dpi(self, dpi: int) -> None:
+        """The screen's DPI that Wine reports to the programs started from
+        now on. Wine reads it when its server starts, so the persistent
+        server is started afresh."""
+        for key in (r"HKCU\Control Panel\Desktop",
+                    r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+            self.reg_set(key, "LogPixels", str(dpi), "REG_DWORD")
+        subprocess.run(["wineserver", "-k"], env=self.env, timeout=self.scaled(30))
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=self.scaled(30))
+        subprocess.run(["wineserver", "-p"], env=self.env, timeout=self.scaled(30), check=True)
+
+    # ---- the screen -------------------------------------------------------
+
+    def grab(self, x: int, y: int, width: int, height: int) -> bytes:
+        """A rectangle of the X screen, 3 bytes a pixel (RGB), row by row."""
+        return subprocess.run(["import", "-window", "root", "-crop",
+                               "%dx%d+%d+%d" % (width, height, x, y), "-depth", "8", "rgb:-"],
+                              env=self.env, check=True, capture_output=True,
+                              timeout=self.scaled(30)).stdout
+
+    def grab_steady(self, x: int, y: int, width: int, height: int,
+                    ready: Callable[[bytes], bool] = lambda shot: True) -> bytes:
+        """The rectangle once it is ready and two grabs in a row agree, so
+        that painting is over; ready tells a painted screen from the one
+        beneath."""
+        last = b""
+        deadline = time.monotonic() + self.scaled(10)
+        while time.monotonic() < deadline:
+            shot = self.grab(x, y, width, height)
+            if shot == last and ready(shot):
+                return shot
+            last = shot
+        raise RuntimeError("the screen at %dx%d+%d+%d did not settle" % (width, height, x, y))
 
     # ---- discs and runs ----------------------------------------------------
 

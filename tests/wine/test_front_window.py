@@ -44,6 +44,21 @@ def backdrop(width=400, height=300):
     return bmp(width, height, lambda x, y: BACKDROP_COLOUR)
 
 
+def patterned_backdrop(width=400, height=300):
+    """Detail of one pixel, so that a blended or shifted enlargement shows."""
+    return bmp(width, height, lambda x, y: PALETTE[(x + 2 * y) % len(PALETTE)])
+
+
+def doubled(rgb, width):
+    """An RGB image with every pixel made a 2 x 2 block."""
+    out = bytearray()
+    for top in range(0, len(rgb), 3 * width):
+        row = rgb[top:top + 3 * width]
+        wide = b"".join(row[i:i + 3] * 2 for i in range(0, len(row), 3))
+        out += wide * 2
+    return bytes(out)
+
+
 def strip():
     return bmp(STRIP_W, STRIP_H, lambda x, y: face_colour(y // 40, x // 100))
 
@@ -297,6 +312,83 @@ class FailureTest(FrontWindowCase):
 
 
 @unittest.skipUnless(shutil.which("wixl"), "wixl builds the package")
+class ScaleTest(FrontWindowCase):
+    """The screen's DPI over 96, rounded down, is the window's scale: 192
+    doubles every pixel, 144 changes nothing."""
+
+    def setUp(self):
+        super().setUp()
+        self.disc.write("art\\back.bmp", patterned_backdrop())
+
+    def shown(self):
+        """A driver session with the front window open; its window and buttons."""
+        session = self.bed.session(60)
+        self.addCleanup(session.close)
+        report = winebed.Report()
+        for line in ("cmd D:\\setup.exe /autorun", "dir D:\\", "start", "expect-window 10000"):
+            report.extend(session.step(line, wait=12))
+        # On the backdrop, away from the buttons, or one shows its hover face;
+        # Wine keeps a pointer moved over its own window more surely.
+        x, y = report.first("expect-window")["origin"]
+        report.extend(session.step("cursor %d %d" % (x + 1, y + 1)))
+        report.extend(session.step("children"))
+        self.assertTrue(report and all(r["ok"] for r in report), report)
+        return session, self.window(report), self.children(report)
+
+    def shot(self, window, kids, face):
+        """The client area, once the focused first button shows its face."""
+        (x, y), (width, _) = window["origin"], window["client"]
+        left, top = kids[INSTALL]["rect"][:2]
+        at = 3 * (width * (top + 1) + left + 1)
+        return self.bed.grab_steady(x, y, *window["client"],
+                                    ready=lambda shot: shot[at:at + 3] == bytes(face))
+
+    def leave(self, session, step):
+        report = session.step(step)
+        # Closing the session ends a launcher still running: let it finish.
+        report.extend(session.step("wait-exit 5000", wait=10))
+        session.close()
+        self.assertTrue(report and all(r["ok"] for r in report), report)
+
+    def assertSameImage(self, got, want, width):
+        if got != want:
+            first = next(i for i, (a, b) in enumerate(zip(got, want)) if a != b) // 3
+            self.fail("%d of %d bytes; first differing pixel at (%d, %d)"
+                      % (len(got), len(want), first % width, first // width))
+
+    def test_192_dpi_doubles_every_pixel_and_144_changes_nothing(self):
+        focused = face_colour(2, FOCUS)
+        session, window, kids = self.shown()
+        width, height = window["client"]
+        flat = self.shot(window, kids, focused)
+        self.leave(session, "key ESCAPE")
+
+        self.bed.set_dpi(192)
+        self.addCleanup(self.bed.set_dpi, 96)
+        session, window, big = self.shown()
+        self.assertEqual(window["client"], [2 * width, 2 * height])
+        self.assertEqual({i: b["rect"] for i, b in big.items()},
+                         {i: [2 * v for v in k["rect"]] for i, k in kids.items()})
+        self.assertSameImage(self.shot(window, big, focused), doubled(flat, width), 2 * width)
+        # The hover face over the whole grown button: the hit-test grew too.
+        self.assertTrue(session.step("hover %d" % EXIT).first("hover")["ok"])
+        x0, y0, x1, y1 = big[EXIT]["rect"]
+        hover = bytes(face_colour(3, HOVER)) * ((x1 - x0) * (y1 - y0))
+        self.bed.grab_steady(window["origin"][0] + x0, window["origin"][1] + y0, x1 - x0, y1 - y0,
+                             ready=lambda shot: shot == hover)
+        self.leave(session, "press %d" % EXIT)
+        self.assertNothingStarted()
+        session, _, _ = self.shown()
+        self.leave(session, "press %d" % INSTALL)
+        self.assertSetupStarted()
+
+        self.bed.set_dpi(144)
+        session, window, kids = self.shown()
+        self.assertEqual(window["client"], [width, height])
+        self.assertSameImage(self.shot(window, kids, focused), flat, width)
+        self.leave(session, "key ESCAPE")
+
+
 class InstalledTest(FrontWindowCase):
     """The product of tests/wine/msi/writer.wxs installed with msiexec: its
     program is a recording stub, so a run of it leaves a log."""
@@ -367,6 +459,16 @@ class InstalledTest(FrontWindowCase):
         self.assertTrue(report.ok, report)
         self.assertSetupStarted()
         self.assertEqual(self.product_runs(), [])
+
+    def test_buttons_grown_at_192_dpi_do_what_they_do_at_96(self):
+        self.bed.set_dpi(192)
+        self.addCleanup(self.bed.set_dpi, 96)
+        report = self.run_window(["press %d" % RUN, "wait-gone"])
+        self.assertTrue(report.ok, report)
+        self.assertEqual(len(self.product_runs()), 1)
+        report = self.run_window(["press %d" % SETUP_AGAIN, "wait-gone"])
+        self.assertTrue(report.ok, report)
+        self.assertSetupStarted()
 
     def test_deleted_program_offers_install_again(self):
         moved = self.program + ".away"
