@@ -6,6 +6,7 @@ import struct
 import subprocess
 import sys
 import unittest
+from xml.etree import ElementTree
 
 SETUP = None
 OBJDUMP = "i686-w64-mingw32-objdump"
@@ -68,12 +69,24 @@ class SetupExeTest(unittest.TestCase):
 
 
 class ResourceTest(unittest.TestCase):
-    def test_manifest_runs_as_invoker_without_dpi_awareness(self):
+    def test_manifest_runs_as_invoker_dpi_aware_on_every_system_since_vista(self):
         manifest = resources().get((24, 1))  # RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID
         self.assertIsNotNone(manifest, "no manifest")
-        text = manifest.decode("utf-8")
-        self.assertRegex(text, r'<requestedExecutionLevel\s+level="asInvoker"')
-        self.assertNotIn("dpiAware", text)
+        root = ElementTree.fromstring(manifest)
+        level = root.find(".//{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")
+        self.assertEqual(level.get("level"), "asInvoker")
+        # System-aware: per-monitor awareness would need WM_DPICHANGED.
+        aware = root.findall(".//{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware")
+        self.assertEqual([a.text for a in aware], ["true"])
+        self.assertNotIn(b"dpiAwareness", manifest)
+        systems = {s.get("Id") for s in root.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS")}
+        self.assertEqual(systems, {
+            "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
+            "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # 7
+            "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  # 8
+            "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
+            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
+        })
 
     def test_front_window_icon_and_template(self):
         found = resources()
