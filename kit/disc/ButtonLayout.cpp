@@ -31,7 +31,8 @@ SIZE StripFaceSize(const DiscBitmap& strip) {
 std::vector<std::string> LayoutProblems(LONG cxClient, LONG cyClient, SIZE face) {
     std::vector<std::string> problems;
     for (bool bInstalled : {true, false}) {
-        ButtonPlacement p = PlaceFrontButtons(cxClient, cyClient, face, bInstalled);
+        // At 96 DPI: a grown window grows every place alike, so has the same problems.
+        ButtonPlacement p = PlaceFrontButtons(cxClient, cyClient, face, bInstalled, 1);
         std::string when = bInstalled ? "when the product is installed" : "when it is not installed";
         for (int i = 0; i < kFrontButtons; ++i) {
             if (!p.bShown[i]) continue;

@@ -17,7 +17,7 @@ RgbImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool bIn
     if (!strip) return image;
 
     SIZE face = StripFaceSize(*strip);
-    ButtonPlacement placement = PlaceFrontButtons(image.width, image.height, face, bInstalled);
+    ButtonPlacement placement = PlaceFrontButtons(image.width, image.height, face, bInstalled, 1);
     if (placed) *placed = placement;
     std::vector<uint32_t> faces = DecodePixels(*strip);
     bool bFocusGiven = false;
@@ -47,7 +47,7 @@ RgbImage DrawAllFaces(const DiscBitmap& backdrop, const DiscBitmap& strip) {
     const LONG kGap = 8;
     // The band of the window that holds the buttons, with their margin above.
     SIZE face = StripFaceSize(strip);
-    LONG top = PlaceFrontButtons(backdrop.width, backdrop.height, face, false).rc[IDC_EXIT - IDC_RUN].top - 10;
+    LONG top = PlaceFrontButtons(backdrop.width, backdrop.height, face, false, 1).rc[IDC_EXIT - IDC_RUN].top - 10;
     if (top < 0) top = 0;
     LONG band = backdrop.height - top;
     RgbImage sheet;
