@@ -3,6 +3,7 @@
 // naming the file, with the disc folder left exactly as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -10,6 +11,7 @@
 #include "TestDisc.h"
 #include "kit/art/ArtImage.h"
 #include "kit/art/DiscArt.h"
+#include "kit/art/StarterBackdrop.h"
 #include "kit/disc/DiscBitmap.h"
 #include "kit/check/DiscCheck.h"
 #include "kit/disc/DiscFolder.h"
@@ -115,25 +117,59 @@ TEST(Art, FlatColoursStayExact) {
     EXPECT_EQ(0x327820u, DecodePixels(backdrop)[0]);
 }
 
+// The run button's face of a column.
+std::vector<uint32_t> RunFace(const RgbImage& sheet, const FaceStyle& style, int column) {
+    std::vector<uint32_t> face;
+    for (int y = 0; y < style.height; ++y)
+        for (int x = 0; x < style.width; ++x)
+            face.push_back(sheet.pixels[(size_t)y * sheet.width + column * style.width + x]);
+    return face;
+}
+
 TEST(Art, PressedLabelLiesOnePixelDownAndRight) {
     FaceStyle style;
     RgbImage sheet;
     std::string error;
     ASSERT_TRUE(DrawFaceSheet(style, &sheet, &error)) << error;
-    // The label's full white ink in the run button's face of a column.
-    auto label = [&](int column) {
-        std::vector<uint32_t> face;
-        for (int y = 0; y < style.height; ++y)
-            for (int x = 0; x < style.width; ++x)
-                face.push_back(sheet.pixels[(size_t)y * sheet.width + column * style.width + x]);
-        return FindColour(face, style.width, 0xFFFFFF);
-    };
+    // The label's full white ink.
+    auto label = [&](int column) { return FindColour(RunFace(sheet, style, column), style.width, 0xFFFFFF); };
     RECT normal = label(FaceNormal), pressed = label(FacePressed);
     ASSERT_LT(normal.left, normal.right);
     EXPECT_EQ(normal.left + 1, pressed.left);
     EXPECT_EQ(normal.top + 1, pressed.top);
     EXPECT_EQ(normal.right + 1, pressed.right);
     EXPECT_EQ(normal.bottom + 1, pressed.bottom);
+}
+
+// The focus shows as dots in the label's ink, beside the same label.
+TEST(Art, FocusDotsAreInTheLabelsInk) {
+    FaceStyle style;
+    RgbImage sheet;
+    std::string error;
+    ASSERT_TRUE(DrawFaceSheet(style, &sheet, &error)) << error;
+    auto inked = [&](int column) {
+        std::vector<uint32_t> face = RunFace(sheet, style, column);
+        return std::count(face.begin(), face.end(), 0xFFFFFFu);
+    };
+    EXPECT_GT(inked(FaceFocus), inked(FaceNormal) + 20);
+}
+
+// A vertical gradient, darker at the bottom, with the product's name across it.
+TEST(Art, StarterBackdropDarkensDownwardUnderTheName) {
+    RgbImage image;
+    std::string error;
+    ASSERT_TRUE(DrawStarterBackdrop("Brindle Writer", 0x2858A8, &image, &error)) << error;
+    auto at = [&](int x, int y) { return image.pixels[(size_t)y * image.width + x]; };
+    auto luma = [](uint32_t c) { return (c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF); };
+    EXPECT_GT(luma(at(0, 0)), luma(at(0, kStarterHeight - 1)) + 200);
+    int written = 0;  // rows that are not one colour across: the name's
+    for (int y = 0; y < kStarterHeight; ++y)
+        for (int x = 1; x < kStarterWidth; ++x)
+            if (at(x, y) != at(0, y)) {
+                ++written;
+                break;
+            }
+    EXPECT_GT(written, 10);
 }
 
 // ImageMagick's JPEGs of a PNG, in RGB and in CMYK (Adobe's inverted ink, as Photoshop writes it), read back

@@ -88,6 +88,11 @@ const DiscCase kCases[] = {
     // Bitmaps as the loader reads them.
     {"EmptyBackdrop", [](TestDisc& d) { d.Write("back.bmp", ""); }, "AutorunBackdrop", "empty"},
     {"BackdropOfText", [](TestDisc& d) { d.Write("back.bmp", "not a bitmap at all, but text"); }, "AutorunBackdrop", "refuses"},
+    // Only the strip's remedy makes faces.
+    {"BackdropRemedyMakesNoFaces", [](TestDisc& d) { d.Write("back.bmp", "text"); }, "AutorunBackdrop",
+     " --backdrop IMAGE.png --update-inf"},
+    {"StripRemedyMakesFaces", [](TestDisc& d) { d.Write("buttons.bmp", "text"); }, "AutorunButtons",
+     " --backdrop IMAGE.png --sheet FACES.png --update-inf"},
     {"TrueColourWithoutTable",
      [](TestDisc& d) {
          BmpSpec s;
