@@ -153,6 +153,10 @@ class CheckReportTest(unittest.TestCase):
         self.assertTrue(log["runs"][0]["originalUriBaseIds"]["DISCROOT"]["uri"].endswith("/my%20disc/"))
         self.assertEqual(bxdisc("check", str(self.disc), "--format", "sarif").stdout,
                          bxdisc("check", str(self.disc), "--format", "sarif").stdout)
+        # A finding about the whole of Autorun.inf stands on its first line.
+        (self.disc / "AUTORUN.INF").write_bytes(b"[autorun]\r\nopen=setup.exe /autorun\r\n")
+        _, log = self.report("sarif")
+        check_sarif(self, log)
         # The status is that of the text, in every format.
         for fmt in ("text", "json", "sarif"):
             with self.subTest(fmt=fmt):
