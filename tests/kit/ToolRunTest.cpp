@@ -71,3 +71,18 @@ TEST(ToolRun, KillsTheGroupAtTheLimitAndReportsHowItEnded) {
 }
 
 }  // namespace
+
+// The lines of osslsigncode's output that say what failed, each once, trimmed; OpenSSL's own left out.
+TEST(ToolReason, KeepsEachLineThatSaysWhatFailed) {
+    const struct {
+        const char* output;
+        const char* reason;
+    } rows[] = {
+        {"Error: self-signed certificate", "Error: self-signed certificate"},  // no newline at the end
+        {"Reading key\r\n  Failed to read key \r\nFailed to read key\r\n", "Failed to read key"},
+        {"40C7:error:0480006C:PEM routines::no start line\nUnable to load key\n", "Unable to load key"},
+        {"Error: a\nInvalid b\n", "Error: a; Invalid b"},
+        {"Succeeded\n", "it gives no reason"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.reason, ToolReason(row.output)) << row.output;
+}

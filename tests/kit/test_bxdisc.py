@@ -298,6 +298,7 @@ class CommandLineTest(unittest.TestCase):
         r = bxdisc("image", self.disc, "/nonexistent/x.iso", "--label", "DISC")
         self.assertEqual(2, r.returncode, r.stdout + r.stderr)
         self.assertIn("xorriso failed", r.stderr)
+        self.assertNotIn("findings", r.stderr)
 
     def test_art_from_bad_input_names_the_file_and_writes_nothing(self):
         if not has_art():
@@ -375,6 +376,7 @@ class CommandLineTest(unittest.TestCase):
         r = bxdisc("image", self.disc, iso, "--label", "DISC")
         self.assertEqual(1, r.returncode)
         self.assertIn("Autorun.inf: missing", r.stdout)
+        self.assertEqual("bxdisc: no image of a disc with findings\n", r.stderr)
         self.assertFalse(os.path.exists(iso))
         self.assertEqual(2, bxdisc("image", self.disc, iso, "--label", "not a label").returncode)
 
