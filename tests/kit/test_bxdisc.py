@@ -232,6 +232,7 @@ class CommandLineTest(unittest.TestCase):
             (("try", self.disc, "--system", "win31"), 2),
             (("try", self.disc, "--click", "setup"), 2),
             (("try", self.disc, "--timeout", "0"), 2),
+            (("try", self.disc, "--timeout", "3601"), 2),
             (("try", self.disc, "--oleaut32", "9.9"), 2),
             (("check", self.disc, "--launcher", "a.exe", "--launcher", "b.exe"), 2),
             (("check", self.disc, "--launcher"), 2),
@@ -248,8 +249,9 @@ class CommandLineTest(unittest.TestCase):
 
     def test_the_disc_or_its_launcher_missing(self):
         # After "--" the words are the launcher's: -h is no call for bxdisc's help.
+        # The longest wait allowed is taken; the disc is what stops it.
         for args, message in [((os.path.join(self.disc, "absent"), "--", "-h"), "cannot read the folder"),
-                              ((self.disc,), "no setup.exe in")]:
+                              ((self.disc, "--timeout", "3600"), "no setup.exe in")]:
             with self.subTest(args=args):
                 r = bxdisc("try", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
@@ -459,7 +461,9 @@ class SignTest(unittest.TestCase):
         self.assert_verify(signed)
         self.assertEqual(0o755, os.stat(os.path.join(self.disc, "setup.exe")).st_mode & 0o777)
         with open(self.log) as f:
-            self.assertNotIn("s3cret", f.read())
+            log = f.read()
+        self.assertNotIn("s3cret", log)
+        self.assertEqual(4, log.count("-n Brindle Demo "))
 
     def test_a_chain_not_known_here_is_a_note_and_the_files_are_signed(self) -> None:
         before = snapshot(self.disc)

@@ -4,7 +4,10 @@ name, and what bxdisc hands on.
 
     python3 tests/kit/test_disc_try.py
 """
+import contextlib
+import io
 import os
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -18,6 +21,7 @@ import disc_try  # noqa: E402
 import disc_view  # noqa: E402
 import launcher_run  # noqa: E402
 import sandbox  # noqa: E402
+import screen  # noqa: E402
 import winerunner  # noqa: E402
 from test_bxdisc import snapshot  # noqa: E402
 
@@ -111,6 +115,7 @@ class BasePrefixTest(unittest.TestCase):
         version, base_prefix.wine_version = base_prefix.wine_version, lambda: self.version
         self.addCleanup(setattr, base_prefix, "wine_version", version)
         self.made = 0
+        self.said = []
 
     def make(self, staging):
         self.made += 1
@@ -120,7 +125,7 @@ class BasePrefixTest(unittest.TestCase):
     def copy(self, make=None):
         target = os.path.join(self.tmp, "run%d" % self.made, "prefix")
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        base_prefix.BasePrefix(make or self.make, lambda line: None).copy_to(target)
+        base_prefix.BasePrefix(make or self.make, self.said.append).copy_to(target)
         return target
 
     def test_made_once_and_again_when_wine_changes_or_it_is_damaged(self):
@@ -138,6 +143,8 @@ class BasePrefixTest(unittest.TestCase):
             target = self.copy()
             self.assertEqual(made, self.made)
             self.assertTrue(os.path.isfile(os.path.join(target, "system.reg")))
+        self.assertIn("the base prefix for wine-8.0 from " + base_prefix.cache_folder() + "/prefix-wine-8.0",
+                      self.said)
         self.version = "wine-10.0"
         with self.assertRaises(KeyboardInterrupt):
             self.copy(interrupted)
@@ -245,6 +252,51 @@ class EngineLineTest(unittest.TestCase):
                     self.assertTrue(self.engine_line(argv, tmp).startswith(line))
                     # Sealed: no Z: drive onto the host.
                     self.assertEqual(["w:"], os.listdir(os.path.join(place, "prefix", "dosdevices")))
+
+class FollowTest(unittest.TestCase):
+    """The follow loop and its helpers against what the driver reports, without Wine."""
+
+    def test_the_launcher_gets_its_timeout_or_thirty_seconds(self):
+        for timeout, line in ((None, "follow 30000"), (5, "follow 5000")):
+            asked = []
+
+            def step(text, wait=5.0):
+                asked.append(text)
+                return [{"step": "follow", "ok": True, "ended": True, "code": 0}]
+            args = mock.Mock(buttons="100,101,102,103", timeout=timeout)
+            run = launcher_run.Run(mock.Mock(slowness=1.0), args, launcher_run.Report())
+            with contextlib.redirect_stdout(io.StringIO()):
+                self.assertTrue(run.follow(mock.Mock(step=step)))
+            self.assertEqual([line], asked)
+
+    def test_the_backdrop_is_found_at_the_last_place_the_frame_leaves(self):
+        width = 6
+        rgb = bytearray(3 * width * 4)
+        for x, y, colour in ((4, 2, b"\xff\0\0"), (5, 3, b"\0\0\xff")):
+            rgb[3 * (y * width + x):3 * (y * width + x) + 3] = colour
+        backdrop = (2, 2, [(0, 0, (255, 0, 0)), (1, 1, (0, 0, 255))])
+        with mock.patch.object(screen, "screen", return_value=(width, bytes(rgb))):
+            self.assertEqual((4, 2), screen.find_backdrop((1, 0, 5, 4), backdrop))
+            self.assertIsNone(screen.find_backdrop((0, 0, 5, 3), backdrop))
+
+    def test_an_interrupted_run_ends_its_sandbox(self):
+        p = mock.MagicMock()
+        p.__enter__.return_value = p
+        p.wait.side_effect = KeyboardInterrupt
+        p.poll.return_value = None
+        with mock.patch.object(disc_try.subprocess, "Popen", return_value=p), \
+                mock.patch.object(disc_try.sandbox, "command", return_value=["bwrap"]):
+            with self.assertRaises(KeyboardInterrupt):
+                disc_try.sandboxed(["--disc=x"], "/nonexistent", False)
+        p.kill.assert_called_once_with()
+
+    def test_a_program_that_fails_under_the_runner_is_an_error(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
+            for progress in (None, "failing"):
+                with self.assertRaises(subprocess.CalledProcessError):
+                    runner.run(["false"], timeout=10, progress=progress)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=1)
