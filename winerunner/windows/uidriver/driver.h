@@ -16,5 +16,6 @@ extern double g_slowness;
 DWORD Scaled(DWORD ms);
 DWORD WaitArg(char **arg);
 int ParseId(const char *s);
+int ParsePoint(const char *step, const char *arg, long *x, long *y);
 
 #endif

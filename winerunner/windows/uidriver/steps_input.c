@@ -1,7 +1,6 @@
 /* Input steps: the pointer, the mouse button and keys, as a user gives them. */
 #include "steps.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -94,8 +93,9 @@ int StepPress(char *arg)
 
 int StepMouseClick(char *arg)
 {
-    long x = 0, y = 0;
-    sscanf(arg, "%ld %ld", &x, &y);
+    long x, y;
+    if (!ParsePoint("mouse-click", arg, &x, &y))
+        return 0;
     BOOL ok = MovePointer(x, y);
     Sleep(Scaled(50));
     MouseButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
@@ -126,8 +126,9 @@ int StepMouse(char *arg)
 
 int StepCursor(char *arg)
 {
-    long x = 0, y = 0;
-    sscanf(arg, "%ld %ld", &x, &y);
+    long x, y;
+    if (!ParsePoint("cursor", arg, &x, &y))
+        return 0;
     BOOL ok = MovePointer(x, y);
     Begin("cursor");
     KeyInt("x", x);
@@ -142,24 +143,47 @@ static const struct { const char *name; WORD vk; } g_keys[] = {
     { "DOWN", VK_DOWN }, { "F1", VK_F1 }, { "MENU", VK_MENU }, { "SHIFT", VK_SHIFT },
 };
 
+/* A key by name, a character on the keyboard or a virtual-key number; 0
+ * when it is none of these, so that a misspelt key is not sent as key 0. */
+static WORD KeyCode(const char *k)
+{
+    for (size_t i = 0; i < sizeof g_keys / sizeof g_keys[0]; ++i)
+        if (lstrcmpiA(k, g_keys[i].name) == 0)
+            return g_keys[i].vk;
+    if (!k[1]) {
+        SHORT scan = VkKeyScanA(k[0]);
+        return scan == -1 ? 0 : (WORD)(scan & 0xFF);
+    }
+    char *end;
+    unsigned long vk = strtoul(k, &end, 0);
+    return *end || vk > 0xFE ? 0 : (WORD)vk;
+}
+
 /* Keys to the current window, made the foreground one first: "key RETURN",
- * "key SHIFT+TAB", "key x", or a virtual-key number. */
+ * "key SHIFT+TAB", "key x", or a virtual-key number. Keys it cannot send
+ * as written fail the step. */
 int StepKey(char *arg)
 {
     INPUT in[8];
     WORD held[4];
     int n = 0, nHeld = 0;
     char keys[64];
+    int bad = strlen(arg) >= sizeof keys;
     lstrcpynA(keys, arg, sizeof keys);
     memset(in, 0, sizeof in);
-    for (char *k = strtok(keys, "+"); k && nHeld < 4; k = strtok(NULL, "+")) {
-        WORD vk = 0;
-        for (size_t i = 0; i < sizeof g_keys / sizeof g_keys[0]; ++i)
-            if (lstrcmpiA(k, g_keys[i].name) == 0)
-                vk = g_keys[i].vk;
-        if (!vk)
-            vk = k[1] ? (WORD)strtoul(k, NULL, 0) : (WORD)(VkKeyScanA(k[0]) & 0xFF);
-        held[nHeld++] = vk;
+    for (char *k = strtok(keys, "+"); k && !bad; k = strtok(NULL, "+")) {
+        WORD vk = KeyCode(k);
+        if (!vk || nHeld == 4)
+            bad = 1;
+        else
+            held[nHeld++] = vk;
+    }
+    if (bad || !nHeld) {
+        Begin("key");
+        KeyString("keys", arg);
+        KeyString("error", "bad keys");
+        End(0);
+        return 0;
     }
     for (int i = 0; i < nHeld; ++i, ++n) {
         in[n].type = INPUT_KEYBOARD;

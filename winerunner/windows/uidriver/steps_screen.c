@@ -2,8 +2,6 @@
  * the pointer, pixels, and whether a file is held open. */
 #include "steps.h"
 
-#include <stdio.h>
-
 #include "driver.h"
 #include "report.h"
 
@@ -87,8 +85,9 @@ int StepPointer(char *arg)
  * 256-colour screen reads the system palette rather than an X capture. */
 static int PixelOf(const char *step, HWND w, char *arg)
 {
-    long x = 0, y = 0;
-    sscanf(arg, "%ld %ld", &x, &y);
+    long x, y;
+    if (!ParsePoint(step, arg, &x, &y))
+        return 0;
     HDC dc = GetDC(w);
     COLORREF c = GetPixel(dc, x, y);
     ReleaseDC(w, dc);

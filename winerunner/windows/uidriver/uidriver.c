@@ -72,6 +72,20 @@ int ParseId(const char *s)
     return (int)strtol(s, NULL, 0);
 }
 
+/* A screen or client point, "X Y". Anything else fails the step rather
+ * than act at a point the script never named. */
+int ParsePoint(const char *step, const char *arg, long *x, long *y)
+{
+    char more;
+    if (sscanf(arg, "%ld %ld %c", x, y, &more) == 2)
+        return 1;
+    Begin(step);
+    KeyString("point", arg);
+    KeyString("error", "bad point");
+    End(0);
+    return 0;
+}
+
 /* The script's own steps: a pause, and a line back for a caller to sync on. */
 static int StepSleep(char *arg)
 {
