@@ -13,22 +13,34 @@ static char g_cmd[4096];
 static char g_app[MAX_PATH];
 static char g_dir[MAX_PATH];
 
+/* A setting that does not fit fails rather than start a cut command line
+ * or look in a cut path. */
+static int Setting(const char *step, char *to, size_t size, const char *arg)
+{
+    if (strlen(arg) >= size) {
+        Begin(step);
+        KeyInt("max", (long)size - 1);
+        KeyString("error", "too long");
+        End(0);
+        return 0;
+    }
+    lstrcpyA(to, arg);
+    return 1; /* silent: the start step reports what it ran */
+}
+
 int StepCmd(char *arg)
 {
-    lstrcpynA(g_cmd, arg, sizeof g_cmd);
-    return 1; /* silent: the start step reports what it ran */
+    return Setting("cmd", g_cmd, sizeof g_cmd, arg);
 }
 
 int StepApp(char *arg)
 {
-    lstrcpynA(g_app, arg, sizeof g_app);
-    return 1;
+    return Setting("app", g_app, sizeof g_app, arg);
 }
 
 int StepDir(char *arg)
 {
-    lstrcpynA(g_dir, arg, sizeof g_dir);
-    return 1;
+    return Setting("dir", g_dir, sizeof g_dir, arg);
 }
 
 int StepStart(char *arg)

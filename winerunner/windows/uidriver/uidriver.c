@@ -158,6 +158,17 @@ static int RunStep(char *line)
     return 0;
 }
 
+/* Whether fgets got the whole line: the rest of a longer one must not run
+ * as a step of its own. */
+static int WholeLine(const char *line, size_t size, FILE *f)
+{
+    size_t n = strlen(line);
+    if (n < size - 1 || line[n - 1] == '\n')
+        return 1;
+    int c = getc(f);
+    return c == EOF || c == '\n';
+}
+
 /* A failed step leaves the started program in an unknown state: say which
  * windows it shows, then end it so nothing is left behind. */
 static void Abandon(void)
@@ -250,8 +261,17 @@ int main(int argc, char **argv)
             End(0);
             return 2;
         }
-        while (ok && fgets(line, sizeof line, f))
-            ok = RunStep(line);
+        while (ok && fgets(line, sizeof line, f)) {
+            if (!WholeLine(line, sizeof line, f)) {
+                Begin("script");
+                KeyInt("max", (long)sizeof line - 1);
+                KeyString("error", "line too long");
+                End(0);
+                ok = 0;
+            } else {
+                ok = RunStep(line);
+            }
+        }
         if (f != stdin)
             fclose(f);
     } else {
