@@ -1,0 +1,134 @@
+/* Steps that look without acting: the current window's children and focus,
+ * the pointer, pixels, and whether a file is held open. */
+#include "steps.h"
+
+#include "driver.h"
+#include "report.h"
+
+int StepChildren(char *arg)
+{
+    char cls[256], text[1024];
+    if (!g_current || !IsWindow(g_current)) {
+        Begin("children");
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    Begin("children");
+    Key("children");
+    Put("[");
+    int first = 1;
+    for (HWND c = GetWindow(g_current, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT r;
+        GetClassNameA(c, cls, sizeof cls);
+        GetWindowTextA(c, text, sizeof text);
+        GetWindowRect(c, &r);
+        MapWindowPoints(NULL, g_current, (POINT *)&r, 2); /* client coordinates */
+        Put(first ? "{" : ",{");
+        first = 0;
+        Putf("\"id\":%d", GetDlgCtrlID(c));
+        KeyString("class", cls);
+        KeyString("text", text);
+        KeyRect("rect", r);
+        KeyBool("visible", IsWindowVisible(c));
+        KeyBool("enabled", IsWindowEnabled(c));
+        Key("style");
+        Putf("%lu}", (unsigned long)GetWindowLongA(c, GWL_STYLE));
+    }
+    Put("]");
+    End(1);
+    return 1;
+}
+
+/* The child of the current window that has the keyboard focus: its id, or
+ * 0 when the focus is elsewhere. Focus is per thread, so it is read through
+ * the window's thread. */
+int StepFocus(char *arg)
+{
+    GUITHREADINFO gui;
+    memset(&gui, 0, sizeof gui);
+    gui.cbSize = sizeof gui;
+    Begin("focus");
+    if (!g_current || !IsWindow(g_current)
+        || !GetGUIThreadInfo(GetWindowThreadProcessId(g_current, NULL), &gui)) {
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    HWND f = gui.hwndFocus;
+    KeyInt("id", f && GetParent(f) == g_current ? GetDlgCtrlID(f) : 0);
+    KeyBool("active", gui.hwndActive == g_current);
+    End(1);
+    return 1;
+}
+
+/* Where the pointer is, and the window under it. */
+int StepPointer(char *arg)
+{
+    POINT p;
+    char cls[64] = "";
+    BOOL ok = GetCursorPos(&p);
+    HWND w = WindowFromPoint(p);
+    if (w)
+        GetClassNameA(w, cls, sizeof cls);
+    Begin("pointer");
+    KeyInt("x", p.x);
+    KeyInt("y", p.y);
+    KeyInt("id", w ? GetDlgCtrlID(w) : 0);
+    KeyString("class", cls);
+    End(ok);
+    return ok;
+}
+
+/* "pixel X Y": a screen pixel. "window-pixel X Y": a pixel of the current
+ * window's client area through its own device context, which on a
+ * 256-colour screen reads the system palette rather than an X capture. */
+static int PixelOf(const char *step, HWND w, char *arg)
+{
+    long x, y;
+    if (!ParsePoint(step, arg, &x, &y))
+        return 0;
+    HDC dc = GetDC(w);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(w, dc);
+    Begin(step);
+    KeyInt("x", x);
+    KeyInt("y", y);
+    Key("rgb");
+    Putf("\"#%02x%02x%02x\"", GetRValue(c), GetGValue(c), GetBValue(c));
+    End(c != CLR_INVALID);
+    return c != CLR_INVALID;
+}
+
+int StepPixel(char *arg)
+{
+    return PixelOf("pixel", NULL, arg);
+}
+
+int StepWindowPixel(char *arg)
+{
+    if (!g_current || !IsWindow(g_current)) {
+        Begin("window-pixel");
+        KeyString("error", "no window");
+        End(0);
+        return 0;
+    }
+    return PixelOf("window-pixel", g_current, arg);
+}
+
+/* Opens a file for reading with no sharing, as a check that no process
+ * holds it open, and closes it again. */
+int StepOpenAlone(char *arg)
+{
+    HANDLE h = CreateFileA(arg, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    Begin("open-alone");
+    KeyString("path", arg);
+    if (h == INVALID_HANDLE_VALUE) {
+        KeyInt("error", (long)GetLastError());
+        End(0);
+        return 0;
+    }
+    CloseHandle(h);
+    End(1);
+    return 1;
+}

@@ -1,0 +1,288 @@
+/* The UI driver of the Wine runner: follows a Windows program under Wine
+ * step by step, for bxdisc try and the project's tests under Wine. It
+ * starts one program, then follows a script of steps against it and reports
+ * each step as one JSON line.
+ *
+ *   uidriver.exe [-o OUT] [-x SLOWNESS] [-t TOTAL_MS] [-k IMAGE]... (-f SCRIPT | STEP...)
+ *
+ * The report goes to OUT (flushed line by line, so a killed run still leaves
+ * what it saw) or to stdout. A failed step reports "ok":false, ends the
+ * script and kills the started program, so a test never hangs on it. After
+ * TOTAL_MS the driver gives up wherever it is. Processes whose file name is
+ * an IMAGE are ended when the driver ends, however it ends. SLOWNESS (a
+ * factor, 1 by default) stretches every wait and sleep, TOTAL_MS included,
+ * for a Wine that runs slower than a native one (emulated, or under load).
+ * SCRIPT "-" takes the steps from standard input as they come, so that a
+ * caller (bxdisc try) can choose each step on what the last one reported.
+ * Steps and their output are listed in README.md beside the windows folder.
+ *
+ * This file holds the state the steps share, the step table and the loop;
+ * the steps themselves are in steps_*.c by kind.
+ */
+#include <windows.h>
+#include <tlhelp32.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "driver.h"
+#include "report.h"
+#include "steps.h"
+#include "window_search.h"
+
+PROCESS_INFORMATION g_proc;
+HWND g_current;
+double g_slowness = 1.0;
+
+static const char *g_kill[16];
+static int g_killCount;
+
+/* Every wait goes through here: scripts give waits as native Wine needs them. */
+DWORD Scaled(DWORD ms)
+{
+    return (DWORD)(ms * g_slowness + 0.5);
+}
+
+/* An optional wait in milliseconds at the head of the argument, scaled;
+ * the argument then starts after it. */
+DWORD WaitArg(char **arg)
+{
+    char *end;
+    unsigned long ms = strtoul(*arg, &end, 10);
+    if (end == *arg)
+        return Scaled(DEFAULT_WAIT);
+    while (*end == ' ')
+        ++end;
+    *arg = end;
+    return Scaled(ms);
+}
+
+static const struct { const char *name; int id; } g_ids[] = {
+    { "IDOK", IDOK }, { "IDCANCEL", IDCANCEL }, { "IDABORT", IDABORT },
+    { "IDRETRY", IDRETRY }, { "IDIGNORE", IDIGNORE }, { "IDYES", IDYES },
+    { "IDNO", IDNO },
+};
+
+/* A control id: a number, or a dialog button's id by name. */
+int ParseId(const char *s)
+{
+    for (size_t i = 0; i < sizeof g_ids / sizeof g_ids[0]; ++i)
+        if (lstrcmpiA(s, g_ids[i].name) == 0)
+            return g_ids[i].id;
+    return (int)strtol(s, NULL, 0);
+}
+
+/* A screen or client point, "X Y". Anything else fails the step rather
+ * than act at a point the script never named. */
+int ParsePoint(const char *step, const char *arg, long *x, long *y)
+{
+    char more;
+    if (sscanf(arg, "%ld %ld %c", x, y, &more) == 2)
+        return 1;
+    Begin(step);
+    KeyString("point", arg);
+    KeyString("error", "bad point");
+    End(0);
+    return 0;
+}
+
+/* The script's own steps: a pause, and a line back for a caller to sync on. */
+static int StepSleep(char *arg)
+{
+    Sleep(Scaled(strtoul(arg, NULL, 10)));
+    return 1;
+}
+
+static int StepEcho(char *arg)
+{
+    Begin("echo");
+    KeyString("text", arg);
+    End(1);
+    return 1;
+}
+
+typedef int (*StepFn)(char *arg);
+
+static const struct { const char *name; StepFn fn; } g_steps[] = {
+    { "cmd", StepCmd },
+    { "app", StepApp },
+    { "dir", StepDir },
+    { "start", StepStart },
+    { "expect-box", StepExpectBox },
+    { "expect-window", StepExpectWindow },
+    { "answer", StepAnswer },
+    { "click", StepClick },
+    { "children", StepChildren },
+    { "wait-exit", StepWaitExit },
+    { "follow", StepFollow },
+    { "kill", StepKill },
+    { "list-windows", StepListWindows },
+    { "find-title", StepFindTitle },
+    { "hover", StepHover },
+    { "press", StepPress },
+    { "mouse-click", StepMouseClick },
+    { "key", StepKey },
+    { "close", StepClose },
+    { "wait-gone", StepWaitGone },
+    { "focus", StepFocus },
+    { "mouse", StepMouse },
+    { "cursor", StepCursor },
+    { "pixel", StepPixel },
+    { "window-pixel", StepWindowPixel },
+    { "pointer", StepPointer },
+    { "open-alone", StepOpenAlone },
+    { "sleep", StepSleep },
+    { "echo", StepEcho },
+};
+
+/* A step line is "NAME" or "NAME ARG", ARG running to the end of the line
+ * as it stands (a command line keeps its own blanks and tabs). */
+static int RunStep(char *line)
+{
+    size_t n = strlen(line);
+    while (n && (line[n - 1] == '\r' || line[n - 1] == '\n'))
+        line[--n] = 0;
+    if (!line[0] || line[0] == '#')
+        return 1;
+    char *arg = strchr(line, ' ');
+    if (arg)
+        *arg++ = 0;
+    else
+        arg = line + n;
+    for (size_t i = 0; i < sizeof g_steps / sizeof g_steps[0]; ++i)
+        if (strcmp(line, g_steps[i].name) == 0)
+            return g_steps[i].fn(arg);
+    Begin("unknown");
+    KeyString("name", line);
+    End(0);
+    return 0;
+}
+
+/* Whether fgets got the whole line: the rest of a longer one must not run
+ * as a step of its own. */
+static int WholeLine(const char *line, size_t size, FILE *f)
+{
+    size_t n = strlen(line);
+    if (n < size - 1 || line[n - 1] == '\n')
+        return 1;
+    int c = getc(f);
+    return c == EOF || c == '\n';
+}
+
+/* A failed step leaves the started program in an unknown state: say which
+ * windows it shows, then end it so nothing is left behind. */
+static void Abandon(void)
+{
+    if (!ProcessRunning())
+        return;
+    for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (IsOurs(w) && IsWindowVisible(w)) {
+            Begin("left-window");
+            PutWindowFields(w);
+            End(1);
+        }
+    }
+    StepKill("");
+}
+
+static void KillImages(void)
+{
+    if (!g_killCount)
+        return;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 pe;
+    pe.dwSize = sizeof pe;
+    for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe)) {
+        for (int i = 0; i < g_killCount; ++i) {
+            if (lstrcmpiA(pe.szExeFile, g_kill[i]) != 0)
+                continue;
+            HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID);
+            if (p) {
+                TerminateProcess(p, 9);
+                WaitForSingleObject(p, Scaled(DEFAULT_WAIT));
+                CloseHandle(p);
+                Begin("killed-leftover");
+                KeyString("image", pe.szExeFile);
+                KeyInt("pid", (long)pe.th32ProcessID);
+                End(1);
+            }
+        }
+    }
+    CloseHandle(snap);
+}
+
+static DWORD WINAPI Watchdog(LPVOID ms)
+{
+    Sleep((DWORD)(ULONG_PTR)ms);
+    Begin("watchdog");
+    End(0);
+    if (ProcessRunning())
+        TerminateProcess(g_proc.hProcess, 9);
+    KillImages();
+    ExitProcess(3);
+}
+
+int main(int argc, char **argv)
+{
+    const char *script = NULL;
+    int first = 1;
+    ReportInit();
+    while (first + 1 < argc && argv[first][0] == '-') {
+        if (strcmp(argv[first], "-o") == 0) {
+            if (!ReportOpen(argv[first + 1]))
+                return 2;
+        } else if (strcmp(argv[first], "-t") == 0) {
+            DWORD ms = Scaled(strtoul(argv[first + 1], NULL, 10));
+            CloseHandle(CreateThread(NULL, 0, Watchdog, (LPVOID)(ULONG_PTR)ms, 0, NULL));
+        } else if (strcmp(argv[first], "-x") == 0) {
+            g_slowness = atof(argv[first + 1]);
+            if (!(g_slowness >= 1.0))
+                g_slowness = 1.0;
+        } else if (strcmp(argv[first], "-k") == 0) {
+            if (g_killCount < (int)(sizeof g_kill / sizeof g_kill[0]))
+                g_kill[g_killCount++] = argv[first + 1];
+        } else if (strcmp(argv[first], "-f") == 0) {
+            script = argv[first + 1];
+        } else {
+            break;
+        }
+        first += 2;
+    }
+
+    int ok = 1;
+    if (script) {
+        static char line[8192];
+        /* "-" reads the steps as they come: a caller can decide each step
+         * on what the last one reported. */
+        FILE *f = strcmp(script, "-") == 0 ? stdin : fopen(script, "r");
+        if (!f) {
+            Begin("script");
+            KeyString("error", "cannot open");
+            End(0);
+            return 2;
+        }
+        while (ok && fgets(line, sizeof line, f)) {
+            if (!WholeLine(line, sizeof line, f)) {
+                Begin("script");
+                KeyInt("max", (long)sizeof line - 1);
+                KeyString("error", "line too long");
+                End(0);
+                ok = 0;
+            } else {
+                ok = RunStep(line);
+            }
+        }
+        if (f != stdin)
+            fclose(f);
+    } else {
+        for (int i = first; ok && i < argc; ++i)
+            ok = RunStep(argv[i]);
+    }
+    if (!ok)
+        Abandon();
+    KillImages();
+    Begin("done");
+    End(ok);
+    ReportClose();
+    return ok ? 0 : 1;
+}

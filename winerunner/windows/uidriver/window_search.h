@@ -1,0 +1,16 @@
+/* The started program and its windows: finding them, waiting for them and
+ * writing what they are into the report. */
+#ifndef UIDRIVER_WINDOW_SEARCH_H
+#define UIDRIVER_WINDOW_SEARCH_H
+
+#include <windows.h>
+
+int IsOurs(HWND w);
+HWND FirstTopLevel(void);
+HWND FindOwnVisible(const char *match);
+int ProcessRunning(void);
+HWND AwaitOwnWindow(const char *step, const char *match, DWORD ms);
+void PutWindowFields(HWND w);
+void PutBoxFields(HWND box);
+
+#endif
