@@ -165,10 +165,13 @@ class DemoDiscTest(unittest.TestCase):
         self.assertNotEqual(shots["installed"], shots["not-installed"])
 
     def test_sheet_of_every_face(self):
-        out = os.path.join(self.tmp.name, "faces.png")
-        r = bxdisc("preview", self.disc, out, "--state", "all")
-        self.assertEqual(0, r.returncode, r.stderr)
-        self.assertEqual((2 * 540 + 8, 5 * (36 + 20) + 4 * 8), png_size(out))
+        # At --scale N every pixel of the picture is an N x N block.
+        for scale in ("1", "3"):
+            with self.subTest(scale=scale):
+                out = os.path.join(self.tmp.name, "faces.png")
+                r = bxdisc("preview", self.disc, out, "--state", "all", "--scale", scale)
+                self.assertEqual(0, r.returncode, r.stderr)
+                self.assertEqual((int(scale) * (2 * 540 + 8), int(scale) * (5 * (36 + 20) + 4 * 8)), png_size(out))
 
     @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
     def test_image_round_trip(self):
@@ -229,6 +232,7 @@ class CommandLineTest(unittest.TestCase):
             (("art", self.disc, "--backdrop", "a.png", "--accent", "blue"), 2),
             (("preview", self.disc, "p.png", "--state", "sideways"), 2),
             (("preview", self.disc, "p.png", "--", "/autorun"), 2),
+            (("preview", self.disc, "p.png", "--scale", "5"), 2),
             (("try", self.disc, "--system", "win31"), 2),
             (("try", self.disc, "--click", "setup"), 2),
             (("try", self.disc, "--timeout", "0"), 2),
