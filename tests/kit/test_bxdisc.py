@@ -251,11 +251,16 @@ class CommandLineTest(unittest.TestCase):
                 if status == 2 and args[0] != "check" and (art or args[0] != "art" or len(args) == 1):
                     self.assertIn("usage: bxdisc", r.stderr)
 
-    def test_the_disc_or_its_launcher_missing(self):
+    def test_what_try_refuses_before_it_runs(self):
         # After "--" the words are the launcher's: -h is no call for bxdisc's help.
-        # The longest wait allowed is taken; the disc is what stops it.
+        # The ends of the ranges are taken; the disc is what stops them.
         for args, message in [((os.path.join(self.disc, "absent"), "--", "-h"), "cannot read the folder"),
-                              ((self.disc, "--timeout", "3600"), "no setup.exe in")]:
+                              ((self.disc, "--timeout", "3600"), "no setup.exe in"),
+                              ((self.disc, "--dpi", "96"), "no setup.exe in"),
+                              ((self.disc, "--dpi", "480"), "no setup.exe in"),
+                              ((self.disc, "--dpi", "95"), 'try: --dpi takes 96 to 480, not "95"'),
+                              ((self.disc, "--dpi", "481"), 'try: --dpi takes 96 to 480, not "481"'),
+                              ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"')]:
             with self.subTest(args=args):
                 r = bxdisc("try", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
