@@ -43,6 +43,20 @@ std::string Trim(const std::string& s) {
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
+// A manifest's text without its comments, which Windows does not read:
+// templates carry settings commented out.
+std::string WithoutComments(const std::string& xml) {
+    std::string text;
+    size_t at = 0;
+    for (size_t open; (open = xml.find("<!--", at)) != std::string::npos;) {
+        text.append(xml, at, open - at);
+        size_t close = xml.find("-->", open + 4);
+        if (close == std::string::npos) return text;
+        at = close + 3;
+    }
+    return text + xml.substr(at);
+}
+
 class CDiscChecker {
 public:
     CDiscChecker(const CDisc& disc, const DiscCheckOptions& options, std::vector<Finding>* findings)
@@ -316,8 +330,10 @@ void CDiscChecker::CheckManifest(const std::string& path) {
         Add(kRuleLauncherDamaged, where, "the launcher's resources cannot be read: it is damaged");
         return;
     }
-    for (const std::string& m : manifests)
-        if (m.find("\"asInvoker\"") != std::string::npos || m.find("'asInvoker'") != std::string::npos) return;
+    for (const std::string& m : manifests) {
+        std::string text = WithoutComments(m);
+        if (text.find("\"asInvoker\"") != std::string::npos || text.find("'asInvoker'") != std::string::npos) return;
+    }
     Add(kRuleLauncherNotAsInvoker, where,
         "the launcher's manifest does not ask for asInvoker: Windows takes a program of its name for an installer and "
         "asks for an administrator before the front window opens");

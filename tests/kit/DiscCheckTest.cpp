@@ -295,6 +295,9 @@ const DiscCase kCases[] = {
      "setup.exe", "does not ask for asInvoker"},
     {"LauncherAsInvoker", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, Manifest("asInvoker")}})); }, nullptr,
      nullptr},
+    {"LauncherAsInvokerOnlyInComment",
+     [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, "<!-- level=\"asInvoker\" -->" + Manifest("requireAdministrator")}})); },
+     "setup.exe", "does not ask for asInvoker"},
 };
 
 // The findings of a clean disc changed so, the disc's folder reading DISC.
