@@ -1,5 +1,6 @@
 #include "kit/check/DiscCheck.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -55,6 +56,48 @@ std::string WithoutComments(const std::string& xml) {
         at = close + 3;
     }
     return text + xml.substr(at);
+}
+
+// The text of each element of that local name, whatever its prefix.
+std::vector<std::string> ElementTexts(const std::string& xml, const std::string& name) {
+    std::vector<std::string> texts;
+    for (size_t at = 0; (at = xml.find('<', at)) != std::string::npos; ++at) {
+        size_t end = xml.find_first_of(" \t\r\n/>", at + 1);
+        if (end == std::string::npos) break;
+        std::string tag = xml.substr(at + 1, end - at - 1);
+        if (tag.find(':') != std::string::npos) tag.erase(0, tag.find(':') + 1);
+        size_t close = xml.find('>', end);
+        if (tag != name || close == std::string::npos) continue;
+        size_t next = xml[close - 1] == '/' ? close + 1 : xml.find('<', close);
+        texts.push_back(xml.substr(close + 1, (next == std::string::npos ? xml.size() : next) - close - 1));
+    }
+    return texts;
+}
+
+// A manifest's value as Windows compares it: without its blanks, in any case.
+std::string ManifestValue(const std::string& text) {
+    size_t b = text.find_first_not_of(" \t\r\n"), e = text.find_last_not_of(" \t\r\n");
+    std::string value = b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
+    for (char& c : value) c = (char)tolower((unsigned char)c);
+    return value;
+}
+
+// Windows 10 1607 and later take dpiAwareness's first value they know; without
+// one, dpiAware, which Windows 8.1 reads too.
+bool DpiAware(const std::string& manifest) {
+    for (const std::string& text : ElementTexts(manifest, "dpiAwareness")) {
+        for (size_t at = 0;; at = text.find(',', at) + 1) {
+            std::string value = ManifestValue(text.substr(at, text.find(',', at) - at));
+            if (value == "unaware") return false;
+            if (value == "system" || value == "permonitor" || value == "permonitorv2") return true;
+            if (text.find(',', at) == std::string::npos) break;
+        }
+    }
+    for (const std::string& text : ElementTexts(manifest, "dpiAware")) {
+        std::string value = ManifestValue(text);
+        if (value == "true" || value == "true/pm" || value == "per monitor") return true;
+    }
+    return false;
 }
 
 class CDiscChecker {
@@ -330,13 +373,20 @@ void CDiscChecker::CheckManifest(const std::string& path) {
         Add(kRuleLauncherDamaged, where, "the launcher's resources cannot be read: it is damaged");
         return;
     }
+    bool bAsInvoker = false, bDpiAware = false;
     for (const std::string& m : manifests) {
         std::string text = WithoutComments(m);
-        if (text.find("\"asInvoker\"") != std::string::npos || text.find("'asInvoker'") != std::string::npos) return;
+        bAsInvoker = bAsInvoker || text.find("\"asInvoker\"") != std::string::npos || text.find("'asInvoker'") != std::string::npos;
+        bDpiAware = bDpiAware || DpiAware(text);
     }
-    Add(kRuleLauncherNotAsInvoker, where,
-        "the launcher's manifest does not ask for asInvoker: Windows takes a program of its name for an installer and "
-        "asks for an administrator before the front window opens");
+    if (!bAsInvoker)
+        Add(kRuleLauncherNotAsInvoker, where,
+            "the launcher's manifest does not ask for asInvoker: Windows takes a program of its name for an installer and "
+            "asks for an administrator before the front window opens");
+    if (!bDpiAware)
+        Add(kRuleLauncherNotDpiAware, where,
+            "the launcher's manifest does not declare it DPI-aware: at 125 to 200% scaling Windows 8.1 to 11 stretch its "
+            "front window and blur it");
 }
 
 void CDiscChecker::CheckSignature(const Where& where, const std::string& what, const std::string& path) {

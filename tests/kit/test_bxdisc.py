@@ -62,11 +62,13 @@ def make_pe(resources: list[tuple[int, bytes]]) -> bytes:
     return bytes(b + r)
 
 
-# What the check asks of a launcher: an icon and a manifest that asks for asInvoker.
+# What the check asks of a launcher: an icon and a manifest that asks for asInvoker and is DPI-aware.
 STAND_IN_LAUNCHER = make_pe([(14, b"\1" * 20), (24, b'<assembly xmlns="urn:schemas-microsoft-com:asm.v1"><trustInfo>'
                                                       b'<security><requestedPrivileges><requestedExecutionLevel '
                                                       b'level="asInvoker"/></requestedPrivileges></security>'
-                                                      b'</trustInfo></assembly>')])
+                                                      b'</trustInfo><application xmlns="urn:schemas-microsoft-com:asm.v3">'
+                                                      b'<windowsSettings><dpiAware>true</dpiAware></windowsSettings>'
+                                                      b'</application></assembly>')])
 
 
 def sandbox_works() -> bool:
