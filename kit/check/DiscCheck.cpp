@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <strings.h>
 
 #include "kit/check/BitmapAdvice.h"
@@ -58,7 +59,8 @@ std::string WithoutComments(const std::string& xml) {
     return text + xml.substr(at);
 }
 
-// The text of each element of that local name, whatever its prefix.
+// The text after each start tag of that local name, whatever its prefix, up
+// to the next tag.
 std::vector<std::string> ElementTexts(const std::string& xml, const std::string& name) {
     std::vector<std::string> texts;
     for (size_t at = 0; (at = xml.find('<', at)) != std::string::npos; ++at) {
@@ -68,7 +70,7 @@ std::vector<std::string> ElementTexts(const std::string& xml, const std::string&
         if (tag.find(':') != std::string::npos) tag.erase(0, tag.find(':') + 1);
         size_t close = xml.find('>', end);
         if (tag != name || close == std::string::npos) continue;
-        size_t next = xml[close - 1] == '/' ? close + 1 : xml.find('<', close);
+        size_t next = xml.find('<', close);
         texts.push_back(xml.substr(close + 1, (next == std::string::npos ? xml.size() : next) - close - 1));
     }
     return texts;
@@ -86,11 +88,11 @@ std::string ManifestValue(const std::string& text) {
 // one, dpiAware, which Windows 8.1 reads too.
 bool DpiAware(const std::string& manifest) {
     for (const std::string& text : ElementTexts(manifest, "dpiAwareness")) {
-        for (size_t at = 0;; at = text.find(',', at) + 1) {
-            std::string value = ManifestValue(text.substr(at, text.find(',', at) - at));
+        std::istringstream list(text);
+        for (std::string item; std::getline(list, item, ',');) {
+            std::string value = ManifestValue(item);
             if (value == "unaware") return false;
             if (value == "system" || value == "permonitor" || value == "permonitorv2") return true;
-            if (text.find(',', at) == std::string::npos) break;
         }
     }
     for (const std::string& text : ElementTexts(manifest, "dpiAware")) {
