@@ -24,8 +24,8 @@ const struct {
 };
 
 bool WholeIn(const std::string& text, long least, long most) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    long n = atol(text.c_str());
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    long n = strtol(text.c_str(), nullptr, 10);  // LONG_MAX past its range
     return n >= least && n <= most;
 }
 

@@ -262,7 +262,9 @@ class CommandLineTest(unittest.TestCase):
                               ((self.disc, "--dpi", "480"), "no setup.exe in"),
                               ((self.disc, "--dpi", "95"), 'try: --dpi takes 96 to 480, not "95"'),
                               ((self.disc, "--dpi", "481"), 'try: --dpi takes 96 to 480, not "481"'),
-                              ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"')]:
+                              ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"'),
+                              ((self.disc, "--dpi", "99999999999999999999"), "try: --dpi takes 96 to 480"),
+                              ((self.disc, "--screenshot", ""), "try: --screenshot takes a file")]:
             with self.subTest(args=args):
                 r = bxdisc("try", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
