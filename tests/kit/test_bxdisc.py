@@ -395,12 +395,23 @@ class CommandLineTest(unittest.TestCase):
         self.assertFalse(os.path.exists(iso))
         self.assertEqual(2, bxdisc("image", self.disc, iso, "--label", "not a label").returncode)
 
-    def test_no_preview_without_a_backdrop(self):
+    def test_what_preview_does_not_draw(self):
         self.write("setup.exe", b"MZ")
-        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        # 8 bits per pixel, every pixel colour 0: 67 million pixels at --scale 4.
+        width, height = 2100, 2000
+        self.write("big.bmp", struct.pack("<2sIII", b"BM", 1078 + width * height, 0, 1078) +
+                   struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, width * height, 0, 0, 256, 0) +
+                   bytes(1024 + width * height))
         png = os.path.join(self.tmp.name, "p.png")
-        self.assertEqual(1, bxdisc("preview", self.disc, png).returncode)
-        self.assertFalse(os.path.exists(png))
+        for backdrop, args, status, message in [
+                (b"", (), 1, "no backdrop the launcher can load"),
+                (b"big.bmp", ("--scale", "4"), 2, "too large to draw at --scale 4 (8400 x 8000 pixels)")]:
+            with self.subTest(args=args):
+                self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\nAutorunBackdrop=" + backdrop + b"\r\n")
+                r = bxdisc("preview", self.disc, png, *args)
+                self.assertEqual(status, r.returncode)
+                self.assertIn(message, r.stderr)
+                self.assertFalse(os.path.exists(png))
 
 
 class SignTest(unittest.TestCase):
