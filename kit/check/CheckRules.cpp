@@ -136,4 +136,6 @@ const CheckRule kCheckRules[kRuleCount] = {
      "name the authority's certificate: bxdisc check --ca-file FILE"},
     {"BX0605", "symbolic-link", true, "A symbolic link: the image records it as a Rock Ridge link, which Windows does not read, and leaves it out of the Joliet names that Windows reads, so Windows sees no such file or folder.",
      "put the file or folder itself in the link's place (cp -rL copies what a link leads to)"},
+    {"BX0710", "launcher-not-dpi-aware", true, "The launcher's manifest does not declare it DPI-aware: at 125 to 200% scaling Windows 8.1 to 11 stretch its front window and blur it.",
+     "use the launcher bxdisc ships (bxdisc new, or copy share/bxdisc/setup.exe), or add <dpiAware>true</dpiAware> to its manifest"},
 };

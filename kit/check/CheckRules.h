@@ -77,6 +77,7 @@ enum RuleIndex {
     kRuleVerifierTimedOut,
     kRuleSignatureChainUnknown,
     kRuleLinkOnDisc,
+    kRuleLauncherNotDpiAware,
     kRuleCount
 };
 

@@ -1,8 +1,10 @@
 #include "kit/check/DiscCheck.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <strings.h>
 
 #include "kit/check/BitmapAdvice.h"
@@ -41,6 +43,63 @@ size_t Ucs2Length(const std::string& name) {
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+// A manifest's text without its comments, which Windows does not read:
+// templates carry settings commented out.
+std::string WithoutComments(const std::string& xml) {
+    std::string text;
+    size_t at = 0;
+    for (size_t open; (open = xml.find("<!--", at)) != std::string::npos;) {
+        text.append(xml, at, open - at);
+        size_t close = xml.find("-->", open + 4);
+        if (close == std::string::npos) return text;
+        at = close + 3;
+    }
+    return text + xml.substr(at);
+}
+
+// The text after each start tag of that local name, whatever its prefix, up
+// to the next tag.
+std::vector<std::string> ElementTexts(const std::string& xml, const std::string& name) {
+    std::vector<std::string> texts;
+    for (size_t at = 0; (at = xml.find('<', at)) != std::string::npos; ++at) {
+        size_t end = xml.find_first_of(" \t\r\n/>", at + 1);
+        if (end == std::string::npos) break;
+        std::string tag = xml.substr(at + 1, end - at - 1);
+        if (tag.find(':') != std::string::npos) tag.erase(0, tag.find(':') + 1);
+        size_t close = xml.find('>', end);
+        if (tag != name || close == std::string::npos) continue;
+        size_t next = xml.find('<', close);
+        texts.push_back(xml.substr(close + 1, (next == std::string::npos ? xml.size() : next) - close - 1));
+    }
+    return texts;
+}
+
+// A manifest's value as Windows compares it: without its blanks, in any case.
+std::string ManifestValue(const std::string& text) {
+    size_t b = text.find_first_not_of(" \t\r\n"), e = text.find_last_not_of(" \t\r\n");
+    std::string value = b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
+    for (char& c : value) c = (char)tolower((unsigned char)c);
+    return value;
+}
+
+// Windows 10 1607 and later take dpiAwareness's first value they know; without
+// one, dpiAware, which Windows 8.1 reads too.
+bool DpiAware(const std::string& manifest) {
+    for (const std::string& text : ElementTexts(manifest, "dpiAwareness")) {
+        std::istringstream list(text);
+        for (std::string item; std::getline(list, item, ',');) {
+            std::string value = ManifestValue(item);
+            if (value == "unaware") return false;
+            if (value == "system" || value == "permonitor" || value == "permonitorv2") return true;
+        }
+    }
+    for (const std::string& text : ElementTexts(manifest, "dpiAware")) {
+        std::string value = ManifestValue(text);
+        if (value == "true" || value == "true/pm" || value == "per monitor") return true;
+    }
+    return false;
 }
 
 class CDiscChecker {
@@ -316,11 +375,20 @@ void CDiscChecker::CheckManifest(const std::string& path) {
         Add(kRuleLauncherDamaged, where, "the launcher's resources cannot be read: it is damaged");
         return;
     }
-    for (const std::string& m : manifests)
-        if (m.find("\"asInvoker\"") != std::string::npos || m.find("'asInvoker'") != std::string::npos) return;
-    Add(kRuleLauncherNotAsInvoker, where,
-        "the launcher's manifest does not ask for asInvoker: Windows takes a program of its name for an installer and "
-        "asks for an administrator before the front window opens");
+    bool bAsInvoker = false, bDpiAware = false;
+    for (const std::string& m : manifests) {
+        std::string text = WithoutComments(m);
+        bAsInvoker = bAsInvoker || text.find("\"asInvoker\"") != std::string::npos || text.find("'asInvoker'") != std::string::npos;
+        bDpiAware = bDpiAware || DpiAware(text);
+    }
+    if (!bAsInvoker)
+        Add(kRuleLauncherNotAsInvoker, where,
+            "the launcher's manifest does not ask for asInvoker: Windows takes a program of its name for an installer and "
+            "asks for an administrator before the front window opens");
+    if (!bDpiAware)
+        Add(kRuleLauncherNotDpiAware, where,
+            "the launcher's manifest does not declare it DPI-aware: at 125 to 200% scaling Windows 8.1 to 11 stretch its "
+            "front window and blur it");
 }
 
 void CDiscChecker::CheckSignature(const Where& where, const std::string& what, const std::string& path) {

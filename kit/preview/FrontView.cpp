@@ -68,6 +68,20 @@ RgbImage DrawAllFaces(const DiscBitmap& backdrop, const DiscBitmap& strip) {
     return sheet;
 }
 
+RgbImage ScaleUp(const RgbImage& image, int n) {
+    if (n <= 1) return image;
+    RgbImage scaled;
+    scaled.width = image.width * n;
+    scaled.height = image.height * n;
+    scaled.pixels.resize((size_t)scaled.width * scaled.height);
+    for (int y = 0; y < scaled.height; ++y) {
+        const uint32_t* from = &image.pixels[(size_t)(y / n) * image.width];
+        uint32_t* to = &scaled.pixels[(size_t)y * scaled.width];
+        for (int x = 0; x < scaled.width; ++x) to[x] = from[x / n];
+    }
+    return scaled;
+}
+
 bool WritePng(const std::string& path, const RgbImage& image) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;

@@ -24,4 +24,8 @@ RgbImage DrawFront(const DiscBitmap& backdrop, const DiscBitmap* strip, bool bIn
 // hover, hover and focused), not installed on the left, installed on the right.
 RgbImage DrawAllFaces(const DiscBitmap& backdrop, const DiscBitmap& strip);
 
+// The picture at n times its size, every pixel an n x n block: the launcher
+// at n times 96 DPI multiplies all its geometry by n and draws its bitmaps so.
+RgbImage ScaleUp(const RgbImage& image, int n);
+
 bool WritePng(const std::string& path, const RgbImage& image);

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 
 #include "kit/check/CheckReport.h"
 #include "kit/cli/Commands.h"
@@ -14,6 +15,8 @@ const char* const kStates[] = {"normal", "focused", "pressed", "hover", "hover-f
 const int kAllFaces = kFaceColumns;
 // Ten bands of the window on one sheet: a backdrop of a few million pixels at most.
 const long kMaxSheetBackdrop = 4L * 1024 * 1024;
+// A scaled picture of some 64 million pixels at most: larger is no screen's window.
+const long kMaxScaledPixels = 64L * 1024 * 1024;
 
 // The face column of a --state name, kAllFaces for "all".
 int StateColumn(const std::string& name) {
@@ -56,6 +59,15 @@ int RunPreview(const ParsedArgs& args) {
     } else {
         image = DrawFront(backdrop, bStrip ? &strip : nullptr, args.Has("--installed"), nColumn);
     }
+    int nScale = atoi(args.Get("--scale", "1").c_str());
+    if (nScale > 1) {
+        if ((long)image.width * image.height * nScale * nScale > kMaxScaledPixels) {
+            fprintf(stderr, "bxdisc: the picture is too large to draw at --scale %d (%d x %d pixels)\n", nScale,
+                    image.width * nScale, image.height * nScale);
+            return kExitFailed;
+        }
+        image = ScaleUp(image, nScale);
+    }
     const std::string& png = args.operands[1];
     if (!WritePng(png, image)) {
         fprintf(stderr, "bxdisc: cannot write %s\n", png.c_str());
@@ -75,6 +87,8 @@ const Command kPreviewCommand = {
         {"--installed", nullptr, "the product counts as installed: Run and Setup again show", nullptr, false},
         {"--state", "STATE", "every button in one face, or all: every face on one sheet",
          "normal|focused|pressed|hover|hover-focused|all", false},
+        {"--scale", "N", "drawn N times as large, as the launcher draws it at N x 96 DPI (default 1)", "1|2|3|4",
+         false},
         {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
     },
     false,

@@ -13,20 +13,33 @@
 
 namespace {
 
-const long kMaxTimeout = 3600;
+// try's numeric options: whole numbers in these ranges.
+const struct {
+    const char* option;
+    long least, most;
+} kRanges[] = {
+    {"--timeout", 1, 3600},
+    // 100% to 500% scaling.
+    {"--dpi", 96, 480},
+};
 
-bool ValidTimeout(const std::string& text) {
-    char* end = nullptr;
-    long seconds = strtol(text.c_str(), &end, 10);
-    return !text.empty() && !*end && seconds > 0 && seconds <= kMaxTimeout;
+bool WholeIn(const std::string& text, long least, long most) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    long n = strtol(text.c_str(), nullptr, 10);  // LONG_MAX past its range
+    return n >= least && n <= most;
 }
 
 // Replaces bxdisc with the runner; returns only when that fails.
 int RunTry(const ParsedArgs& args) {
-    if ((args.Has("--timeout") && !ValidTimeout(args.Get("--timeout"))) ||
-        (args.Has("--screenshot") && args.Get("--screenshot").empty())) {
-        fprintf(stderr, "bxdisc try: --timeout takes 1 to %ld seconds, --screenshot a file\nusage: %s\n",
-                kMaxTimeout, Synopsis(kTryCommand).c_str());
+    for (const auto& r : kRanges) {
+        if (args.Has(r.option) && !WholeIn(args.Get(r.option), r.least, r.most)) {
+            fprintf(stderr, "bxdisc try: %s takes %ld to %ld, not \"%s\"\nusage: %s\n", r.option, r.least, r.most,
+                    args.Get(r.option).c_str(), Synopsis(kTryCommand).c_str());
+            return kExitFailed;
+        }
+    }
+    if (args.Has("--screenshot") && args.Get("--screenshot").empty()) {
+        fprintf(stderr, "bxdisc try: --screenshot takes a file\nusage: %s\n", Synopsis(kTryCommand).c_str());
         return kExitFailed;
     }
     // The disc first: its faults are the author's to mend, whatever is installed.
@@ -74,6 +87,7 @@ const Command kTryCommand = {
         {"--answer", "ANSWER", "answers the launcher's questions (default yes)", "yes|no", false},
         {"--oleaut32", "VERSION", "the system's automation library: a stand-in of that version", "4.0|3.50", false},
         {"--timeout", "SECONDS", "the longest wait for the launcher's next move (default 30)", nullptr, false},
+        {"--dpi", "DPI", "the screen's DPI, 96 to 480 (default 96): 192 is 200% scaling", nullptr, false},
         {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
         {"--fresh", nullptr, "a new prefix for this run, not a copy of the cached one", nullptr, false},
         {"--no-sandbox", nullptr, "runs the disc's programs unconfined, where bubblewrap cannot run", nullptr,

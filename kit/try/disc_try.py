@@ -45,6 +45,7 @@ except ImportError:
 import sandbox  # noqa: E402
 from base_prefix import BasePrefix  # noqa: E402
 from disc_view import ViewTooBig, linked_files, make_view  # noqa: E402
+from screen import screen_size  # noqa: E402
 
 UNUSABLE = 2
 WINE_PACKAGES = ("Debian's wine and wine32:i386 (dpkg --add-architecture i386, then "
@@ -95,11 +96,12 @@ def check_platform(args):
             "folder that holds try/ and winerunner/ in $BXDISC_DATA" % (", ".join(missing), programs))
 
 
-def nested_display():
+def nested_display(dpi: int | None) -> tuple[subprocess.Popen[bytes], str]:
     """Xephyr in a window on the author's display, and its display name: a
     program on the author's own display could read its keystrokes."""
     read_end, write_end = os.pipe()
-    xephyr = subprocess.Popen(["Xephyr", "-displayfd", str(write_end), "-screen", "1024x768",
+    size = "%dx%d" % screen_size(dpi)
+    xephyr = subprocess.Popen(["Xephyr", "-displayfd", str(write_end), "-screen", size,
                                "-nolisten", "tcp", "-title", "bxdisc try"],
                               pass_fds=(write_end,), stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
@@ -187,7 +189,7 @@ def try_disc(argv, args):
                                                                        "--inside=" + work]
         sockets = []
         if args.show:
-            xephyr, number = nested_display()
+            xephyr, number = nested_display(args.dpi)
             inner.append("--display=:" + number)
             sockets.append("/tmp/.X11-unix/X" + number)
         if args.screenshot:
@@ -244,6 +246,7 @@ class Args:
         self.disc = os.path.abspath(self.disc)
         self.system = self.system or "win10"
         self.timeout = int(self.timeout) if self.timeout else None
+        self.dpi = int(self.dpi) if self.dpi else None
 
     def __getattr__(self, name):
         return False if name in FLAGS else None

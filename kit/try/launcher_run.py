@@ -10,7 +10,7 @@ import time
 
 import winerunner
 from disc_view import file_state, view_state
-from screen import find_backdrop, read_samples
+from screen import NATIVE_DPI, find_backdrop, read_samples, screen_size
 
 DONE, MESSAGE, UNUSABLE = 0, 1, 2
 BUTTONS = ("run", "again", "install", "exit")
@@ -354,11 +354,17 @@ def follow_launcher(args, work, say, report):
     work/prefix (made here where it is not there yet), and reported."""
     programs = os.path.dirname(os.path.abspath(winerunner.__file__))
     view = os.path.join(work, "disc")
+    width, height = screen_size(args.dpi)
     bed = winerunner.WineRunner(programs, work, display=args.display, say=say,
                                 prefix=os.path.join(work, "prefix"), sealed=True,
-                                emulated=args.emulated)
+                                emulated=args.emulated, screen="%dx%dx24" % (width, height))
     try:
         bed.start()
+        if args.dpi:
+            bed.set_dpi(args.dpi)
+        if args.dpi and args.dpi != NATIVE_DPI:
+            report.line("the screen: %d DPI (%d%% scaling), %d x %d"
+                        % (args.dpi, round(args.dpi * 100 / NATIVE_DPI), width, height))
         os.environ["DISPLAY"] = bed.env["DISPLAY"]  # for the screenshot's tools
         # Every Wine of Debian 12 and later knows the others; Windows 11 came later.
         if args.system == "win11" and not knows_system(bed, "win11"):

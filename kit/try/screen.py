@@ -6,6 +6,16 @@ window is painted. Needs xdotool and ImageMagick's import.
 """
 import subprocess
 
+SCREEN = (1024, 768)
+NATIVE_DPI = 96
+
+
+def screen_size(dpi: int | None) -> tuple[int, int]:
+    """The X screen for a run at that DPI: as many times the native one as
+    the launcher scales its window (a whole number), so that it fits."""
+    n = max(1, (dpi or NATIVE_DPI) // NATIVE_DPI)
+    return SCREEN[0] * n, SCREEN[1] * n
+
 
 def xdotool(*args):
     done = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=30)

@@ -27,6 +27,13 @@ std::string Big(char c, size_t n) { return std::string(n, c); }
 const std::string kLongName = "Docs/" + Big('n', 65);
 void Autorun(TestDisc& d, const std::string& keys) { d.autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\n" + keys; }
 const PeResource kGroupIcon = {14, std::string(20, '\1')};
+void Launcher(TestDisc& d, const std::string& manifest) { d.Write("setup.exe", MakePe({kGroupIcon, {24, manifest}})); }
+std::string DpiAware(const std::string& value) {
+    return "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">" + value + "</dpiAware>";
+}
+std::string DpiAwareness(const std::string& value) {
+    return "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">" + value + "</dpiAwareness>";
+}
 
 BmpSpec Strip(int width, int height) {
     BmpSpec desc;
@@ -293,8 +300,35 @@ const DiscCase kCases[] = {
      "does not ask for asInvoker"},
     {"LauncherAsAdministrator", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, Manifest("requireAdministrator")}})); },
      "setup.exe", "does not ask for asInvoker"},
-    {"LauncherAsInvoker", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, Manifest("asInvoker")}})); }, nullptr,
+    // A template's comment before the settings it offers.
+    {"LauncherAsInvoker", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", "<!-- or true/pm -->" + DpiAware("true"))); },
+     nullptr, nullptr},
+    {"LauncherAsInvokerOnlyInComment",
+     [](TestDisc& d) { Launcher(d, "<!-- level=\"asInvoker\" -->" + Manifest("requireAdministrator", DpiAware("true"))); },
+     "setup.exe", "does not ask for asInvoker"},
+    // Windows stretches a window that does not say it is DPI-aware.
+    {"LauncherNotDpiAware", [](TestDisc& d) { Launcher(d, Manifest("asInvoker")); }, "setup.exe",
+     "setup.exe: the launcher's manifest does not declare it DPI-aware", true},
+    {"LauncherDpiAwareFalse", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("false"))); }, "setup.exe",
+     "not declare it DPI-aware", true},
+    {"LauncherDpiAwareInComment", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", "<!-- " + DpiAware("true") + " -->")); },
+     "setup.exe", "not declare it DPI-aware", true},
+    {"LauncherDpiAwarePerMonitor", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("\r\n  True/PM "))); }, nullptr,
      nullptr},
+    {"LauncherDpiAwareSpelledOut", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("Per Monitor"))); }, nullptr,
+     nullptr},
+    {"LauncherDpiAwareWithPrefix",
+     [](TestDisc& d) { Launcher(d, Manifest("asInvoker", "<ws:dpiAware xmlns:ws=\"urn:ws\">true</ws:dpiAware>")); }, nullptr, nullptr},
+    {"LauncherDpiAwarenessAlone", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAwareness("PerMonitorV2, PerMonitor"))); },
+     nullptr, nullptr},
+    {"LauncherDpiAwarenessAfterUnknown", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAwareness("gdiScaled,System"))); },
+     nullptr, nullptr},
+    {"LauncherDpiAwarenessUnknown", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAwareness("gdiScaled"))); }, "setup.exe",
+     "not declare it DPI-aware", true},
+    // Windows 10 1607 and later read dpiAwareness before dpiAware.
+    {"LauncherDpiAwarenessUnaware",
+     [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("true") + DpiAwareness(" Unaware"))); }, "setup.exe",
+     "not declare it DPI-aware", true},
 };
 
 // The findings of a clean disc changed so, the disc's folder reading DISC.

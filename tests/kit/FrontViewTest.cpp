@@ -164,4 +164,26 @@ TEST(Preview, ButtonsBeyondTheBackdropAreClipped) {
     EXPECT_EQ(100u * 10u, nBackdrop);
 }
 
+// Each pixel becomes an n x n block of its colour, in its place: what the launcher draws at n times 96 DPI.
+TEST(Preview, ScaledUpPixelByPixel) {
+    RgbImage image;
+    image.width = 3;
+    image.height = 2;
+    image.pixels = {0x000001, 0x000002, 0x000003, 0x000004, 0x000005, 0x000006};
+    const std::vector<uint32_t> kTwice = {1, 1, 2, 2, 3, 3, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 4, 4, 5, 5, 6, 6};
+    EXPECT_EQ(kTwice, ScaleUp(image, 2).pixels);
+    for (int n = 1; n <= 4; ++n) {
+        RgbImage scaled = ScaleUp(image, n);
+        ASSERT_EQ(3 * n, scaled.width);
+        ASSERT_EQ(2 * n, scaled.height);
+        ASSERT_EQ((size_t)(6 * n * n), scaled.pixels.size());
+        for (uint32_t p = 1; p <= 6; ++p) {
+            RECT block = FindColour(scaled.pixels, scaled.width, p);
+            LONG x = (LONG)((p - 1) % 3) * n, y = (LONG)((p - 1) / 3) * n;
+            EXPECT_TRUE(block.left == x && block.top == y && block.right == x + n && block.bottom == y + n)
+                << "pixel " << p << " at scale " << n;
+        }
+    }
+}
+
 }  // namespace

@@ -194,9 +194,11 @@ std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources) {
     return b;
 }
 
-std::string Manifest(const char* level) {
+std::string Manifest(const char* level, const std::string& settings) {
     return std::string("<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"><trustInfo><security><requestedPrivileges>"
-                       "<requestedExecutionLevel level=\"") + level + "\"/></requestedPrivileges></security></trustInfo></assembly>";
+                       "<requestedExecutionLevel level=\"") + level + "\"/></requestedPrivileges></security></trustInfo>"
+                       "<application xmlns=\"urn:schemas-microsoft-com:asm.v3\"><windowsSettings>" + settings +
+           "</windowsSettings></application></assembly>";
 }
 
 RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb) {

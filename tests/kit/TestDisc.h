@@ -54,8 +54,8 @@ struct PeResource {
     std::string data;
 };
 std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources);
-// Manifests for MakePe.
-std::string Manifest(const char* level);
+// Manifests for MakePe: the execution level, and what windowsSettings holds.
+std::string Manifest(const char* level, const std::string& settings = "");
 
 // Signing for the tests, with openssl and osslsigncode: false when a tool is missing or fails.
 // A code-signing certificate NAME.pem and its key NAME.key in folder, subject /CN=SUBJECT: self-signed, or

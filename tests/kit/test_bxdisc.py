@@ -62,11 +62,13 @@ def make_pe(resources: list[tuple[int, bytes]]) -> bytes:
     return bytes(b + r)
 
 
-# What the check asks of a launcher: an icon and a manifest that asks for asInvoker.
+# What the check asks of a launcher: an icon and a manifest that asks for asInvoker and is DPI-aware.
 STAND_IN_LAUNCHER = make_pe([(14, b"\1" * 20), (24, b'<assembly xmlns="urn:schemas-microsoft-com:asm.v1"><trustInfo>'
                                                       b'<security><requestedPrivileges><requestedExecutionLevel '
                                                       b'level="asInvoker"/></requestedPrivileges></security>'
-                                                      b'</trustInfo></assembly>')])
+                                                      b'</trustInfo><application xmlns="urn:schemas-microsoft-com:asm.v3">'
+                                                      b'<windowsSettings><dpiAware>true</dpiAware></windowsSettings>'
+                                                      b'</application></assembly>')])
 
 
 def sandbox_works() -> bool:
@@ -165,10 +167,13 @@ class DemoDiscTest(unittest.TestCase):
         self.assertNotEqual(shots["installed"], shots["not-installed"])
 
     def test_sheet_of_every_face(self):
-        out = os.path.join(self.tmp.name, "faces.png")
-        r = bxdisc("preview", self.disc, out, "--state", "all")
-        self.assertEqual(0, r.returncode, r.stderr)
-        self.assertEqual((2 * 540 + 8, 5 * (36 + 20) + 4 * 8), png_size(out))
+        # At --scale N every pixel of the picture is an N x N block.
+        for scale in ("1", "3"):
+            with self.subTest(scale=scale):
+                out = os.path.join(self.tmp.name, "faces.png")
+                r = bxdisc("preview", self.disc, out, "--state", "all", "--scale", scale)
+                self.assertEqual(0, r.returncode, r.stderr)
+                self.assertEqual((int(scale) * (2 * 540 + 8), int(scale) * (5 * (36 + 20) + 4 * 8)), png_size(out))
 
     @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
     def test_image_round_trip(self):
@@ -229,6 +234,7 @@ class CommandLineTest(unittest.TestCase):
             (("art", self.disc, "--backdrop", "a.png", "--accent", "blue"), 2),
             (("preview", self.disc, "p.png", "--state", "sideways"), 2),
             (("preview", self.disc, "p.png", "--", "/autorun"), 2),
+            (("preview", self.disc, "p.png", "--scale", "5"), 2),
             (("try", self.disc, "--system", "win31"), 2),
             (("try", self.disc, "--click", "setup"), 2),
             (("try", self.disc, "--timeout", "0"), 2),
@@ -247,11 +253,18 @@ class CommandLineTest(unittest.TestCase):
                 if status == 2 and args[0] != "check" and (art or args[0] != "art" or len(args) == 1):
                     self.assertIn("usage: bxdisc", r.stderr)
 
-    def test_the_disc_or_its_launcher_missing(self):
+    def test_what_try_refuses_before_it_runs(self):
         # After "--" the words are the launcher's: -h is no call for bxdisc's help.
-        # The longest wait allowed is taken; the disc is what stops it.
+        # The ends of the ranges are taken; the disc is what stops them.
         for args, message in [((os.path.join(self.disc, "absent"), "--", "-h"), "cannot read the folder"),
-                              ((self.disc, "--timeout", "3600"), "no setup.exe in")]:
+                              ((self.disc, "--timeout", "3600"), "no setup.exe in"),
+                              ((self.disc, "--dpi", "96"), "no setup.exe in"),
+                              ((self.disc, "--dpi", "480"), "no setup.exe in"),
+                              ((self.disc, "--dpi", "95"), 'try: --dpi takes 96 to 480, not "95"'),
+                              ((self.disc, "--dpi", "481"), 'try: --dpi takes 96 to 480, not "481"'),
+                              ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"'),
+                              ((self.disc, "--dpi", "99999999999999999999"), "try: --dpi takes 96 to 480"),
+                              ((self.disc, "--screenshot", ""), "try: --screenshot takes a file")]:
             with self.subTest(args=args):
                 r = bxdisc("try", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
@@ -382,12 +395,23 @@ class CommandLineTest(unittest.TestCase):
         self.assertFalse(os.path.exists(iso))
         self.assertEqual(2, bxdisc("image", self.disc, iso, "--label", "not a label").returncode)
 
-    def test_no_preview_without_a_backdrop(self):
+    def test_what_preview_does_not_draw(self):
         self.write("setup.exe", b"MZ")
-        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        # 8 bits per pixel, every pixel colour 0: 67 million pixels at --scale 4.
+        width, height = 2100, 2000
+        self.write("big.bmp", struct.pack("<2sIII", b"BM", 1078 + width * height, 0, 1078) +
+                   struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, width * height, 0, 0, 256, 0) +
+                   bytes(1024 + width * height))
         png = os.path.join(self.tmp.name, "p.png")
-        self.assertEqual(1, bxdisc("preview", self.disc, png).returncode)
-        self.assertFalse(os.path.exists(png))
+        for backdrop, args, status, message in [
+                (b"", (), 1, "no backdrop the launcher can load"),
+                (b"big.bmp", ("--scale", "4"), 2, "too large to draw at --scale 4 (8400 x 8000 pixels)")]:
+            with self.subTest(args=args):
+                self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\nAutorunBackdrop=" + backdrop + b"\r\n")
+                r = bxdisc("preview", self.disc, png, *args)
+                self.assertEqual(status, r.returncode)
+                self.assertIn(message, r.stderr)
+                self.assertFalse(os.path.exists(png))
 
 
 class SignTest(unittest.TestCase):

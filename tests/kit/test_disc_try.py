@@ -253,6 +253,42 @@ class EngineLineTest(unittest.TestCase):
                     # Sealed: no Z: drive onto the host.
                     self.assertEqual(["w:"], os.listdir(os.path.join(place, "prefix", "dosdevices")))
 
+    def test_the_dpi_is_set_before_the_launcher_runs_on_a_screen_it_fits(self) -> None:
+        # --dpi, the X screen and the report; the registry as Wine reads it, then a new server.
+        set_dpi = [r"wine reg add HKCU\Control Panel\Desktop /v LogPixels /t REG_DWORD /d {0} /f",
+                   r"wine reg add HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts "
+                   r"/v LogPixels /t REG_DWORD /d {0} /f",
+                   "wineserver -k", "wineserver -w", "wineserver -p"]
+        rows: list[tuple[str | None, str, list[str], str | None]] = [(None, "1024x768x24", [], None),
+                ("120", "1024x768x24", set_dpi, "the screen: 120 DPI (125% scaling), 1024 x 768"),
+                ("96", "1024x768x24", set_dpi, None),
+                ("192", "2048x1536x24", set_dpi, "the screen: 192 DPI (200% scaling), 2048 x 1536")]
+        for dpi, size, commands, line in rows:
+            with self.subTest(dpi=dpi), tempfile.TemporaryDirectory() as tmp:
+                log, out = os.path.join(tmp, "log"), io.StringIO()
+                stand_ins = os.path.join(tmp, "bin")
+                for name, script in self.STAND_INS.items():
+                    write(os.path.join(stand_ins, name),
+                          script.replace(b"\n", b'\nprintf "%s\\n" "${0##*/} $*" >> "$RUN_LOG"\n', 1))
+                    os.chmod(os.path.join(stand_ins, name), 0o755)
+                argv = ["--disc=d", "--launcher=setup.exe", "--buttons=1,2,3,4", "--emulated=no",
+                        "--inside=" + os.path.join(tmp, "work")] + (["--dpi=" + dpi] if dpi else [])
+                with mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"], RUN_LOG=log), \
+                        mock.patch.object(winerunner.WineRunner, "map_drive", side_effect=self.Said), \
+                        mock.patch.object(disc_try, "say"), contextlib.redirect_stdout(out), \
+                        self.assertRaises(self.Said):
+                    disc_try.main(argv)
+                with open(log) as f:
+                    ran = f.read().splitlines()
+                self.assertIn("Xvfb -displayfd", ran[0])
+                self.assertIn(" -screen 0 %s " % size, ran[0])
+                # Once the runner has started, and before the disc is mapped and the launcher run.
+                started = ran.index(r"wine reg add HKCU\Software\Wine\X11 Driver /v Managed /t REG_SZ /d N /f")
+                self.assertEqual([c.format(dpi) for c in commands] + ["wineserver -k", "wineserver -w"],
+                                 ran[started + 1:])
+                self.assertEqual([line] if line else [], out.getvalue().splitlines())
+
+
 class FollowTest(unittest.TestCase):
     """The follow loop and its helpers against what the driver reports, without Wine."""
 
