@@ -141,6 +141,20 @@ TEST(Art, PressedLabelLiesOnePixelDownAndRight) {
     EXPECT_EQ(normal.bottom + 1, pressed.bottom);
 }
 
+// The author's Autorun.inf is theirs: written only when asked for.
+TEST(Art, AutorunInfLeftAsItIsUnlessAsked) {
+    ArtDisc disc;
+    ArtOptions options;
+    options.folder = disc.options.folder;
+    options.backdrop = disc.options.backdrop;
+    std::vector<unsigned char> inf = disc.Read("Autorun.inf");
+    ArtReport report;
+    std::string error;
+    ASSERT_TRUE(MakeDiscArt(options, &report, &error)) << error;
+    EXPECT_EQ(inf, disc.Read("Autorun.inf"));
+    EXPECT_EQ("", report.infPath);
+}
+
 // The focus shows as dots in the label's ink, beside the same label.
 TEST(Art, FocusDotsAreInTheLabelsInk) {
     FaceStyle style;
