@@ -68,7 +68,8 @@ BOOL CAutorunDlg::OnInitDialog() {
     // Sized and centred before the strip loads, so that a message about the
     // strip shows over the window where it will stay. The layout then grows
     // the window so that its client area, not the whole window, is the
-    // backdrop's size; the top left corner stays where centring put it.
+    // backdrop's size grown by the scale; the top left corner stays where
+    // centring put it.
     m_nScale = FrontScale(ScreenDpi());
     RECT rcBackdrop;
     m_backdrop.GetBounds(&rcBackdrop);
