@@ -151,7 +151,10 @@ class Run:
                              for a in tail]
         cmd = " ".join(words)
         self.report.line("started: %s in D:\\" % cmd)
-        session.step("cmd " + cmd)
+        refused = next((r for r in session.step("cmd " + cmd) if r.get("error") == "too long"), None)
+        if refused:
+            raise Unusable("the launcher's command line is %d characters, and Wine's driver takes %d at most"
+                           % (len(cmd), refused["max"]))
         session.step("dir D:\\")
         started = session.step("start")
         if not started or not started[-1]["ok"]:

@@ -305,6 +305,16 @@ class FollowTest(unittest.TestCase):
                 self.assertTrue(run.follow(mock.Mock(step=step)))
             self.assertEqual([line], asked)
 
+    def test_a_command_line_too_long_for_the_driver_says_so(self):
+        def step(text, wait=5.0):
+            return [{"step": "cmd", "max": 4095, "error": "too long", "ok": False}, {"step": "done", "ok": False}]
+        args = mock.Mock(buttons="100,101,102,103", tail=["x" * 5000], launcher="setup.exe")
+        run = launcher_run.Run(mock.Mock(), args, launcher_run.Report())
+        with contextlib.redirect_stdout(io.StringIO()), self.assertRaises(launcher_run.Unusable) as refused:
+            run.start(mock.Mock(step=step))
+        self.assertEqual("the launcher's command line is 5013 characters, and Wine's driver takes 4095 at most",
+                         str(refused.exception))
+
     def test_the_backdrop_is_found_at_the_last_place_the_frame_leaves(self):
         width = 6
         rgb = bytearray(3 * width * 4)
