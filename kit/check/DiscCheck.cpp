@@ -40,8 +40,8 @@ size_t Ucs2Length(const std::string& name) {
     return n;
 }
 
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
+std::string Trim(const std::string& s, const char* blanks = " \t") {
+    size_t b = s.find_first_not_of(blanks), e = s.find_last_not_of(blanks);
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
@@ -78,8 +78,7 @@ std::vector<std::string> ElementTexts(const std::string& xml, const std::string&
 
 // A manifest's value as Windows compares it: without its blanks, in any case.
 std::string ManifestValue(const std::string& text) {
-    size_t b = text.find_first_not_of(" \t\r\n"), e = text.find_last_not_of(" \t\r\n");
-    std::string value = b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
+    std::string value = Trim(text, " \t\r\n");
     for (char& c : value) c = (char)tolower((unsigned char)c);
     return value;
 }
