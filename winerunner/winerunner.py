@@ -10,9 +10,13 @@ kernel without 32-bit execution, or a loaded machine) and stretches every
 wait by that factor, its own and, through -x, the driver's.
 """
 
+from __future__ import annotations
+
 import ctypes
 import json
 import os
+import re
+import select
 import shutil
 import signal
 import statistics
@@ -20,16 +24,24 @@ import subprocess
 import sys
 import tempfile
 import time
-from typing import Callable
+from collections.abc import Callable, Iterable
+from typing import Any
 
 DRIVER_TIMEOUT = 30.0  # a whole driver script, seconds
 # A trivial program's start under native Wine with a running wineserver, in
 # seconds: the yardstick of the slowness factor. Under qemu-user it is 0.4-0.6.
 NATIVE_START = 0.08
 MAX_SLOWNESS = 20.0
+X_SERVER_WAIT = 30.0   # seconds for an X server to give its display number
+# The least version a system reports, by which a Wine that does not know it
+# (and falls back to its default) is told. Every Wine of Debian 12 and later
+# knows the systems not named here; Windows 11 came later.
+LEAST_VERSION: dict[str, tuple[int, int, int]] = {"win11": (10, 0, 22000)}
+
+Record = dict[str, Any]  # one JSON line of the driver's report
 
 
-def emulated():
+def emulated() -> bool:
     """Whether 32-bit programs run under qemu-user's emulator here."""
     try:
         with open("/proc/sys/fs/binfmt_misc/qemu-i386") as f:
@@ -38,17 +50,23 @@ def emulated():
         return False
 
 
-def to_windows(path):
+def wine_version() -> str:
+    """Wine's own name for its version (wine --version), such as wine-8.0."""
+    return subprocess.run(["wine", "--version"], capture_output=True, text=True,
+                          timeout=120, check=True).stdout.strip()
+
+
+def to_windows(path: str) -> str:
     """A Unix path as Wine's Z: drive shows it."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def recorder_log(program):
+def recorder_log(program: str) -> str:
     """Where the recording stub at that path logs its runs."""
     return os.path.splitext(program)[0] + ".log"
 
 
-def recorded_runs(program):
+def recorded_runs(program: str) -> list[Record]:
     """The runs the recording stub at that path logged: dicts with cmdline,
     cwd and argv."""
     log = recorder_log(program)
@@ -58,7 +76,7 @@ def recorded_runs(program):
         return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
 
 
-def replace_file(source, target):
+def replace_file(source: str, target: str) -> None:
     """Copies source to target as a file of its own: a target that is a link
     (into Wine's own files, in a prefix that shares them) goes first."""
     if os.path.lexists(target):
@@ -66,29 +84,103 @@ def replace_file(source, target):
     shutil.copy(source, target)
 
 
-def _die_with_parent():
+def _die_with_parent() -> None:
     # Xvfb must not outlive a harness that was killed.
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
-class Report(list):
+class XServerFailed(RuntimeError):
+    """An X server that gave no display number: it failed, or it hung."""
+
+
+def _display_line(fd: int, timeout: float) -> str | None:
+    """What a server wrote to its -displayfd pipe, up to the newline or its
+    end; None when neither came within timeout seconds."""
+    poller = select.poll()
+    poller.register(fd, select.POLLIN)  # an ended writer shows as POLLHUP
+    deadline = time.monotonic() + timeout
+    data = b""
+    while b"\n" not in data:
+        left = deadline - time.monotonic()
+        if left <= 0 or not poller.poll(left * 1000):
+            return None
+        chunk = os.read(fd, 64)
+        if not chunk:
+            break
+        data += chunk
+    return data.split(b"\n")[0].decode("ascii", "replace").strip()
+
+
+def start_x_server(argv: list[str],
+                   timeout: float = X_SERVER_WAIT) -> tuple[subprocess.Popen[bytes], str]:
+    """Starts an X server (argv, to which -displayfd is added after the
+    program) and gives it with its display (":N") once it has written its
+    number. A server that ends or hangs without a number is ended, and
+    XServerFailed raised. The server ends with the process that started it."""
+    read_end, write_end = os.pipe()
+    try:
+        server = subprocess.Popen([argv[0], "-displayfd", str(write_end), *argv[1:]],
+                                  pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                  preexec_fn=_die_with_parent)
+    except BaseException:
+        os.close(read_end)
+        raise
+    finally:
+        os.close(write_end)
+    name = os.path.basename(argv[0])
+    try:
+        number = _display_line(read_end, timeout)
+        if number is None:
+            raise XServerFailed("%s gave no display number within %d s" % (name, timeout))
+        if not number.isdigit():
+            raise XServerFailed("%s ended without a display number" % name if not number
+                                else "%s gave %r for a display number" % (name, number))
+    except BaseException:
+        server.kill()
+        server.wait()
+        raise
+    finally:
+        os.close(read_end)
+    return server, ":" + number
+
+
+def stop_x_server(server: subprocess.Popen[bytes]) -> None:
+    """Ends a server that start_x_server started, within 10 s."""
+    server.terminate()
+    try:
+        server.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        server.wait()
+
+
+def nested_display(size: tuple[int, int], title: str) -> tuple[subprocess.Popen[bytes], str]:
+    """Xephyr, a screen of that (width, height) in a window of that title on
+    the display of $DISPLAY, and its own display (":N"): a program on the
+    user's own display could read its keystrokes."""
+    return start_x_server(["Xephyr", "-screen", "%dx%d" % size, "-nolisten", "tcp",
+                           "-title", title])
+
+
+class DriverReport(list[Record]):
     """The driver's JSON lines: one dict per step."""
 
-    def step(self, name):
+    def step(self, name: str) -> list[Record]:
         """The records of one step kind, in order."""
         return [r for r in self if r["step"] == name]
 
-    def first(self, name):
+    def first(self, name: str) -> Record:
         found = self.step(name)
         if not found:
             raise AssertionError("no %r step in report:\n%s" % (name, self))
         return found[0]
 
     @property
-    def ok(self):
-        return bool(self) and self[-1]["step"] == "done" and self[-1]["ok"]
+    def ok(self) -> bool:
+        return bool(self) and self[-1]["step"] == "done" and bool(self[-1]["ok"])
 
-    def __str__(self):
+    def __str__(self) -> str:
         return "\n".join(json.dumps(r) for r in self)
 
 
@@ -107,31 +199,34 @@ class WineRunner:
     the caller knows it (inside a sandbox binfmt_misc cannot be seen),
     else looked up."""
 
-    def __init__(self, programs=None, work_dir=None, display=None, say=None, prefix=None,
-                 slowness=None, screen="1024x768x24", sealed=False,
+    def __init__(self, programs: str | None = None, work_dir: str | None = None,
+                 display: str | None = None, say: Callable[[str], object] | None = None,
+                 prefix: str | None = None, slowness: float | str | None = None,
+                 screen: str = "1024x768x24", sealed: bool = False,
                  emulated: bool | None = None) -> None:
         self.sealed = sealed
         self.emulated = emulated
-        self.work_drive = None
+        self.work_drive: str | None = None
         self.programs = os.path.abspath(programs or os.path.dirname(os.path.abspath(__file__)))
-        self.reuse_prefix = prefix and os.path.abspath(prefix)
+        self.reuse_prefix = os.path.abspath(prefix) if prefix else None
         self.given_slowness = slowness
         self.screen = screen
         self.own_work = work_dir is None
         self.work = os.path.abspath(work_dir or tempfile.mkdtemp(prefix="winerunner-"))
+        self.prefix = self.reuse_prefix or os.path.join(self.work, "prefix")
         self.display = display
         self.say = say or (lambda line: sys.stderr.write("wine runner: %s\n" % line))
-        self.xvfb = None
-        self.env = None
+        self.xvfb: subprocess.Popen[bytes] | None = None
+        self.env: dict[str, str] | None = None
         self.own_prefix = False
         self.helpers = 0
         self.slowness = 1.0
 
-    def program(self, name):
+    def program(self, name: str) -> str:
         """One of the runner's Windows-side programs."""
         return os.path.join(self.programs, name)
 
-    def to_windows(self, path):
+    def to_windows(self, path: str) -> str:
         """A Unix path as the prefix's programs reach it: through the work
         folder's drive in a sealed prefix, else through Z:."""
         rel = os.path.relpath(os.path.abspath(path), self.work)
@@ -139,7 +234,7 @@ class WineRunner:
             return self.work_drive + "\\" + rel.replace("/", "\\")
         return to_windows(path)
 
-    def seal(self):
+    def seal(self) -> None:
         """Closes the prefix's doors to the host that Wine leaves open: the
         Z: drive goes (W: shows the work folder instead, with the runner's
         programs copied into it), and the user's folders, which Wine links
@@ -164,17 +259,16 @@ class WineRunner:
                             ignore=shutil.ignore_patterns("*.py", "__pycache__"))
             self.programs = own
 
-    def scaled(self, seconds):
+    def scaled(self, seconds: float) -> float:
         """A wait that holds for native Wine, stretched for this one."""
         return seconds * self.slowness
 
     # ---- lifetime -------------------------------------------------------
 
-    def start(self):
+    def start(self) -> None:
         os.makedirs(self.work, exist_ok=True)
         display = self.display or self._start_xvfb()
-        prefix = self.reuse_prefix or os.path.join(self.work, "prefix")
-        self.prefix = prefix
+        prefix = self.prefix
         self.own_prefix = not self.reuse_prefix
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, WINEARCH="win32",
                         WINEDEBUG="-all",
@@ -207,7 +301,7 @@ class WineRunner:
         self.say("Wine runs %s, waits stretched %.1f times"
                  % ("emulated (qemu-user)" if is_emulated else "natively", self.slowness))
 
-    def _measure_slowness(self):
+    def _measure_slowness(self) -> float:
         """The start time of a trivial program (the driver with one echo
         step) against NATIVE_START: the median of three, after one start
         that warms the server up."""
@@ -220,7 +314,7 @@ class WineRunner:
             times.append(time.monotonic() - started)
         return min(max(statistics.median(times[1:]) / NATIVE_START, 1.0), MAX_SLOWNESS)
 
-    def stop(self):
+    def stop(self) -> None:
         if self.env:
             subprocess.run(["wineserver", "-k"], env=self.env, timeout=self.scaled(30),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -230,12 +324,7 @@ class WineRunner:
                 pass
             self.env = None
         if self.xvfb:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
+            stop_x_server(self.xvfb)
             self.xvfb = None
         # A given work folder keeps the discs and driver reports for a look
         # after the run, but not the prefix: it is some 600 MB.
@@ -244,31 +333,19 @@ class WineRunner:
         elif self.own_prefix:
             shutil.rmtree(self.prefix, ignore_errors=True)
 
-    def _start_xvfb(self):
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             self.screen,
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            preexec_fn=_die_with_parent)
-        os.close(write_end)
-        number = b""
-        with os.fdopen(read_end, "rb") as r:
-            while not number.endswith(b"\n"):
-                chunk = r.read(1)
-                if not chunk:
-                    raise RuntimeError("Xvfb did not report a display")
-                number += chunk
-        return ":" + number.decode().strip()
+    def _start_xvfb(self) -> str:
+        self.xvfb, display = start_x_server(["Xvfb", "-screen", "0", self.screen,
+                                             "-nolisten", "tcp"])
+        return display
 
-    def run(self, args, timeout, progress=None):
+    def run(self, args: list[str], timeout: float, progress: str | None = None) -> None:
         """Runs a program to its end, within timeout; with progress, says
         what it does and, every 15 s, for how long so far."""
         if not progress:
-            return subprocess.run(args, env=self.env, timeout=timeout, check=True,
-                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
+            subprocess.run(args, env=self.env, timeout=timeout, check=True,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            return
         self.say(progress + "...")
         started = time.monotonic()
         with subprocess.Popen(args, env=self.env, stdin=subprocess.DEVNULL,
@@ -290,13 +367,36 @@ class WineRunner:
             raise subprocess.CalledProcessError(p.returncode, args)
         self.say("%s: done in %d s" % (progress, time.monotonic() - started))
 
+    def wine(self, *args: str, timeout: float = 60,
+             check: bool = True) -> subprocess.CompletedProcess[bytes]:
+        """A Wine program run in the prefix (wine ARGS...), its output
+        captured, within timeout (stretched)."""
+        return subprocess.run(["wine", *args], env=self.env, timeout=self.scaled(timeout),
+                              check=check, stdin=subprocess.DEVNULL, capture_output=True)
+
+    def knows_system(self, system: str) -> bool:
+        """Whether this Wine emulates the system (a Version value of
+        AppDefaults): an older Wine answers one it does not know with its
+        default. A system LEAST_VERSION does not name counts as known."""
+        least = LEAST_VERSION.get(system)
+        if least is None:
+            return True
+        key = r"HKCU\Software\Wine\AppDefaults\cmd.exe"
+        self.reg_set(key, "Version", system)
+        try:
+            out = self.wine("cmd", "/c", "ver", check=False).stdout.decode("latin-1")
+        finally:
+            self.reg_delete(key)
+        found = re.search(r"(\d+)\.(\d+)\.(\d+)", out)
+        return found is not None and tuple(int(n) for n in found.groups()) >= least
+
     # ---- registry ---------------------------------------------------------
 
-    def reg_set(self, key, name, data, kind="REG_SZ"):
+    def reg_set(self, key: str, name: str, data: str, kind: str = "REG_SZ") -> None:
         self.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
                   timeout=self.scaled(30))
 
-    def reg_delete(self, key, name=None):
+    def reg_delete(self, key: str, name: str | None = None) -> None:
         args = ["wine", "reg", "delete", key, "/f"]
         if name is not None:
             args[4:4] = ["/v", name]
@@ -315,6 +415,13 @@ class WineRunner:
         subprocess.run(["wineserver", "-p"], env=self.env, timeout=self.scaled(30), check=True)
 
     # ---- the screen -------------------------------------------------------
+
+    @property
+    def screen_size(self) -> tuple[int, int]:
+        """The screen's (width, height), as the runner's screen was given
+        (WIDTHxHEIGHTxDEPTH)."""
+        width, height = self.screen.split("x")[:2]
+        return int(width), int(height)
 
     def grab(self, x: int, y: int, width: int, height: int) -> bytes:
         """A rectangle of the X screen, 3 bytes a pixel (RGB), row by row."""
@@ -337,18 +444,24 @@ class WineRunner:
             last = shot
         raise RuntimeError("the screen at %dx%d+%d+%d did not settle" % (width, height, x, y))
 
+    def save_png(self, x: int, y: int, width: int, height: int, path: str) -> None:
+        """A rectangle of the X screen saved as a PNG file."""
+        subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+                        "+repage", "png:" + path],
+                       env=self.env, check=True, capture_output=True, timeout=self.scaled(30))
+
     # ---- discs and runs ----------------------------------------------------
 
-    def map_drive(self, path, letter="d"):
+    def map_drive(self, path: str, letter: str = "d") -> None:
         link = os.path.join(self.prefix, "dosdevices", letter + ":")
         if os.path.lexists(link):
             os.unlink(link)
         os.symlink(os.path.abspath(path), link)
 
-    def system32(self):
+    def system32(self) -> str:
         return os.path.join(self.prefix, "drive_c", "windows", "system32")
 
-    def stub_restart(self):
+    def stub_restart(self) -> bytes:
         """A recording stub takes a restart request (Wine's ExitWindowsEx
         starts wineboot) instead of ending every windowed program of the
         prefix; gives Wine's own wineboot.exe, to put back."""
@@ -359,12 +472,24 @@ class WineRunner:
         replace_file(self.program("recstub.exe"), path)
         return original
 
-    def restart_requests(self):
+    def restart_requests(self) -> list[str]:
         """The command lines the restart stub recorded."""
         return [r["cmdline"] for r in recorded_runs(os.path.join(self.system32(), "wineboot.exe"))]
 
-    def drive(self, steps, timeout=DRIVER_TIMEOUT, kill=("setup.exe",)):
-        """Runs the driver over the given step lines; returns its Report.
+    def driver_command(self, out: str, timeout: float, kill: Iterable[str],
+                       script: str) -> list[str]:
+        """The driver's command line: its report to out, its total time
+        (seconds, which -x stretches), the processes it ends when it ends,
+        and its script (a Windows path, or "-" for standard input)."""
+        args = ["wine", self.program("uidriver.exe"), "-o", self.to_windows(out),
+                "-x", "%.2f" % self.slowness, "-t", str(int(timeout * 1000))]
+        for name in kill:
+            args += ["-k", name]
+        return args + ["-f", script]
+
+    def drive(self, steps: Iterable[str], timeout: float = DRIVER_TIMEOUT,
+              kill: Iterable[str] = ("setup.exe",)) -> DriverReport:
+        """Runs the driver over the given step lines; returns its report.
         Processes named in kill are ended when the script ends, however it
         ends, so that no case leaves a launcher behind for the next."""
         self.helpers += 1
@@ -375,25 +500,21 @@ class WineRunner:
                 if "\n" in line or "\r" in line:
                     raise ValueError("a step is one line: %r" % line)
                 f.write(line + "\n")
-        args = ["wine", self.program("uidriver.exe"), "-o", self.to_windows(out),
-                "-x", "%.2f" % self.slowness, "-t", str(int(timeout * 1000))]
-        for name in kill:
-            args += ["-k", name]
-        args += ["-f", self.to_windows(script)]
+        args = self.driver_command(out, timeout, kill, self.to_windows(script))
         try:
             subprocess.run(args, env=self.env, timeout=self.scaled(timeout + 10),
                            stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         except subprocess.TimeoutExpired:
             pass  # the report says how far it came
-        report = Report()
+        report = DriverReport()
         if os.path.exists(out):
             with open(out, "rb") as f:
                 for line in f.read().decode("ascii").splitlines():
                     report.append(json.loads(line))
         return report
 
-    def session(self, timeout, kill=("setup.exe",)):
+    def session(self, timeout: float, kill: Iterable[str] = ("setup.exe",)) -> Session:
         """A driver that takes its steps one at a time (Session.step), for a
         caller that chooses each on what the last reported."""
         self.helpers += 1
@@ -405,21 +526,19 @@ class Session:
     """The driver reading its steps from a pipe; the report file is read as
     it grows. Ends with close(), or when its total time runs out."""
 
-    def __init__(self, runner, out, timeout, kill):
+    def __init__(self, runner: WineRunner, out: str, timeout: float,
+                 kill: Iterable[str]) -> None:
         self.runner = runner
         self.out = out
         self.seen = 0
         self.syncs = 0
         self.done = False
-        args = ["wine", runner.program("uidriver.exe"), "-o", runner.to_windows(out),
-                "-x", "%.2f" % runner.slowness, "-t", str(int(timeout * 1000))]
-        for name in kill:
-            args += ["-k", name]
-        self.process = subprocess.Popen(args + ["-f", "-"], env=runner.env, stdin=subprocess.PIPE,
+        self.process = subprocess.Popen(runner.driver_command(out, timeout, kill, "-"),
+                                        env=runner.env, stdin=subprocess.PIPE,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.deadline = time.monotonic() + runner.scaled(timeout + 10)
 
-    def _lines(self):
+    def _lines(self) -> list[Record]:
         """The report lines written since the last call."""
         try:
             with open(self.out, "rb") as f:
@@ -431,17 +550,18 @@ class Session:
         self.seen += end
         return [json.loads(line) for line in data[:end].decode("ascii").splitlines()]
 
-    def step(self, line, wait=5.0):
-        """Sends one step line; gives its records (a Report) once the driver
+    def step(self, line: str, wait: float = 5.0) -> DriverReport:
+        """Sends one step line; gives its records (a DriverReport) once the driver
         has taken it, within the step's own wait (seconds, stretched), or
         those it got to. A failed step ends the driver's script: "done"."""
         if "\n" in line or "\r" in line:
             raise ValueError("a step is one line: %r" % line)
-        report = Report()
+        report = DriverReport()
         if self.done:
             return report
         self.syncs += 1
         sync = "sync %d" % self.syncs
+        assert self.process.stdin is not None  # a pipe: Popen(stdin=PIPE)
         try:
             self.process.stdin.write(("%s\r\necho %s\r\n" % (line, sync)).encode("cp1252"))
             self.process.stdin.flush()
@@ -463,10 +583,11 @@ class Session:
             time.sleep(0.05)
         return report
 
-    def close(self):
+    def close(self) -> None:
         """Ends the script: the driver ends its leftovers and itself."""
         try:
-            self.process.stdin.close()
+            if self.process.stdin:
+                self.process.stdin.close()
         except OSError:
             pass
         try:

@@ -324,7 +324,7 @@ class ScaleTest(FrontWindowCase):
         """A driver session with the front window open; its window and buttons."""
         session = self.bed.session(60)
         self.addCleanup(session.close)
-        report = winebed.Report()
+        report = winebed.DriverReport()
         for line in ("cmd D:\\setup.exe /autorun", "dir D:\\", "start", "expect-window 10000"):
             report.extend(session.step(line, wait=12))
         # On the backdrop, away from the buttons, or one shows its hover face;

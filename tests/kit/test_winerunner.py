@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""The Wine runner's parts that need no Wine: the X servers' display
+numbers, the driver's command line, the probe of an emulated system and the
+driver's report.
+
+    python3 tests/kit/test_winerunner.py
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from unittest import mock
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "winerunner"))
+sys.dont_write_bytecode = True
+import winerunner  # noqa: E402
+
+# Fake X servers: each gets -displayfd N first, as start_x_server passes it,
+# and writes its pid to the file named by $FAKE_X_PID.
+FAKE_X = """#!%s
+import os, sys, time
+assert sys.argv[1] == "-displayfd"
+with open(os.environ["FAKE_X_PID"], "w") as f:
+    f.write(str(os.getpid()))
+fd = int(sys.argv[2])
+%s
+"""
+SERVERS = [  # (name, body, display or None for XServerFailed)
+    ("answers", 'os.write(fd, b"7\\n"); time.sleep(60)', ":7"),
+    ("answers in pieces", 'os.write(fd, b"1"); time.sleep(0.2); os.write(fd, b"2\\n"); time.sleep(60)',
+     ":12"),
+    ("answers and ends the line with its end", 'os.write(fd, b"3")', ":3"),
+    ("ends without a word", "sys.exit(1)", None),
+    ("writes no number", 'os.write(fd, b"oops\\n"); time.sleep(60)', None),
+    ("hangs", "time.sleep(60)", None),
+]
+
+
+class XServerTest(unittest.TestCase):
+    def test_the_display_number_or_the_server_ended(self):
+        for name, body, display in SERVERS:
+            with self.subTest(name), tempfile.TemporaryDirectory() as tmp:
+                server = os.path.join(tmp, "fakex")
+                with open(server, "w") as f:
+                    f.write(FAKE_X % (sys.executable, body))
+                os.chmod(server, 0o755)
+                pid_file = os.path.join(tmp, "pid")
+                with mock.patch.dict(os.environ, FAKE_X_PID=pid_file):
+                    started = time.monotonic()
+                    if display:
+                        process, found = winerunner.start_x_server([server, "-screen", "0"], timeout=10)
+                        self.assertEqual(display, found)
+                        winerunner.stop_x_server(process)
+                        continue
+                    with self.assertRaises(winerunner.XServerFailed):
+                        winerunner.start_x_server([server], timeout=2)
+                self.assertLess(time.monotonic() - started, 8)
+                with open(pid_file) as f:
+                    pid = int(f.read())
+                with self.assertRaises(ProcessLookupError):  # ended and reaped
+                    os.kill(pid, 0)
+
+    def test_a_missing_server_is_an_os_error(self):
+        with self.assertRaises(OSError):
+            winerunner.start_x_server(["/nonexistent/Xvfb"])
+
+
+class DriverCommandTest(unittest.TestCase):
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.work = tmp.name
+        self.runner = winerunner.WineRunner("/opt/runner", self.work, say=lambda line: None)
+
+    def test_the_command_line(self):
+        out = os.path.join(self.work, "d1.jsonl")
+        z_out = "Z:" + out.replace("/", "\\")
+        rows = [  # (slowness, work drive, timeout, kill, script, expected tail after -o)
+            (1.0, None, 30, ("setup.exe",), "-",
+             [z_out, "-x", "1.00", "-t", "30000", "-k", "setup.exe", "-f", "-"]),
+            (4.567, None, 2.5, (), "C:\\s.txt", [z_out, "-x", "4.57", "-t", "2500", "-f", "C:\\s.txt"]),
+            (2.0, "W:", 600, ["setup.exe", "msiquery.exe"], "W:\\d1.txt",
+             ["W:\\d1.jsonl", "-x", "2.00", "-t", "600000", "-k", "setup.exe", "-k", "msiquery.exe",
+              "-f", "W:\\d1.txt"]),
+        ]
+        for slowness, drive, timeout, kill, script, tail in rows:
+            with self.subTest(slowness=slowness, drive=drive):
+                self.runner.slowness, self.runner.work_drive = slowness, drive
+                self.assertEqual(["wine", "/opt/runner/uidriver.exe", "-o"] + tail,
+                                 self.runner.driver_command(out, timeout, kill, script))
+
+    def test_drive_and_session_run_that_line(self):
+        self.runner.slowness = 3.0
+        with mock.patch.object(winerunner.subprocess, "run") as run:
+            self.runner.drive(["echo hi"], timeout=10, kill=("a.exe",))
+        script = os.path.join(self.work, "drive0001.txt")
+        self.assertEqual(self.runner.driver_command(os.path.join(self.work, "drive0001.jsonl"), 10,
+                                                    ["a.exe"], self.runner.to_windows(script)),
+                         run.call_args.args[0])
+        self.assertEqual(60, run.call_args.kwargs["timeout"])  # (10 + 10) stretched
+        with mock.patch.object(winerunner.subprocess, "Popen") as popen:
+            self.runner.session(20, kill=("b.exe",))
+        self.assertEqual(self.runner.driver_command(os.path.join(self.work, "drive0002.jsonl"), 20,
+                                                    ["b.exe"], "-"),
+                         popen.call_args.args[0])
+
+
+class ProbeTest(unittest.TestCase):
+    def test_a_system_is_known_by_the_version_wine_reports_for_it(self):
+        rows = [("win11", b"\r\nMicrosoft Windows [Version 10.0.19045]\r\n", False),
+                ("win11", b"\r\nMicrosoft Windows [Version 10.0.22000]\r\n", True),
+                ("win11", b"\r\nMicrosoft Windows [Version 10.0.22631]\r\n", True),
+                ("win11", b"", False),
+                ("win10", None, True),  # not in LEAST_VERSION: not even asked
+                ("win98", None, True)]
+        for system, out, known in rows:
+            with self.subTest(system=system, out=out), tempfile.TemporaryDirectory() as tmp:
+                runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
+                done = subprocess.CompletedProcess(["wine"], 0, stdout=out, stderr=b"")
+                with mock.patch.object(runner, "wine", return_value=done) as wine, \
+                        mock.patch.object(runner, "reg_set") as reg_set, \
+                        mock.patch.object(runner, "reg_delete") as reg_delete:
+                    self.assertEqual(known, runner.knows_system(system))
+                asked = out is not None
+                self.assertEqual(asked, wine.called)
+                if asked:
+                    wine.assert_called_once_with("cmd", "/c", "ver", check=False)
+                    key = r"HKCU\Software\Wine\AppDefaults\cmd.exe"
+                    reg_set.assert_called_once_with(key, "Version", system)
+                    reg_delete.assert_called_once_with(key)
+
+    def test_a_wine_program_waits_stretched(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
+            runner.slowness = 3.0
+            with mock.patch.object(winerunner.subprocess, "run") as run:
+                runner.wine("reg", "query", "HKCU", timeout=10, check=False)
+            self.assertEqual(["wine", "reg", "query", "HKCU"], run.call_args.args[0])
+            self.assertEqual((30, False), (run.call_args.kwargs["timeout"], run.call_args.kwargs["check"]))
+
+
+class ScreenTest(unittest.TestCase):
+    def test_the_screen_size_and_a_saved_rectangle(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            for screen, size in (("1024x768x24", (1024, 768)), ("800x600x8", (800, 600))):
+                runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None, screen=screen)
+                self.assertEqual(size, runner.screen_size)
+            with mock.patch.object(winerunner.subprocess, "run") as run:
+                runner.save_png(10, 20, 300, 200, "/x/shot.png")
+            self.assertEqual(["import", "-window", "root", "-crop", "300x200+10+20", "+repage",
+                              "png:/x/shot.png"], run.call_args.args[0])
+
+
+class DriverReportTest(unittest.TestCase):
+    def test_ok_is_a_script_done_well(self):
+        start = {"step": "start", "ok": True, "pid": 8}
+        rows = [([], False),
+                ([start], False),
+                ([start, {"step": "done", "ok": True}], True),
+                ([start, {"step": "done", "ok": False}], False),
+                ([{"step": "done", "ok": True}, {"step": "watchdog", "ok": False}], False)]
+        for records, ok in rows:
+            with self.subTest(records=records):
+                self.assertEqual(ok, winerunner.DriverReport(records).ok)
+
+    def test_first_finds_a_step_or_says_what_came(self):
+        report = winerunner.DriverReport([{"step": "start", "ok": True, "pid": 8}])
+        self.assertEqual(8, report.first("start")["pid"])
+        with self.assertRaisesRegex(AssertionError, '"pid": 8'):
+            report.first("follow")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=1)
