@@ -410,6 +410,12 @@ class WineRunner:
         for key in (r"HKCU\Control Panel\Desktop",
                     r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
             self.reg_set(key, "LogPixels", str(dpi), "REG_DWORD")
+        self.restart_server()
+
+    def restart_server(self) -> None:
+        """Ends every program of the prefix and its server, saving the
+        registry, and starts a persistent server afresh: a restart of
+        Windows, as far as the prefix's programs can tell."""
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=self.scaled(30))
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=self.scaled(30))
         subprocess.run(["wineserver", "-p"], env=self.env, timeout=self.scaled(30), check=True)

@@ -7,8 +7,11 @@ The cache is locked while it is checked, made or copied, and a base is made
 in a folder of its own that becomes the base, by one rename, only once it is
 whole: an interrupted or failed making leaves nothing that a run would take.
 A base whose Wine has changed, or that misses one of its key files, is made
-anew.
+anew. Its stamp also says which systems that Wine emulates, found out once
+as it is made (systems.json, written by the making).
 """
+from __future__ import annotations
+
 import fcntl
 import filecmp
 import json
@@ -17,8 +20,11 @@ import re
 import shutil
 import subprocess
 import tempfile
+from typing import Callable
 
-FORMAT = 1
+from winerunner import wine_version
+
+FORMAT = 2
 KEY_FILES = ("system.reg", "user.reg", "userdef.reg",
              os.path.join("drive_c", "windows", "system32", "kernel32.dll"))
 SYSTEM32 = os.path.join("drive_c", "windows", "system32")
@@ -28,17 +34,12 @@ BUILTIN_FOLDERS = ("/usr/lib/i386-linux-gnu/wine/i386-windows", "/usr/lib/wine/i
                    "/usr/lib32/wine/i386-windows", "/usr/local/lib/wine/i386-windows")
 
 
-def cache_folder():
+def cache_folder() -> str:
     base = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
     return os.path.join(base, "bxdisc")
 
 
-def wine_version():
-    return subprocess.run(["wine", "--version"], capture_output=True, text=True,
-                          timeout=120, check=True).stdout.strip()
-
-
-def _whole(folder, version):
+def _whole(folder: str, version: str) -> bool:
     try:
         with open(os.path.join(folder, "base.json")) as f:
             stamp = json.load(f)
@@ -50,14 +51,16 @@ def _whole(folder, version):
                     os.path.getsize(os.path.join(prefix, k)) > 0 for k in KEY_FILES))
 
 
-def _builtin_copies(prefix):
+def _builtin_copies(prefix: str) -> dict[str, str]:
     """The system folder's files that are byte for byte Wine's own: relative
     path -> Wine's file."""
     folder = next((f for f in BUILTIN_FOLDERS if os.path.isfile(os.path.join(f, "kernel32.dll"))),
                   None)
-    found = {}
+    found: dict[str, str] = {}
+    if folder is None:
+        return found
     system32 = os.path.join(prefix, SYSTEM32)
-    for name in os.listdir(system32) if folder else []:
+    for name in os.listdir(system32):
         mine, original = os.path.join(system32, name), os.path.join(folder, name)
         if (os.path.isfile(mine) and not os.path.islink(mine) and os.path.isfile(original)
                 and filecmp.cmp(mine, original, shallow=False)):
@@ -69,14 +72,25 @@ class BasePrefix:
     """make(staging) makes a prefix at staging/prefix (in a sandbox of its
     own, running no program of any disc); say tells progress."""
 
-    def __init__(self, make, say):
+    def __init__(self, make: Callable[[str], None], say: Callable[[str], None]) -> None:
         self.make = make
         self.say = say
         self.version = wine_version()
         key = re.sub(r"[^A-Za-z0-9.+~-]+", "_", self.version).strip("_")
         self.folder = os.path.join(cache_folder(), "prefix-" + key)
 
-    def copy_to(self, target, share_builtins=False):
+    def stamp(self) -> dict[str, object]:
+        with open(os.path.join(self.folder, "base.json")) as f:
+            stamp = json.load(f)
+        return stamp if isinstance(stamp, dict) else {}
+
+    def known_systems(self) -> list[str]:
+        """The systems this Wine emulates, made first where it is missing."""
+        self.copy_to(None)
+        systems = self.stamp().get("systems", [])
+        return [s for s in systems if isinstance(s, str)] if isinstance(systems, list) else []
+
+    def copy_to(self, target: str | None, share_builtins: bool = False) -> None:
         """Copies the base (made first where it is missing or damaged) to
         target, a new prefix folder. With share_builtins, the system
         folder's copies of Wine's own files become links to them: some 500 MB
@@ -86,16 +100,20 @@ class BasePrefix:
             fcntl.flock(lock, fcntl.LOCK_EX)
             if not _whole(self.folder, self.version):
                 self._make()
-            else:
+            elif target:
                 self.say("the base prefix for %s from %s" % (self.version, self.folder))
+            if target is None:
+                return
+            # Runs of a matrix copy it side by side; only its making is alone.
+            fcntl.flock(lock, fcntl.LOCK_SH)
             source = os.path.join(self.folder, "prefix")
             if not share_builtins:
                 # cp keeps links and modes, and clones where the file system can.
                 subprocess.run(["cp", "-a", "--reflink=auto", source, target], check=True,
                                timeout=600)
                 return
-            with open(os.path.join(self.folder, "base.json")) as f:
-                builtins = json.load(f).get("builtins", {})
+            builtins = self.stamp().get("builtins", {})
+            assert isinstance(builtins, dict)
             shutil.copytree(source, target, symlinks=True,
                             ignore=lambda folder, names: [
                                 n for n in names if os.path.relpath(os.path.join(folder, n), source)
@@ -103,7 +121,7 @@ class BasePrefix:
             for rel, original in builtins.items():
                 os.symlink(original, os.path.join(target, rel))
 
-    def _make(self):
+    def _make(self) -> None:
         # What an interrupted run left, and the bases of Wines gone: some 600 MB each.
         for name in os.listdir(cache_folder()):
             if name.startswith(".making-") or name.startswith("prefix-"):
@@ -113,8 +131,13 @@ class BasePrefix:
             self.say("making the base prefix for %s in %s (once for this Wine)"
                      % (self.version, self.folder))
             self.make(staging)
+            try:
+                with open(os.path.join(staging, "systems.json")) as f:
+                    systems = json.load(f)
+            except (OSError, ValueError):
+                systems = []
             with open(os.path.join(staging, "base.json"), "w") as f:
-                json.dump({"format": FORMAT, "wine": self.version,
+                json.dump({"format": FORMAT, "wine": self.version, "systems": systems,
                            "builtins": _builtin_copies(os.path.join(staging, "prefix"))}, f)
             if not _whole(staging, self.version):
                 raise OSError("the new base prefix in %s is not whole" % staging)

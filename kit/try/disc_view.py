@@ -1,6 +1,8 @@
 """The launcher's D: in bxdisc try: a throwaway view of the author's disc
 folder, made before any Windows program runs, and what was written to it.
 """
+from __future__ import annotations
+
 import os
 import shutil
 
@@ -12,7 +14,7 @@ class ViewTooBig(Exception):
     """The disc folder, its links followed, holds more than a disc could."""
 
 
-def make_view(disc, view, standins, recorder):
+def make_view(disc: str, view: str, standins: list[str], recorder: str) -> None:
     """The author's folder as the launcher's D:, with recorders in place of
     standins (paths relative to the disc). Every folder of the view is its
     own, linked folders included, so that nothing placed in it reaches the
@@ -20,7 +22,7 @@ def make_view(disc, view, standins, recorder):
     (installer payloads) linked, to spare the copying."""
     entries = [0]
 
-    def copy_folder(source, target, ancestors):
+    def copy_folder(source: str, target: str, ancestors: frozenset[str]) -> None:
         real = os.path.realpath(source)
         if real in ancestors:
             return  # a link back up: a disc of its own is no endless one
@@ -50,7 +52,7 @@ def make_view(disc, view, standins, recorder):
         shutil.copy(recorder, path)
 
 
-def view_state(view, logs):
+def view_state(view: str, logs: set[str]) -> dict[str, tuple[int, int]]:
     """Name -> (size, mtime) of every file of the view but the recorders'
     logs; a linked file by what it links to."""
     state = {}
@@ -63,18 +65,18 @@ def view_state(view, logs):
     return state
 
 
-def file_state(path):
+def file_state(path: str) -> tuple[int, int]:
     st = os.lstat(path)
     return st.st_size, st.st_mtime_ns
 
 
-def lies_within(folder, path):
+def lies_within(folder: str, path: str) -> bool:
     """Whether path, its links followed, is a file of the folder: what a
     package names may lead anywhere through a link or ".."."""
     return os.path.realpath(path).startswith(os.path.realpath(folder) + os.sep)
 
 
-def linked_files(view):
+def linked_files(view: str) -> list[str]:
     """What the view's links lead to: the author's big files."""
     return sorted({os.path.realpath(os.path.join(d, n)) for d, _, names in os.walk(view)
                    for n in names if os.path.islink(os.path.join(d, n))})

@@ -4,10 +4,13 @@ server and the private X server, inside bubblewrap. No network; a private
 user's own; only the run's work folder writable. The author's disc folder is
 not in it at all: the launcher's D: is a throwaway copy in the work folder.
 """
+from __future__ import annotations
+
 import os
 import shutil
 import subprocess
 import sys
+from typing import Iterable
 
 REMEDY = ("allow unprivileged user namespaces (sysctl kernel.unprivileged_userns_clone=1; "
           "on Ubuntu also kernel.apparmor_restrict_unprivileged_userns=0), or run with "
@@ -18,7 +21,7 @@ class SandboxUnusable(Exception):
     """bubblewrap is missing or cannot make its namespaces here."""
 
 
-def check():
+def check() -> None:
     """Raises SandboxUnusable with the reason and the remedy where bubblewrap
     cannot run; it fails at once where namespaces are restricted."""
     if not shutil.which("bwrap"):
@@ -36,7 +39,7 @@ def check():
                               % (reason, REMEDY))
 
 
-def _hidden():
+def _hidden() -> list[str]:
     """What of the host the sandbox leaves out: the user's own files."""
     places = ["/tmp", "/var/tmp", "/run/user", "/dev/shm", "/home"]
     home = os.path.realpath(os.path.expanduser("~"))
@@ -45,7 +48,8 @@ def _hidden():
     return [p for p in places if os.path.isdir(p)]
 
 
-def command(argv, work, readable=(), writable=(), sockets=()):
+def command(argv: list[str], work: str, readable: Iterable[str] = (), writable: Iterable[str] = (),
+            sockets: Iterable[str] = ()) -> list[str]:
     """The bwrap command line that runs argv inside: work (and writable)
     read-write, readable read-only, and the X sockets given as paths."""
     line = ["bwrap", "--unshare-all", "--die-with-parent", "--new-session",

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""try's runner script without Wine: the disc's view, what a package may
-name, and what bxdisc hands on.
+"""try's runner without Wine: the disc's view, what a package may name,
+the base prefix, the sandbox, and what the run outside hands to the runs
+inside.
 
     python3 tests/kit/test_disc_try.py
 """
 import contextlib
 import io
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -16,14 +18,20 @@ from unittest import mock
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path[:0] = [os.path.join(ROOT, "winerunner"), os.path.join(ROOT, "kit", "try")]
 sys.dont_write_bytecode = True
+import importlib.util  # noqa: E402
 import base_prefix  # noqa: E402
-import disc_try  # noqa: E402
 import disc_view  # noqa: E402
-import launcher_run  # noqa: E402
+import outer_run  # noqa: E402
+import request as requests  # noqa: E402
 import sandbox  # noqa: E402
-import screen  # noqa: E402
 import winerunner  # noqa: E402
 from test_bxdisc import snapshot  # noqa: E402
+from test_try_parts import request_of  # noqa: E402
+
+_spec = importlib.util.spec_from_file_location("try_main", os.path.join(ROOT, "kit", "try", "__main__.py"))
+assert _spec and _spec.loader
+try_main = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(try_main)
 
 
 def write(path, data):
@@ -88,18 +96,7 @@ class PackageProgramTest(unittest.TestCase):
             ]
             for folder, rel, within in rows:
                 with self.subTest(rel=rel):
-                    self.assertEqual(within, launcher_run.lies_within(folder, os.path.join(prefix, rel)))
-
-
-class ArgsTest(unittest.TestCase):
-    def test_what_bxdisc_hands_on(self):
-        args = disc_try.Args(["--disc=d", "--launcher=setup.exe", "--buttons=1,2,3,4",
-                              "--system=win98", "--show", "--timeout=9", "--", "-h", "a=b"])
-        self.assertEqual(("win98", True, False, 9, ["-h", "a=b"]),
-                         (args.system, args.show, args.installed, args.timeout, args.tail))
-        self.assertEqual((None, None), (args.click, args.screenshot))
-        plain = disc_try.Args(["--disc=d", "--launcher=setup.exe", "--buttons=1,2,3,4"])
-        self.assertEqual(("win10", None, False), (plain.system, plain.tail, plain.no_sandbox))
+                    self.assertEqual(within, disc_view.lies_within(folder, os.path.join(prefix, rel)))
 
 
 class BasePrefixTest(unittest.TestCase):
@@ -201,7 +198,7 @@ class EngineLineTest(unittest.TestCase):
 
     def handed_in(self, outside_emulated: bool, tmp: str) -> list[list[str]]:
         """What try outside the sandbox hands to its runs inside: the making
-        of the base prefix, then the launcher's run."""
+        of the base prefix, then the launcher's run (its work folder kept)."""
         given: list[list[str]] = []
         staging = os.path.join(tmp, "staging")
 
@@ -212,17 +209,25 @@ class EngineLineTest(unittest.TestCase):
             def copy_to(self, target: str, share_builtins: bool = False) -> None:
                 os.makedirs(staging)
                 self.make(staging)
+
+        def sandboxed(argv: list[str], work: str, **kwargs: object) -> list[str]:
+            words = argv[2:]
+            if words[0] == "inside":
+                # The outer run's work folder goes: the launcher's run gets a copy.
+                kept = os.path.join(tmp, "work")
+                os.makedirs(kept)
+                shutil.copy(os.path.join(work, "request.json"), kept)
+                words = ["inside", kept]
+            given.append(words)
+            return ["true"]
         with mock.patch.object(winerunner, "emulated", return_value=outside_emulated), \
-                mock.patch.object(disc_try, "check_platform"), mock.patch.object(sandbox, "check"), \
-                mock.patch.object(disc_try, "make_view"), mock.patch.object(disc_try, "BasePrefix", Base), \
-                mock.patch.object(disc_try, "linked_files", return_value=[]), \
-                mock.patch.object(sandbox, "command",
-                                  side_effect=lambda argv, *a, **k: given.append(argv[2:]) or ["true"]):
-            argv = ["--disc=d", "--launcher=setup.exe", "--buttons=1,2,3,4"]
-            self.assertEqual(0, disc_try.try_disc(argv, disc_try.Args(argv)))
-        # The outer run's work folder is gone: the launcher's run gets one of its own.
-        inside = "--inside=" + os.path.join(tmp, "work")
-        return [[inside if w.startswith("--inside=") else w for w in g] for g in given]
+                mock.patch.object(outer_run, "check_platform"), \
+                mock.patch.object(outer_run, "make_view"), mock.patch.object(outer_run, "BasePrefix", Base), \
+                mock.patch.object(outer_run, "linked_files", return_value=[]), \
+                mock.patch.object(sandbox, "command", side_effect=sandboxed), \
+                contextlib.redirect_stdout(io.StringIO()):
+            self.assertEqual(0, try_main.run(request_of()))
+        return given
 
     def engine_line(self, argv: list[str], tmp: str) -> str:
         """The runner's line on Wine, from a run inside with argv."""
@@ -235,23 +240,22 @@ class EngineLineTest(unittest.TestCase):
             if line.startswith("Wine runs"):
                 raise self.Said(line)
         with mock.patch.object(winerunner, "emulated", side_effect=AssertionError("binfmt_misc looked at")), \
-                mock.patch.object(disc_try, "say", say), \
+                mock.patch.object(try_main, "say", say), \
                 mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"]), \
                 self.assertRaises(self.Said) as said:
-            disc_try.main(argv)
+            try_main.main(argv)
         return str(said.exception)
 
     def test_the_runs_inside_say_what_the_run_outside_found(self):
         for outside, line in ((True, "Wine runs emulated (qemu-user)"), (False, "Wine runs natively")):
             with self.subTest(outside=outside), tempfile.TemporaryDirectory() as tmp:
                 runs = self.handed_in(outside, tmp)
-                places = [next(w.split("=") for w in argv if w.startswith(("--make-base=", "--inside=")))
-                          for argv in runs]
-                self.assertEqual(["--make-base", "--inside"], [kind for kind, _ in places])
-                for argv, (_, place) in zip(runs, places):
+                self.assertEqual(["make-base", "inside"], [argv[0] for argv in runs])
+                self.assertEqual(outside, "--emulated" in runs[0])
+                for argv in runs:
                     self.assertTrue(self.engine_line(argv, tmp).startswith(line))
                     # Sealed: no Z: drive onto the host.
-                    self.assertEqual(["w:"], os.listdir(os.path.join(place, "prefix", "dosdevices")))
+                    self.assertEqual(["w:"], os.listdir(os.path.join(argv[1], "prefix", "dosdevices")))
 
     def test_the_dpi_is_set_before_the_launcher_runs_on_a_screen_it_fits(self) -> None:
         # --dpi, the X screen and the report; the registry as Wine reads it, then a new server.
@@ -271,13 +275,14 @@ class EngineLineTest(unittest.TestCase):
                     write(os.path.join(stand_ins, name),
                           script.replace(b"\n", b'\nprintf "%s\\n" "${0##*/} $*" >> "$RUN_LOG"\n', 1))
                     os.chmod(os.path.join(stand_ins, name), 0o755)
-                argv = ["--disc=d", "--launcher=setup.exe", "--buttons=1,2,3,4", "--emulated=no",
-                        "--inside=" + os.path.join(tmp, "work")] + (["--dpi=" + dpi] if dpi else [])
+                work = os.path.join(tmp, "work")
+                write(os.path.join(work, "request.json"),
+                      requests.dump(request_of(**({"dpi": int(dpi)} if dpi else {}))).encode())
                 with mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"], RUN_LOG=log), \
                         mock.patch.object(winerunner.WineRunner, "map_drive", side_effect=self.Said), \
-                        mock.patch.object(disc_try, "say"), contextlib.redirect_stdout(out), \
+                        mock.patch.object(try_main, "say"), contextlib.redirect_stdout(out), \
                         self.assertRaises(self.Said):
-                    disc_try.main(argv)
+                    try_main.main(["inside", work])
                 with open(log) as f:
                     ran = f.read().splitlines()
                 self.assertIn("Xvfb -displayfd", ran[0])
@@ -289,51 +294,16 @@ class EngineLineTest(unittest.TestCase):
                 self.assertEqual([line] if line else [], out.getvalue().splitlines())
 
 
-class FollowTest(unittest.TestCase):
-    """The follow loop and its helpers against what the driver reports, without Wine."""
-
-    def test_the_launcher_gets_its_timeout_or_thirty_seconds(self):
-        for timeout, line in ((None, "follow 30000"), (5, "follow 5000")):
-            asked = []
-
-            def step(text, wait=5.0):
-                asked.append(text)
-                return [{"step": "follow", "ok": True, "ended": True, "code": 0}]
-            args = mock.Mock(buttons="100,101,102,103", timeout=timeout)
-            run = launcher_run.Run(mock.Mock(slowness=1.0), args, launcher_run.Report())
-            with contextlib.redirect_stdout(io.StringIO()):
-                self.assertTrue(run.follow(mock.Mock(step=step)))
-            self.assertEqual([line], asked)
-
-    def test_a_command_line_too_long_for_the_driver_says_so(self):
-        def step(text, wait=5.0):
-            return [{"step": "cmd", "max": 4095, "error": "too long", "ok": False}, {"step": "done", "ok": False}]
-        args = mock.Mock(buttons="100,101,102,103", tail=["x" * 5000], launcher="setup.exe")
-        run = launcher_run.Run(mock.Mock(), args, launcher_run.Report())
-        with contextlib.redirect_stdout(io.StringIO()), self.assertRaises(launcher_run.Unusable) as refused:
-            run.start(mock.Mock(step=step))
-        self.assertEqual("the launcher's command line is 5013 characters, and Wine's driver takes 4095 at most",
-                         str(refused.exception))
-
-    def test_the_backdrop_is_found_at_the_last_place_the_frame_leaves(self):
-        width = 6
-        rgb = bytearray(3 * width * 4)
-        for x, y, colour in ((4, 2, b"\xff\0\0"), (5, 3, b"\0\0\xff")):
-            rgb[3 * (y * width + x):3 * (y * width + x) + 3] = colour
-        backdrop = (2, 2, [(0, 0, (255, 0, 0)), (1, 1, (0, 0, 255))])
-        with mock.patch.object(screen, "screen", return_value=(width, bytes(rgb))):
-            self.assertEqual((4, 2), screen.find_backdrop((1, 0, 5, 4), backdrop))
-            self.assertIsNone(screen.find_backdrop((0, 0, 5, 3), backdrop))
-
+class RunnerTest(unittest.TestCase):
     def test_an_interrupted_run_ends_its_sandbox(self):
         p = mock.MagicMock()
         p.__enter__.return_value = p
         p.wait.side_effect = KeyboardInterrupt
         p.poll.return_value = None
-        with mock.patch.object(disc_try.subprocess, "Popen", return_value=p), \
-                mock.patch.object(disc_try.sandbox, "command", return_value=["bwrap"]):
+        with mock.patch.object(outer_run.subprocess, "Popen", return_value=p), \
+                mock.patch.object(outer_run.sandbox, "command", return_value=["bwrap"]):
             with self.assertRaises(KeyboardInterrupt):
-                disc_try.sandboxed(["--disc=x"], "/nonexistent", False)
+                outer_run.sandboxed(["inside", "/nonexistent"], "/nonexistent")
         p.kill.assert_called_once_with()
 
     def test_a_program_that_fails_under_the_runner_is_an_error(self):

@@ -1,0 +1,147 @@
+"""bxdisc try --matrix: the disc on each system, side by side. The runs go
+in parallel, all from the one base prefix, each in a work folder and a
+sandbox of its own; a row of the table is printed as each ends. A run that
+fails or hangs does not stop the others; an interruption ends them all."""
+from __future__ import annotations
+
+import dataclasses
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+from concurrent.futures import FIRST_COMPLETED, Future, ThreadPoolExecutor, wait
+from pathlib import Path
+from typing import Callable
+
+import outer_run
+from matrix_page import write_junit, write_page
+from matrix_table import table_header, table_row
+from outcome import DONE, FAILED, INTERRUPTED, UNUSABLE, Unusable
+from request import SYSTEMS, Request
+from run_result import RunResult
+
+# Every Wine of Debian 12 and later emulates these; Windows 11 only a newer one.
+EVERY_WINE = SYSTEMS[:SYSTEMS.index("win11")]
+
+
+def chosen_systems(request: Request, knows: Callable[[str], bool]) -> list[str]:
+    """The systems asked for, in the order of their release; by default
+    every one this Wine emulates."""
+    if request.matrix:
+        return [s for s in SYSTEMS if s in request.matrix]
+    return list(EVERY_WINE) + [s for s in SYSTEMS if s not in EVERY_WINE and knows(s)]
+
+
+def matrix_status(results: list[RunResult]) -> int:
+    """0 only when every system did what the disc intends."""
+    statuses = {r.status for r in results}
+    if statuses <= {DONE}:
+        return DONE
+    if INTERRUPTED in statuses:
+        return INTERRUPTED
+    return FAILED if FAILED in statuses else UNUSABLE
+
+
+class Matrix:
+    def __init__(self, request: Request, say: Callable[[str], None]) -> None:
+        self.request = request
+        self.say = say
+        self.stopping = threading.Event()
+        self.lock = threading.Lock()
+        self.running: list[subprocess.Popen[bytes]] = []
+        self.keep = tempfile.mkdtemp(prefix="bxdisc-try-matrix-")
+
+    def started(self, process: subprocess.Popen[bytes]) -> None:
+        with self.lock:
+            self.running.append(process)
+            if self.stopping.is_set():
+                process.kill()
+
+    def stop(self) -> None:
+        """Ends every run: each one's own folder goes as its thread sees it end."""
+        self.stopping.set()
+        with self.lock:
+            for process in self.running:
+                if process.poll() is None:
+                    process.kill()
+
+    def run_one(self, system: str, base: outer_run.BasePrefix | None) -> RunResult:
+        if self.stopping.is_set():
+            return RunResult(system=system, status=INTERRUPTED, verdict="interrupted", seconds=0)
+        keep = os.path.join(self.keep, system)
+        os.mkdir(keep)
+        started = time.monotonic()
+        report = os.path.join(keep, "report.txt")
+        try:
+            with open(report, "w") as out:
+                status = outer_run.run_disc(self.request.but(system=system, matrix=None, screenshot=None),
+                                            lambda line: None, base, out=out, started=self.started, keep=keep)
+        except Unusable as e:
+            return RunResult(system=system, status=UNUSABLE, verdict=str(e), seconds=time.monotonic() - started)
+        seconds = time.monotonic() - started
+        try:
+            with open(os.path.join(keep, "result.json")) as f:
+                result = RunResult.from_json(json.load(f))
+        except (OSError, ValueError):
+            with open(report, errors="replace") as f:
+                text = f.read()
+            result = RunResult(system=system, status=status or UNUSABLE, seconds=seconds, report=text,
+                               verdict="interrupted" if status == INTERRUPTED else
+                               (text.strip().splitlines() or ["the run ended without a report"])[-1])
+        shot = os.path.join(keep, "screenshot.png")
+        status = INTERRUPTED if self.stopping.is_set() else status
+        # The run's exit status is the verdict; its system, time and files are the matrix's own.
+        return dataclasses.replace(result, system=system, seconds=seconds, status=status,
+                                   verdict=result.verdict if result.status == status else
+                                   "interrupted" if status == INTERRUPTED else "exit status %d" % status,
+                                   screenshot=shot if outer_run.regular_file(shot) else None)
+
+    def run(self, systems: list[str], base: outer_run.BasePrefix | None) -> list[RunResult]:
+        jobs = self.request.jobs or os.cpu_count() or 1
+        print(table_header(), flush=True)
+        ended: dict[str, RunResult] = {}
+        with ThreadPoolExecutor(max_workers=min(jobs, len(systems))) as pool:
+            pending: set[Future[RunResult]] = {pool.submit(self.run_one, s, base) for s in systems}
+            try:
+                while pending:
+                    done, pending = wait(pending, timeout=0.5, return_when=FIRST_COMPLETED)
+                    for future in done:
+                        result = future.result()
+                        ended[result.system] = result
+                        print(table_row(result), flush=True)
+            except BaseException:
+                self.stop()
+                raise
+        return [ended[s] for s in systems]
+
+
+def run_matrix(request: Request, say: Callable[[str], None]) -> int:
+    outer_run.check_platform(request)
+    base = None if request.fresh else outer_run.base_prefix(request, say)
+    known = base.known_systems() if base else list(EVERY_WINE)
+    systems = chosen_systems(request, lambda s: s in known)
+    unknown = [s for s in request.matrix or () if base and s not in known]
+    if unknown:
+        raise Unusable("this Wine does not emulate %s; leave %s out of --matrix, or use a newer Wine"
+                       % (", ".join(unknown), "it" if len(unknown) == 1 else "them"))
+    print("bxdisc try: %s on %s" % (request.disc, ", ".join(systems)), flush=True)
+    matrix = Matrix(request, say)
+    try:
+        results = matrix.run(systems, base)
+        name = os.path.basename(request.disc.rstrip("/")) or request.disc
+        if request.html:
+            page = write_page(Path(request.html), name, request.bxdisc_version, results)
+            print("bxdisc try: the page: %s" % page, flush=True)
+        if request.junit:
+            write_junit(Path(request.junit), name, results)
+            print("bxdisc try: the JUnit report: %s" % request.junit, flush=True)
+        status = matrix_status(results)
+        passed = sum(r.status == DONE for r in results)
+        print("bxdisc try: %d of %d systems did what the disc intends (exit status %d)"
+              % (passed, len(results), status), flush=True)
+        return status
+    finally:
+        shutil.rmtree(matrix.keep, ignore_errors=True)

@@ -1,0 +1,152 @@
+"""One run of a disc, from outside the sandbox: the platform checked, a
+work folder of its own with the view of the disc and a copy of the base
+prefix, the run inside the sandbox (inner_run.py), and everything gone when
+it ends, interrupted or not. Only the base prefix stays, in the cache."""
+from __future__ import annotations
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+from typing import Callable, TextIO
+
+import sandbox
+import winerunner
+from backdrop import screen_size
+from base_prefix import BasePrefix
+from disc_view import ViewTooBig, linked_files, make_view
+from outcome import Unusable
+from request import Request, dump
+
+WINE_PACKAGES = ("Debian's wine and wine32:i386 (dpkg --add-architecture i386, then "
+                 "apt-get install wine wine32:i386)")
+RUNNER_PROGRAMS = ("uidriver.exe", "recstub.exe", "msiquery.exe", "verdll400.dll", "verdll350.dll")
+HERE = os.path.dirname(os.path.realpath(__file__))
+Say = Callable[[str], None]
+Started = Callable[[subprocess.Popen[bytes]], None]
+
+
+def check_platform(request: Request) -> None:
+    """Unusable, with the remedy, where something the run needs is missing."""
+    if not shutil.which("wine") or not os.path.exists("/usr/lib/wine/wine"):
+        raise Unusable("32-bit Wine is not installed; install " + WINE_PACKAGES)
+    try:
+        subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True, timeout=120, check=True)
+    except (OSError, subprocess.SubprocessError):
+        raise Unusable("Wine's 32-bit programs do not run on this machine: its kernel runs no "
+                       "32-bit programs and no emulator is registered for them (qemu-user 9 or "
+                       "later, from bookworm-backports, registered for i386 through binfmt_misc)")
+    if request.show and not os.environ.get("DISPLAY"):
+        raise Unusable("--show needs an X display in $DISPLAY")
+    needed = [("Xephyr", "xserver-xephyr")] if request.show and not request.no_sandbox else []
+    needed += [] if request.show else [("Xvfb", "xvfb")]
+    needed += [("import", "imagemagick")] if request.screenshot or request.html else []
+    missing = [(p, package) for p, package in needed if not shutil.which(p)]
+    if missing:
+        raise Unusable("%s not installed; install with apt-get install %s"
+                       % (", ".join(p for p, _ in missing), " ".join(k for _, k in missing)))
+    programs = os.path.dirname(os.path.abspath(winerunner.__file__))
+    absent = [t for t in RUNNER_PROGRAMS if not os.path.exists(os.path.join(programs, t))]
+    if absent:
+        raise Unusable(
+            "the Wine runner's programs (%s) are not in %s; build them with the cross build "
+            "(cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake, then ninja), or name a "
+            "folder that holds try/ and winerunner/ in $BXDISC_DATA" % (", ".join(absent), programs))
+    if not request.no_sandbox:
+        try:
+            sandbox.check()
+        except sandbox.SandboxUnusable as e:
+            raise Unusable(str(e))
+
+
+def sandboxed(words: list[str], work: str, readable: list[str] = [], sockets: list[str] = [],
+              out: TextIO | None = None, started: Started | None = None) -> int:
+    """Runs this program with words inside the sandbox; its exit status."""
+    # bxdisc's data folder, and the runner wherever its link there leads.
+    data = [os.path.dirname(HERE), os.path.dirname(os.path.realpath(winerunner.__file__))]
+    line = sandbox.command([sys.executable, HERE] + words, work, readable=data + readable,
+                           sockets=sockets)
+    with subprocess.Popen(line, stdout=out, stderr=out) as p:
+        if started:
+            started(p)
+        try:
+            return p.wait()
+        finally:
+            if p.poll() is None:
+                p.kill()  # the sandbox's own processes end with it
+
+
+def base_prefix(request: Request, say: Say) -> BasePrefix:
+    """The cached base prefix, made (in a sandbox of its own) where it is missing."""
+    def make(staging: str) -> None:
+        os.mkdir(os.path.join(staging, "home"))
+        if request.no_sandbox:
+            import inner_run
+            status = inner_run.make_base(staging, request.emulated, say)
+        else:
+            status = sandboxed(["make-base", staging] + (["--emulated"] if request.emulated else []), staging)
+        if status:
+            raise Unusable("Wine could not make the base prefix (exit status %d)" % status)
+    return BasePrefix(make, say)
+
+
+def regular_file(path: str) -> bool:
+    """Whether path is a file and no link: what the sandbox's programs may
+    have put in the work folder is read only so."""
+    return os.path.isfile(path) and not os.path.islink(path)
+
+
+def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | None = None,
+             started: Started | None = None, keep: str | None = None) -> int:
+    """The disc's run on request.system in a work folder of its own; its
+    exit status. The screenshot is copied to request.screenshot; with keep,
+    a folder, the run's screenshot.png and result.json go there."""
+    work = tempfile.mkdtemp(prefix="bxdisc-try-")
+    xephyr = None
+    try:
+        os.mkdir(os.path.join(work, "home"))
+        stand_ins = [rel for rel in (request.setup_exe, request.dcom) if rel]
+        programs = os.path.dirname(os.path.abspath(winerunner.__file__))
+        try:
+            make_view(request.disc, os.path.join(work, "disc"), stand_ins, os.path.join(programs, "recstub.exe"))
+        except ViewTooBig as e:
+            raise Unusable(str(e))
+        if base:
+            # Unconfined, Wine's own files are not to be reached through links.
+            try:
+                base.copy_to(os.path.join(work, "prefix"), share_builtins=not request.no_sandbox)
+            except OSError as e:
+                say("no base prefix (%s); this run makes a prefix of its own" % e)
+                shutil.rmtree(os.path.join(work, "prefix"), ignore_errors=True)
+        shot = os.path.join(work, "screenshot.png")
+        inner = request.but(screenshot=shot if request.screenshot or keep else None,
+                            screenshot_as=request.screenshot)
+        sockets = []
+        if request.show and not request.no_sandbox:
+            xephyr, display = winerunner.nested_display(screen_size(request.dpi), "bxdisc try")
+            inner = inner.but(display=display)
+            sockets.append("/tmp/.X11-unix/X" + display.lstrip(":"))
+        elif request.show:
+            inner = inner.but(display=os.environ["DISPLAY"])
+        with open(os.path.join(work, "request.json"), "w") as f:
+            f.write(dump(inner))
+        if request.no_sandbox:
+            import inner_run
+            status = inner_run.run_inside(work, say, out)
+        else:
+            status = sandboxed(["inside", work], work, readable=linked_files(os.path.join(work, "disc")),
+                               sockets=sockets, out=out, started=started)
+        copies = [(shot, request.screenshot)]
+        if keep:
+            copies += [(shot, os.path.join(keep, "screenshot.png")),
+                       (os.path.join(work, "result.json"), os.path.join(keep, "result.json"))]
+        for source, target in copies:
+            if target and regular_file(source):
+                shutil.copyfile(source, target)
+        return status
+    finally:
+        if xephyr:
+            xephyr.terminate()
+            xephyr.wait()
+        shutil.rmtree(work, ignore_errors=True)

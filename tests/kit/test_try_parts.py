@@ -1,0 +1,244 @@
+#!/usr/bin/env python3
+"""try's parts below Wine: the request bxdisc hands over, the follow loop
+against the driver's recorded transcripts, the restart's renames, and the
+matrix's choices, verdict and interruption.
+
+    python3 tests/kit/test_try_parts.py
+"""
+from __future__ import annotations
+
+import contextlib
+import io
+import json
+import os
+import sys
+import tempfile
+import threading
+import unittest
+from pathlib import Path
+from typing import Any
+from unittest import mock
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path[:0] = [str(ROOT / "winerunner"), str(ROOT / "kit" / "try")]
+sys.dont_write_bytecode = True
+import follow  # noqa: E402
+import matrix  # noqa: E402
+import outcome  # noqa: E402
+import request as requests  # noqa: E402
+import restart  # noqa: E402
+from report import Report  # noqa: E402
+from run_result import RunResult  # noqa: E402
+
+TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
+IDS = {"run": 1001, "again": 1002, "install": 1003, "exit": 1004}
+
+
+def request_of(**options: Any) -> requests.Request:
+    document = {"format": 1, "disc": "/d", "launcher": "setup.exe", "buttons": IDS, "options": options}
+    return requests.load(json.dumps(document))
+
+
+class RequestTest(unittest.TestCase):
+    def test_bxdisc_request_loads_and_a_stray_one_is_refused(self) -> None:
+        r = request_of(system="win98", show=True, timeout=9, matrix=["win98", "win95"], jobs=3)
+        self.assertEqual(("win98", True, False, 9, ("win98", "win95"), 3),
+                         (r.system, r.show, r.installed, r.timeout, r.matrix, r.jobs))
+        self.assertEqual(r, requests.load(requests.dump(r)))
+        plain = request_of()
+        self.assertEqual(("win10", None, None, False), (plain.system, plain.tail, plain.matrix, plain.no_sandbox))
+        refused = [{"no_sandox": True}, {"timeout": "9"}, {"timeout": True}, {"system": "win12"},
+                   {"matrix": ["win98", "dos"]}, {"click": "close"}]
+        for options in refused:
+            with self.subTest(options=options), self.assertRaises(requests.RequestError):
+                request_of(**options)
+        for text in ("", "[]", '{"format": 2}', json.dumps({"format": 1, "disc": "/d", "launcher": "s",
+                                                             "buttons": {"run": 1}})):
+            with self.subTest(text=text), self.assertRaises(requests.RequestError):
+                requests.load(text)
+
+    def test_a_name_in_any_bytes_comes_back_as_those_bytes(self) -> None:
+        document = {"format": 1, "disc": "/d/caf\udce9", "launcher": "setup.exe", "buttons": IDS,
+                    "backdrop": {"width": 4, "height": 2, "samples": [[3, 1, 0x102030]]}}
+        r = requests.load(json.dumps(document))
+        self.assertEqual(b"/d/caf\xe9", os.fsencode(r.disc))
+        self.assertEqual(((3, 1, (0x10, 0x20, 0x30)),), r.backdrop.samples if r.backdrop else None)
+        document["backdrop"] = {"width": 4, "height": 2, "samples": [[4, 1, 0]]}
+        with self.assertRaises(requests.RequestError):
+            requests.load(json.dumps(document))
+
+
+class Transcript:
+    """A session that answers each step with what the driver recorded for
+    it in a real run: its records up to the step's own."""
+
+    def __init__(self, name: str) -> None:
+        with open(TRANSCRIPTS / name, encoding="ascii") as f:
+            self.records = [json.loads(line) for line in f]
+        self.sent: list[str] = []
+
+    def step(self, line: str, wait: float = 5.0) -> list[dict[str, Any]]:
+        self.sent.append(line)
+        kind = line.split()[0]
+        taken = []
+        while self.records:
+            record = self.records.pop(0)
+            taken.append(record)
+            if record["step"] == kind or record["step"] in ("done", "watchdog"):
+                break
+        return taken
+
+
+class Screen:
+    slowness = 1.0
+
+    def scaled(self, seconds: float) -> float:
+        return seconds
+
+    def grab(self, x: int, y: int, width: int, height: int) -> bytes:
+        return bytes(3 * width * height)
+
+    def save_png(self, x: int, y: int, width: int, height: int, path: str) -> None:
+        Path(path).write_bytes(b"\x89PNG")
+
+
+def followed(transcript: str, **options: Any) -> tuple[Transcript, Report, list[str]]:
+    session, out = Transcript(transcript), io.StringIO()
+    report = Report(out)
+    follower = follow.Follower(Screen(), request_of(**options), report)
+    follower.start(session, "D:\\setup.exe /autorun")
+    follower.follow(session)
+    return session, report, out.getvalue().splitlines()
+
+
+class FollowTest(unittest.TestCase):
+    def test_recorded_runs_are_followed_and_reported(self) -> None:
+        with tempfile.TemporaryDirectory() as tmp:
+            shot = os.path.join(tmp, "shot.png")
+            rows: list[tuple[str, dict[str, Any], list[str], list[str], int]] = [
+                # transcript, options, steps sent after start, report lines that must show, status
+            ]
+            for name, options, steps, lines, status in rows:
+                with self.subTest(transcript=name):
+                    session, report, said = followed(name, **options)
+                    self.assertEqual(["cmd D:\\setup.exe /autorun", "dir D:\\", "start"] + steps, session.sent)
+                    for line in lines:
+                        self.assertIn(line, said)
+                    self.assertEqual(status, report.status)
+            del shot
+
+    def test_the_launcher_gets_its_timeout_or_thirty_seconds(self) -> None:
+        for timeout, line in ((None, "follow 30000"), (5, "follow 5000")):
+            asked: list[str] = []
+
+            def step(text: str, wait: float = 5.0) -> list[dict[str, Any]]:
+                asked.append(text)
+                return [{"step": "follow", "ok": True, "ended": True, "code": 0}]
+            follower = follow.Follower(Screen(), request_of(**({"timeout": timeout} if timeout else {})),
+                                       Report(io.StringIO()))
+            self.assertTrue(follower.follow(mock.Mock(step=step)))
+            self.assertEqual([line], asked)
+
+    def test_a_command_line_too_long_for_the_driver_says_so(self) -> None:
+        def step(text: str, wait: float = 5.0) -> list[dict[str, Any]]:
+            return [{"step": "cmd", "max": 4095, "error": "too long", "ok": False}, {"step": "done", "ok": False}]
+        follower = follow.Follower(Screen(), request_of(), Report(io.StringIO()))
+        cmd = follow.command_line(request_of().but(tail=("x" * 5000,)))
+        with self.assertRaises(outcome.Unusable) as refused:
+            follower.start(mock.Mock(step=step), cmd)
+        self.assertEqual("the launcher's command line is 5013 characters, and Wine's driver takes 4095 at most",
+                         str(refused.exception))
+
+    def test_the_command_line_quotes_what_needs_it(self) -> None:
+        rows = [(None, "setup.exe", "D:\\setup.exe /autorun"),
+                (("/a", "x y", ""), "Sub Dir/setup.exe", '"D:\\Sub Dir\\setup.exe" /a "x y" ""'),
+                (('say "hi"',), "setup.exe", 'D:\\setup.exe say "hi"')]
+        for tail, launcher, line in rows:
+            with self.subTest(line=line):
+                self.assertEqual(line, follow.command_line(request_of().but(tail=tail, launcher=launcher)))
+
+
+class RestartTest(unittest.TestCase):
+    def test_wininit_renames_in_order_and_only_in_the_prefix(self) -> None:
+        text = ("[Settings]\r\nNUL=C:\\x\r\n[rename]\r\n; a comment\r\nNUL=C:\\windows\\old.dll\r\n"
+                "C:\\windows\\system32\\OLEAUT32.DLL=C:\\windows\\system32\\OLEAUT32.NEW\r\n"
+                "C:\\windows\\a.dll=D:\\a.dll\r\nC:\\windows\\gone.dll=C:\\windows\\none.dll\r\n")
+        steps = restart.renames(text)
+        self.assertEqual([restart.Rename(None, "C:\\windows\\old.dll"),
+                          restart.Rename("C:\\windows\\system32\\OLEAUT32.DLL", "C:\\windows\\system32\\OLEAUT32.NEW"),
+                          restart.Rename("C:\\windows\\a.dll", "D:\\a.dll"),
+                          restart.Rename("C:\\windows\\gone.dll", "C:\\windows\\none.dll")], steps)
+        with tempfile.TemporaryDirectory() as tmp:
+            drive = Path(tmp)
+            (drive / "windows" / "system32").mkdir(parents=True)
+            for name, data in (("windows/old.dll", b"old"), ("windows/system32/OLEAUT32.DLL", b"2.20"),
+                               ("windows/system32/OLEAUT32.NEW", b"2.40")):
+                (drive / name).write_bytes(data)
+
+            def to_linux(path: str) -> str | None:
+                return str(drive / path[3:].replace("\\", "/")) if path.startswith("C:\\") else None
+            done = restart.apply_renames(steps, to_linux)
+            self.assertEqual(["C:\\windows\\old.dll deleted",
+                              "C:\\windows\\system32\\OLEAUT32.DLL replaced by C:\\windows\\system32\\OLEAUT32.NEW",
+                              "C:\\windows\\a.dll=D:\\a.dll: outside the system's drive; not done",
+                              "C:\\windows\\gone.dll=C:\\windows\\none.dll: no such file; nothing done"], done)
+            self.assertEqual(["OLEAUT32.DLL"], os.listdir(drive / "windows" / "system32"))
+            self.assertEqual(b"2.40", (drive / "windows" / "system32" / "OLEAUT32.DLL").read_bytes())
+
+    def test_run_once_values_as_reg_query_lists_them(self) -> None:
+        query = ("\r\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\r\n"
+                 "    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n"
+                 "    Other one    REG_EXPAND_SZ    C:\\x.exe /q  \r\n\r\n")
+        self.assertEqual([("BX_SETUP_RERUN", "D:\\setup.exe"), ("Other one", "C:\\x.exe /q")],
+                         restart.run_once(query))
+        self.assertEqual([], restart.run_once("ERROR: The system was unable to find the key\r\n"))
+
+
+def result(system: str, status: int) -> RunResult:
+    return RunResult(system=system, status=status, verdict="v", seconds=1.0)
+
+
+class MatrixTest(unittest.TestCase):
+    def test_the_systems_and_the_verdict(self) -> None:
+        every = list(requests.SYSTEMS[:-1])
+        self.assertEqual(every, matrix.chosen_systems(request_of(matrix=[]), lambda s: False))
+        self.assertEqual(every + ["win11"], matrix.chosen_systems(request_of(matrix=[]), lambda s: True))
+        self.assertEqual(["win95", "win10"], matrix.chosen_systems(request_of(matrix=["win10", "win95"]),
+                                                                   lambda s: True))
+        rows = [((0, 0), 0), ((0, 1, 2), 1), ((0, 2), 2), ((1, 130), 130), ((), 0)]
+        for statuses, status in rows:
+            with self.subTest(statuses=statuses):
+                self.assertEqual(status, matrix.matrix_status([result("win95", s) for s in statuses]))
+
+    def test_a_run_that_fails_does_not_stop_the_others_and_an_interrupt_ends_all(self) -> None:
+        def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
+            if request.system == "win98":
+                raise outcome.Unusable("the view is too big")
+            Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
+            return 1 if request.system == "win2k" else 0
+        m = matrix.Matrix(request_of(matrix=[], jobs=2), lambda line: None)
+        self.addCleanup(lambda: __import__("shutil").rmtree(m.keep, ignore_errors=True))
+        with mock.patch.object(matrix.outer_run, "run_disc", run_disc), contextlib.redirect_stdout(io.StringIO()):
+            results = m.run(["win95", "win98", "win2k"], None)
+        self.assertEqual([("win95", 0, "v"), ("win98", 2, "the view is too big"), ("win2k", 1, "exit status 1")],
+                         [(r.system, r.status, r.verdict) for r in results])
+
+        gate = threading.Event()
+        live = mock.Mock(**{"poll.return_value": None, "kill.side_effect": lambda: gate.set()})
+
+        def hanging(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
+            started(live)
+            gate.wait(10)
+            return outcome.INTERRUPTED
+        m = matrix.Matrix(request_of(matrix=[], jobs=1), lambda line: None)
+        self.addCleanup(lambda: __import__("shutil").rmtree(m.keep, ignore_errors=True))
+        with mock.patch.object(matrix.outer_run, "run_disc", hanging), \
+                mock.patch.object(matrix, "wait", side_effect=KeyboardInterrupt), \
+                contextlib.redirect_stdout(io.StringIO()), self.assertRaises(KeyboardInterrupt):
+            m.run(["win95", "win98"], None)
+        live.kill.assert_called_once_with()
+        self.assertTrue(m.stopping.is_set())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=1)
