@@ -14,7 +14,8 @@ need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev valgrind
       wine wine32:i386 xvfb wixl msitools xdotool imagemagick python3
       pkg-config libmsi-dev libglib2.0-dev libpng-dev xorriso
       libcairo2-dev libpango1.0-dev libimagequant-dev libjpeg-dev fonts-dejavu-core
-      dpkg-dev lintian bubblewrap xserver-xephyr osslsigncode openssl nlohmann-json3-dev)
+      dpkg-dev lintian bubblewrap xserver-xephyr osslsigncode openssl nlohmann-json3-dev
+      chromium chromium-driver python3-selenium mypy)
 
 export DEBIAN_FRONTEND=noninteractive
 . "$(dirname "$0")/apt-tolerant.sh"

@@ -1,0 +1,193 @@
+"""What bxdisc try --matrix leaves behind: with --html DIR a page of the runs
+and their screenshots, with --junit FILE a JUnit report for CI.
+
+The page is one file with its screenshots beside it: no script, no style
+sheet, font or picture from elsewhere, so that it reads the same opened from
+a disk, attached to a mail or served by a CI job. Whatever a run saw (window
+titles, button labels, reports) comes from the disc under test and is
+escaped everywhere.
+"""
+import html
+import io
+import os
+import re
+import shutil
+import stat
+import tempfile
+import xml.etree.ElementTree as ET
+from pathlib import Path
+from typing import BinaryIO
+
+import matrix_table
+from run_result import RunResult
+
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+# Characters XML 1.0 has no place for, escaped or not; HTML's parsers take
+# them, but they are no text either.
+NOT_XML = re.compile("[^\t\n\r\x20-\ud7ff\ue000-\ufffd\U00010000-\U0010ffff]")
+HEADINGS = ("system", "front window", "clicked", "programs started", "staged", "restart",
+            "verdict", "time")
+STYLE = """
+body { font: 15px/1.45 sans-serif; margin: 1.5em; color: #1b1b1b; background: #fff; }
+h1 small { font-weight: normal; font-size: 0.6em; color: #555; margin-left: 0.6em; }
+table { border-collapse: collapse; margin: 1em 0 2em; }
+th, td { border: 1px solid #b8b8b8; padding: 0.3em 0.7em; text-align: left; vertical-align: top; }
+thead th { background: #ececec; }
+td.number { text-align: right; white-space: nowrap; }
+tr.pass td { background: #dcf1d8; }
+tr.fail td { background: #f8d7d7; }
+tr.unusable td, tr.interrupted td { background: #e4e4e4; color: #444; }
+section { border-left: 0.45em solid #999; padding: 0.1em 1em 0.5em; margin: 1.5em 0; }
+section.pass { border-color: #3b983b; }
+section.fail { border-color: #c83232; }
+figure { margin: 0.5em 0; }
+img { max-width: 100%; height: auto; border: 1px solid #777; }
+figcaption { color: #555; font-size: 0.9em; }
+pre { background: #f5f5f5; padding: 0.7em; white-space: pre-wrap; overflow-wrap: anywhere; }
+"""
+
+
+def write_page(folder: Path, disc_name: str, version: str, results: list[RunResult]) -> Path:
+    """Writes folder/index.html and each run's screenshot beside it as
+    <system>.png; returns the page's path. The folder may hold the author's
+    own files: only those two names are replaced, never written through."""
+    systems = [r.system for r in results]
+    if len(set(systems)) != len(systems):
+        raise ValueError("a system appears twice among the runs: " + ", ".join(systems))
+    folder.mkdir(parents=True, exist_ok=True)
+    shown = {r.system for r in results if _copy_screenshot(r, folder)}
+    page = _page(disc_name, version, results, shown)
+    index = folder / "index.html"
+    _write_atomically(index, page.encode("utf-8"))
+    return index
+
+
+def write_junit(path: Path, disc_name: str, results: list[RunResult]) -> None:
+    """One test suite, one test case a system: a failed run a failure, an
+    unusable or interrupted one an error, each with the run's report."""
+    failures = sum(r.outcome == "fail" for r in results)
+    errors = sum(r.outcome not in ("pass", "fail") for r in results)
+    suite = ET.Element("testsuite", {
+        "name": _xml("bxdisc try " + disc_name), "tests": str(len(results)),
+        "failures": str(failures), "errors": str(errors),
+        "time": "%.3f" % sum(r.seconds for r in results)})
+    for r in results:
+        case = ET.SubElement(suite, "testcase", {
+            "classname": "bxdisc.try", "name": r.system, "time": "%.3f" % r.seconds})
+        if r.outcome == "pass":
+            ET.SubElement(case, "system-out").text = _xml(r.report)
+        else:
+            kind = "failure" if r.outcome == "fail" else "error"
+            ET.SubElement(case, kind, {"message": _xml(r.verdict), "type": r.outcome}).text = \
+                _xml(r.report)
+    tree = ET.ElementTree(suite)
+    ET.indent(tree)
+    out = io.BytesIO()
+    tree.write(out, encoding="utf-8", xml_declaration=True)
+    _write_atomically(path, out.getvalue())
+
+
+# ---- files ----------------------------------------------------------------------
+
+def _write_atomically(path: Path, data: bytes | BinaryIO) -> None:
+    # A new file beside the target, renamed over it: a reader never sees half
+    # a file, and whatever had the name before (a link to the author's
+    # files, say) is replaced, not written through. mkstemp makes its file
+    # anew, never following a link.
+    fd, temp = tempfile.mkstemp(dir=path.parent, prefix="." + path.name + ".", suffix=".tmp")
+    try:
+        with open(fd, "wb") as out:
+            if isinstance(data, bytes):
+                out.write(data)
+            else:
+                shutil.copyfileobj(data, out)
+            # mkstemp's file is the owner's alone; a page is for reading.
+            os.fchmod(out.fileno(), 0o644)
+        os.replace(temp, path)
+    except BaseException:
+        os.unlink(temp)
+        raise
+
+
+def _copy_screenshot(r: RunResult, folder: Path) -> bool:
+    """Copies the run's screenshot to folder/<system>.png: only a regular
+    file that is a PNG, not a link, a pipe or a device at the named path."""
+    if r.screenshot is None:
+        return False
+    try:
+        # Not opened blocking, in case the name is a pipe with no writer.
+        fd = os.open(r.screenshot, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
+    except OSError:
+        return False
+    with open(fd, "rb") as source:
+        if not stat.S_ISREG(os.fstat(fd).st_mode) or source.read(8) != PNG_SIGNATURE:
+            return False
+        source.seek(0)
+        _write_atomically(folder / (r.system + ".png"), source)
+    return True
+
+
+# ---- the page ------------------------------------------------------------------
+
+def _xml(text: str) -> str:
+    return NOT_XML.sub("", text)
+
+
+def _e(text: str) -> str:
+    """Text from a run as HTML text or a quoted attribute's value."""
+    return html.escape(NOT_XML.sub("\ufffd", text), quote=True)
+
+
+def _page(disc_name: str, version: str, results: list[RunResult], shown: set[str]) -> str:
+    counts = [(sum(r.outcome == kind for r in results), kind)
+              for kind in ("pass", "fail", "unusable", "interrupted")]
+    summary = ", ".join("%d %s" % (n, kind) for n, kind in counts if n)
+    head = "".join("<th>%s</th>" % h for h in HEADINGS)
+    rows = "\n".join(_row(r) for r in results)
+    sections = "\n".join(_section(r, r.system in shown) for r in results)
+    return f"""<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>{_e(disc_name)}: bxdisc try --matrix</title>
+<style>{STYLE}</style>
+</head>
+<body>
+<h1>{_e(disc_name)} <small>bxdisc try --matrix, bxdisc {_e(version)}</small></h1>
+<p>Runs: {summary or "none"}.</p>
+<table>
+<thead><tr>{head}</tr></thead>
+<tbody>
+{rows}
+</tbody>
+</table>
+{sections}
+</body>
+</html>
+"""
+
+
+def _row(r: RunResult) -> str:
+    system, *texts = matrix_table.cells(r)
+    # Numbers right-aligned, as in the printed table.
+    tds = "".join('<td class="number">%s</td>' % _e(text) if right else "<td>%s</td>" % _e(text)
+                  for text, (_, _, right) in zip(texts, matrix_table.COLUMNS[1:]))
+    return (f'<tr class="{r.outcome}" data-system="{_e(system)}">'
+            f'<td><a href="#{_e(system)}">{_e(system)}</a></td>{tds}</tr>')
+
+
+def _section(r: RunResult, shown: bool) -> str:
+    what = "the front window" + (", \u201c%s\u201d" % r.title if r.title is not None else "")
+    if shown:
+        size = ' width="%d" height="%d"' % r.window if r.window else ""
+        picture = (f'<figure><img src="{_e(r.system)}.png"{size} alt="{_e(r.system)}: {_e(what)}">'
+                   f"<figcaption>{_e(what)}</figcaption></figure>")
+    else:
+        picture = "<p>No screenshot.</p>"
+    return f"""<section id="{_e(r.system)}" class="{r.outcome}">
+<h2>{_e(r.system)}: {_e(matrix_table.verdict(r))}</h2>
+{picture}
+<p>Verdict: {_e(r.verdict)}</p>
+<pre>{_e(r.report)}</pre>
+</section>"""

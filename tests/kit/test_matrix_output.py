@@ -1,0 +1,281 @@
+#!/usr/bin/env python3
+"""bxdisc try --matrix's output without Wine: a run's result.json, the table
+printed as runs end, the JUnit file and the page of screenshots.
+
+    python3 tests/kit/test_matrix_output.py
+"""
+from __future__ import annotations
+
+import html.parser
+import json
+import os
+import struct
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ET
+import zlib
+from pathlib import Path
+from typing import Any
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "kit" / "try"))
+sys.dont_write_bytecode = True
+import matrix_page  # noqa: E402
+import matrix_table  # noqa: E402
+from run_result import RunResult  # noqa: E402
+
+HOSTILE = '<script>alert("x")</script>'
+
+
+def png(width: int, height: int, colour: tuple[int, int, int] = (40, 90, 160)) -> bytes:
+    """A PNG of a window: a title bar in the colour over a grey client area."""
+    def chunk(kind: bytes, data: bytes) -> bytes:
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    bar, body = b"\0" + bytes(colour) * width, b"\0" + b"\xd4\xd0\xc8" * width
+    rows = [bar if y < min(18, height // 4) else body for y in range(height)]
+    return (matrix_page.PNG_SIGNATURE
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(b"".join(rows)))
+            + chunk(b"IEND", b""))
+
+
+def results(shots: Path | None = None) -> list[RunResult]:
+    """Three systems, each ending its own way; with shots, their screenshots
+    written there at the front window's size."""
+    runs = [
+        RunResult("win98", 0, "did what the disc intends", 41.6, title="Demo Setup",
+                  window=(540, 340), buttons=("Install", "Exit"), clicked="Install",
+                  programs=('D:\\Setup\\setup32.exe: "setup32.exe /s" in D:\\',),
+                  staged=("C:\\WINDOWS\\SYSTEM\\OLEAUT32.DLL=C:\\WINDOWS\\OLEAUT32.NEW",),
+                  restart=True, rerun=True, report="started: D:\\setup.exe in D:\\\n"),
+        RunResult("winxp", 1, "message box \"Error\": setup32.exe is missing", 12.2,
+                  title="Demo Setup", window=(640, 400), buttons=("Install", "Exit"),
+                  clicked="Install", report="message box \"Error\": setup32.exe is missing\n"),
+        RunResult("win11", 2, "Wine does not know win11", 0.4,
+                  report="Wine does not know win11\n"),
+    ]
+    if shots is None:
+        return runs
+    out = []
+    for r in runs:
+        if r.window:
+            path = shots / (r.system + "-shot.png")
+            path.write_bytes(png(*r.window))
+            r = RunResult(**{**r.__dict__, "screenshot": str(path)})
+        out.append(r)
+    return out
+
+
+class Page(html.parser.HTMLParser):
+    """What a test reads of the page: elements with their attributes, and
+    the body rows' systems."""
+
+    def __init__(self, text: str) -> None:
+        super().__init__()
+        self.elements: list[tuple[str, dict[str, str | None]]] = []
+        self.rows: list[str | None] = []
+        self.in_body = False
+        self.feed(text)
+
+    def handle_starttag(self, tag: str, attrs: list[tuple[str, str | None]]) -> None:
+        self.elements.append((tag, dict(attrs)))
+        self.in_body = self.in_body or tag == "tbody"
+        if tag == "tr" and self.in_body:
+            self.rows.append(dict(attrs).get("data-system"))
+
+    def handle_endtag(self, tag: str) -> None:
+        self.in_body = self.in_body and tag != "tbody"
+
+
+class ResultJsonTest(unittest.TestCase):
+    def test_a_result_comes_back_as_it_went(self) -> None:
+        for r in results() + [RunResult("nt40", 130, "interrupted", 3)]:
+            with self.subTest(r.system):
+                doc = r.to_json()
+                self.assertIsInstance(doc["buttons"], list)
+                back = RunResult.from_json(json.loads(json.dumps(doc)))
+                self.assertEqual(r, back)
+                self.assertIsInstance(back.buttons, tuple)
+
+    def test_a_document_of_the_wrong_shape_is_refused(self) -> None:
+        good = results()[0].to_json()
+        cases: list[tuple[str, Any]] = [
+            ("not an object", [good]),
+            ("no system", {k: v for k, v in good.items() if k != "system"}),
+            ("an unknown field", {**good, "colour": "red"}),
+            ("status as text", {**good, "status": "0"}),
+            ("status as a flag", {**good, "status": True}),
+            ("status no run ends with", {**good, "status": 3}),
+            ("status a list", {**good, "status": [0]}),
+            ("seconds as text", {**good, "seconds": "41"}),
+            ("seconds below 0", {**good, "seconds": -1}),
+            ("seconds not a number", {**good, "seconds": float("nan")}),
+            ("window of one number", {**good, "window": [540]}),
+            ("window with text", {**good, "window": [540, "340"]}),
+            ("window of no size", {**good, "window": [0, 340]}),
+            ("buttons as one text", {**good, "buttons": "Install"}),
+            ("a button not a text", {**good, "buttons": ["Install", 1]}),
+            ("restart as text", {**good, "restart": "yes"}),
+            ("title a number", {**good, "title": 5}),
+            ("report missing its text", {**good, "report": None}),
+            ("system a path", {**good, "system": "../win98"}),
+            ("system empty", {**good, "system": ""}),
+        ]
+        for name, doc in cases:
+            with self.subTest(name):
+                with self.assertRaises(ValueError):
+                    RunResult.from_json(doc)
+
+    def test_a_result_json_cut_short_is_a_value_error_too(self) -> None:
+        # json's own error is a ValueError: the reader needs one except.
+        text = json.dumps(results()[0].to_json())[:-20]
+        with self.assertRaises(ValueError):
+            RunResult.from_json(json.loads(text))
+
+
+class TableTest(unittest.TestCase):
+    def test_rows_show_each_run(self) -> None:
+        win98, winxp, win11 = results()
+        cases = [
+            (win98, ["win98", "540x340 Install,Exit", "Install", "yes, rerun followed", "pass",
+                     "42 s"]),
+            (winxp, ["FAIL: message box", "12 s"]),
+            (win11, ["none", "unusable: Wine does not know", "0 s"]),
+            (RunResult("nt40", 130, "interrupted", 3, restart=True), ["interrupted", "yes "]),
+        ]
+        for r, shown in cases:
+            with self.subTest(r.system):
+                row = matrix_table.table_row(r)
+                for text in shown:
+                    self.assertIn(text, row)
+
+    def test_rows_line_up_and_cut_long_text(self) -> None:
+        long = RunResult("win2k", 1, "the launcher hangs: no window and no end within 30 s " * 3,
+                         1234.0, window=(1024, 768), buttons=("Install the application",) * 5,
+                         clicked="Install the application", programs=("x",) * 12,
+                         title="a\ntitle", report="")
+        hostile = RunResult("win95", 1, "line one\x1b[31m red\nline two", 5.0,
+                            buttons=("Ok\r\nNext\x07",), clicked="\x1b]0;owned\x07")
+        wide = RunResult("win7", 0, "did what the disc intends", 8.0, window=(400, 300),
+                         buttons=("\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb",) * 3)
+        lines = [matrix_table.table_header()] + [matrix_table.table_row(r)
+                                                 for r in results() + [long, hostile, wide]]
+        widths = {sum(map(matrix_table._cells, line)) for line in lines}
+        self.assertEqual(1, len(widths), "\n".join(lines))
+        for line in lines:
+            self.assertTrue(line.isprintable(), repr(line))
+        cut = matrix_table.table_row(long)
+        self.assertIn("\u2026", cut)
+        self.assertIn("1234 s", cut)
+        # Each column starts where the header's does.
+        starts = [matrix_table.table_header().index(h) for h, _, _ in matrix_table.COLUMNS[:3]]
+        self.assertEqual("win2k", cut[starts[0]:starts[1]].strip())
+        self.assertTrue(cut[starts[1]:].startswith("1024x768 Install the"))
+
+
+class JunitTest(unittest.TestCase):
+    def test_one_failing_system_is_one_failure(self) -> None:
+        with tempfile.TemporaryDirectory() as tmp:
+            path = Path(tmp, "junit.xml")
+            runs = results()
+            runs[1] = RunResult(**{**runs[1].__dict__, "report": "\x01bad\ud800 byte " + HOSTILE})
+            matrix_page.write_junit(path, "Demo <disc>", runs)
+            suite = ET.parse(path).getroot()
+            self.assertEqual([], [p.name for p in Path(tmp).iterdir() if p.name != "junit.xml"])
+        self.assertEqual("testsuite", suite.tag)
+        self.assertEqual("bxdisc try Demo <disc>", suite.get("name"))
+        self.assertEqual(("3", "1", "1"), (suite.get("tests"), suite.get("failures"),
+                                           suite.get("errors")))
+        cases = suite.findall("testcase")
+        self.assertEqual(["win98", "winxp", "win11"], [c.get("name") for c in cases])
+        self.assertEqual({"bxdisc.try"}, {c.get("classname") for c in cases})
+        failures = suite.findall("testcase/failure")
+        self.assertEqual(1, len(failures))
+        self.assertEqual(runs[1].verdict, failures[0].get("message"))
+        self.assertEqual("bad byte " + HOSTILE, failures[0].text)
+        self.assertEqual("Wine does not know win11", cases[2].find("error").get("message"))
+        self.assertIn("started:", cases[0].findtext("system-out", ""))
+        self.assertEqual("41.600", cases[0].get("time"))
+
+
+class PageTest(unittest.TestCase):
+    def setUp(self) -> None:
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.tmp = Path(tmp.name)
+        self.folder = self.tmp / "page"
+
+    def test_the_page_shows_each_run_in_order(self) -> None:
+        index = matrix_page.write_page(self.folder, "Demo Disc", "1.4.2", results(self.tmp))
+        self.assertEqual(self.folder / "index.html", index)
+        text = index.read_text()
+        page = Page(text)
+        self.assertEqual(["win98", "winxp", "win11"], page.rows)
+        self.assertRegex(text, r"<h1>Demo Disc <small>[^<]*bxdisc 1\.4\.2</small></h1>")
+        images = [a for tag, a in page.elements if tag == "img"]
+        self.assertEqual([("win98.png", "540", "340"), ("winxp.png", "640", "400")],
+                         [(a["src"], a["width"], a["height"]) for a in images])
+        self.assertEqual(png(540, 340), (self.folder / "win98.png").read_bytes())
+        self.assertFalse((self.folder / "win11.png").exists())
+        # Self-contained: nothing to run, nothing fetched.
+        for tag, attrs in page.elements:
+            self.assertNotIn(tag, ("script", "link", "iframe", "object"))
+            self.assertFalse(any(v and "//" in v for v in attrs.values()), (tag, attrs))
+        self.assertEqual(["win98", "winxp", "win11"],
+                         [a["id"] for tag, a in page.elements if tag == "section"])
+        self.assertEqual(["pass", "fail", "unusable"],
+                         [a["class"] for tag, a in page.elements if tag == "tr" and "class" in a])
+
+    def test_what_a_disc_shows_is_escaped(self) -> None:
+        hostile = RunResult("win98", 1, HOSTILE, 1.0, title=HOSTILE, window=(32, 24),
+                            buttons=(HOSTILE,), clicked=HOSTILE, report="</pre>" + HOSTILE + "\0\ud800",
+                            screenshot=str(self.tmp / "shot.png"))
+        (self.tmp / "shot.png").write_bytes(png(32, 24))
+        text = matrix_page.write_page(self.folder, HOSTILE, '1" onload="x', [hostile]).read_text()
+        self.assertNotIn("<script", text.lower())
+        self.assertNotIn("</pre><", text)
+        self.assertNotIn("\0", text)
+        self.assertIn("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;", text)
+        img = [a for tag, a in Page(text).elements if tag == "img"][0]
+        self.assertEqual({"src", "width", "height", "alt"}, set(img))
+        self.assertIn(HOSTILE, img["alt"])
+
+    def test_links_in_the_folder_are_replaced_not_written_through(self) -> None:
+        self.folder.mkdir()
+        mine = self.tmp / "mine.png"
+        mine.write_bytes(b"the author's own picture")
+        os.symlink(mine, self.folder / "win98.png")
+        os.symlink(mine, self.folder / "index.html")
+        (self.folder / "notes.txt").write_text("kept")
+        matrix_page.write_page(self.folder, "Demo Disc", "1.4.2", results(self.tmp))
+        self.assertEqual(b"the author's own picture", mine.read_bytes())
+        for name in ("win98.png", "index.html"):
+            self.assertFalse((self.folder / name).is_symlink(), name)
+        self.assertEqual(png(540, 340), (self.folder / "win98.png").read_bytes())
+        self.assertEqual("kept", (self.folder / "notes.txt").read_text())
+        self.assertEqual({"index.html", "win98.png", "winxp.png", "notes.txt"},
+                         {p.name for p in self.folder.iterdir()})
+
+    def test_only_a_regular_png_is_copied(self) -> None:
+        (self.tmp / "real.png").write_bytes(png(8, 8))
+        os.symlink(self.tmp / "real.png", self.tmp / "link.png")
+        (self.tmp / "text.png").write_text("not a picture")
+        os.mkfifo(self.tmp / "pipe.png")
+        for source in ("link.png", "text.png", "pipe.png", "gone.png"):
+            with self.subTest(source):
+                r = RunResult("win98", 0, "did what the disc intends", 1.0, window=(8, 8),
+                              screenshot=str(self.tmp / source))
+                text = matrix_page.write_page(self.folder, "Demo", "1", [r]).read_text()
+                self.assertFalse((self.folder / "win98.png").exists())
+                self.assertNotIn("<img", text)
+                self.assertIn("No screenshot.", text)
+
+    def test_a_system_named_twice_is_refused(self) -> None:
+        r = results()[0]
+        with self.assertRaises(ValueError):
+            matrix_page.write_page(self.folder, "Demo", "1", [r, r])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=1)
