@@ -31,7 +31,7 @@ from report import Report  # noqa: E402
 from run_result import RunResult  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
-IDS = {"run": 1001, "again": 1002, "install": 1003, "exit": 1004}
+IDS = {"run": 100, "again": 101, "install": 102, "exit": 103}  # the launcher's own
 
 
 def request_of(**options: Any) -> requests.Request:
@@ -70,23 +70,23 @@ class RequestTest(unittest.TestCase):
 
 class Transcript:
     """A session that answers each step with what the driver recorded for
-    it in a real run: its records up to the step's own."""
+    it in a real run: the records between one of the session's syncs and
+    the next. With cut, the driver answers nothing after that many steps."""
 
-    def __init__(self, name: str) -> None:
+    def __init__(self, name: str, cut: int | None = None) -> None:
+        self.answers: list[list[dict[str, Any]]] = [[]]
         with open(TRANSCRIPTS / name, encoding="ascii") as f:
-            self.records = [json.loads(line) for line in f]
+            for record in map(json.loads, f):
+                if record["step"] == "echo":
+                    self.answers.append([])
+                else:
+                    self.answers[-1].append(record)
+        self.answers = self.answers[:cut]
         self.sent: list[str] = []
 
     def step(self, line: str, wait: float = 5.0) -> list[dict[str, Any]]:
         self.sent.append(line)
-        kind = line.split()[0]
-        taken = []
-        while self.records:
-            record = self.records.pop(0)
-            taken.append(record)
-            if record["step"] == kind or record["step"] in ("done", "watchdog"):
-                break
-        return taken
+        return self.answers.pop(0) if self.answers else []
 
 
 class Screen:
@@ -102,8 +102,8 @@ class Screen:
         Path(path).write_bytes(b"\x89PNG")
 
 
-def followed(transcript: str, **options: Any) -> tuple[Transcript, Report, list[str]]:
-    session, out = Transcript(transcript), io.StringIO()
+def followed(transcript: str, cut: int | None = None, **options: Any) -> tuple[Transcript, Report, list[str]]:
+    session, out = Transcript(transcript, cut), io.StringIO()
     report = Report(out)
     follower = follow.Follower(Screen(), request_of(**options), report)
     follower.start(session, "D:\\setup.exe /autorun")
@@ -111,21 +111,42 @@ def followed(transcript: str, **options: Any) -> tuple[Transcript, Report, list[
     return session, report, out.getvalue().splitlines()
 
 
+BOX = ('message box "Setup": "Installation is in progress...\\nIt is now necessary to reboot the computer.'
+       '\\nReboot now?" [Yes, No]')
+FRONT = 'front window "Brindle Demo", 540 x 340: buttons Install, Exit'
+
+
 class FollowTest(unittest.TestCase):
     def test_recorded_runs_are_followed_and_reported(self) -> None:
         with tempfile.TemporaryDirectory() as tmp:
             shot = os.path.join(tmp, "shot.png")
-            rows: list[tuple[str, dict[str, Any], list[str], list[str], int]] = [
-                # transcript, options, steps sent after start, report lines that must show, status
+            rows: list[tuple[str, int | None, dict[str, Any], list[str], list[str], int]] = [
+                # transcript, records cut after, options, steps after the start, lines that show, status
+                ("win98-install-restart.jsonl", None, {"click": "install", "screenshot": shot},
+                 ["follow 30000", "children", "press 102", "follow 30000", "answer 6", "follow 30000"],
+                 [FRONT, "  screenshot: " + shot, "  clicked Install", BOX, "  answered Yes",
+                  "the launcher ended, exit code 0"], 0),
+                ("win98-install-restart.jsonl", None, {"click": "install", "answer": "no"},
+                 ["follow 30000", "children", "press 102", "follow 30000", "answer 7", "follow 30000"],
+                 [BOX, "  answered No"], 0),
+                ("win98-rerun.jsonl", None, {"click": "install"}, ["follow 30000"],
+                 ["the launcher ended, exit code 0"], 0),
+                ("win7-front-window-closed.jsonl", None, {},
+                 ["follow 30000", "children", "close", "follow 30000"], [FRONT, "  closed by try (no --click)"], 0),
+                ("win7-front-window-closed.jsonl", None, {"click": "run"},
+                 ["follow 30000", "children", "close", "follow 30000"],
+                 ["  no Run button to click; closed by try"], 1),
+                ("win7-front-window-closed.jsonl", 3, {"timeout": 7}, ["follow 7000"],
+                 ["the launcher hangs: no window and no end within 7 s (stretched 1.0 times); ended by try"], 1),
             ]
-            for name, options, steps, lines, status in rows:
-                with self.subTest(transcript=name):
-                    session, report, said = followed(name, **options)
+            for name, cut, options, steps, lines, status in rows:
+                with self.subTest(transcript=name, options=options):
+                    session, report, said = followed(name, cut, **options)
                     self.assertEqual(["cmd D:\\setup.exe /autorun", "dir D:\\", "start"] + steps, session.sent)
                     for line in lines:
                         self.assertIn(line, said)
                     self.assertEqual(status, report.status)
-            del shot
+            self.assertTrue(os.path.isfile(shot))
 
     def test_the_launcher_gets_its_timeout_or_thirty_seconds(self) -> None:
         for timeout, line in ((None, "follow 30000"), (5, "follow 5000")):
