@@ -8,11 +8,22 @@
 
 #include "kit/cli/CommandLine.h"
 
-// The runner's command line: what the launcher's own reading of the disc
-// found (the files Autorun.inf names, as paths relative to the folder, and
-// sample pixels of the backdrop, by which the painted window is known), the
-// front window's button ids, and try's options as given (--name=value, or
-// --name for a flag), then "--" and the launcher's arguments. Empty with
-// *error set when the folder or the launcher is not there.
-std::vector<std::string> RunnerCommand(const Command& command, const ParsedArgs& args, const std::string& data,
-                                       std::string* error);
+// try's numeric options: whole numbers in these ranges, handed on as numbers.
+struct TryNumber {
+    const char* option;
+    long least, most;
+};
+extern const std::vector<TryNumber> kTryNumbers;
+
+// The runner's request, one JSON document: what the launcher's own reading
+// of the disc found (the files Autorun.inf names, as paths relative to the
+// folder, and sample pixels of the backdrop, by which the painted window is
+// known), the front window's button ids, try's options as given and the
+// launcher's arguments. Empty with *error set when the folder or the
+// launcher is not there, or a numeric option is not a whole number.
+std::string TryRequestJson(const Command& command, const ParsedArgs& args, std::string* error);
+
+// bytes as a JSON string that Python's json.loads and then os.fsencode turn
+// back into the same bytes: valid UTF-8 as it is, each byte of an invalid
+// sequence as the lone surrogate U+DC80..U+DCFF of surrogateescape.
+std::string JsonString(const std::string& bytes);
