@@ -334,7 +334,8 @@ class CommandLineTest(unittest.TestCase):
 
     def test_bash_completes_from_bxdisc_itself(self):
         script = os.path.join(ROOT, "kit", "completion", "bxdisc")
-        rows = [("bxdisc tr", "try"), ("bxdisc try D --sys", "--system"),
+        rows = [("bxdisc tr", "try"), ("bxdisc try D --sys", "--system"), ("bxdisc try D --mat", "--matrix"),
+                ("bxdisc try D --j", "--jobs --junit"),
                 ("bxdisc try D --system win9", "win95 win98"), ("bxdisc preview D P --state hover-",
                  "hover-focused"), ("bxdisc new D --dry", "--dry-run"), ("bxdisc help im", "image"),
                 ("bxdisc try D -- --sys", "")]
