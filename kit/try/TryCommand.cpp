@@ -33,7 +33,9 @@ bool RequestAsInput(const std::string& request) {
     if (!f) return false;
     if (fwrite(request.data(), 1, request.size(), f) != request.size() || fflush(f) != 0 ||
         fseek(f, 0, SEEK_SET) != 0 || (fileno(f) != 0 && dup2(fileno(f), 0) != 0)) {
+        int e = errno;  // for the message, past fclose
         fclose(f);
+        errno = e;
         return false;
     }
     // Already standard input when bxdisc was started without one.
