@@ -17,8 +17,8 @@ const Command* const kCommands[] = {&kNewCommand,   &kCheckCommand, &kPreviewCom
 
 const char kExitStatuses[] =
     "Exit status: 0 done and clean, 1 findings, 2 unusable input or failure;\n"
-    "try: 0 the launcher did what the disc intends, 1 it showed an error message or hung,\n"
-    "2 the disc or Wine cannot be used.\n";
+    "try: 0 the launcher did what the disc intends (with --matrix: on every system), 1 it\n"
+    "showed an error message or hung, 2 the disc or Wine cannot be used.\n";
 
 const Command* FindCommand(const char* name) {
     for (const Command* c : kCommands)

@@ -1,5 +1,6 @@
 #include "kit/cli/CommandLine.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -8,7 +9,7 @@ const size_t kLineWidth = 79;
 
 const OptionRule* FindOption(const Command& command, const std::string& name) {
     for (const OptionRule& o : command.options)
-        if (name == o.name) return &o;
+        if (name == o.name || (o.alias && name == o.alias)) return &o;
     return nullptr;
 }
 
@@ -23,9 +24,30 @@ bool AmongChoices(const char* choices, const std::string& value) {
     }
 }
 
+// What is wrong with a list of choices ("a,b"), or "" when nothing is.
+std::string ListFault(const std::string& name, const OptionRule& o, const std::string& value) {
+    std::vector<std::string> seen;
+    for (size_t start = 0;;) {
+        size_t comma = value.find(',', start);
+        std::string item = value.substr(start, comma == std::string::npos ? comma : comma - start);
+        if (item.empty()) return name + " has an empty item in \"" + value + "\"";
+        if (!AmongChoices(o.choices, item))
+            return name + " takes " + o.value + " among " + o.choices + ", not \"" + item + "\"";
+        if (std::find(seen.begin(), seen.end(), item) != seen.end()) return name + " names " + item + " twice";
+        seen.push_back(item);
+        if (comma == std::string::npos) return std::string();
+        start = comma + 1;
+    }
+}
+
+// "--matrix[=SYSTEMS]", "--jobs N", "--show".
+std::string OptionWithValue(const OptionRule& o, const char* value) {
+    if (o.optionalValue && value) return std::string(o.name) + "[=" + value + "]";
+    return value ? std::string(o.name) + " " + value : std::string(o.name);
+}
+
 std::string OptionUsage(const OptionRule& o) {
-    std::string text = o.name;
-    if (o.value) text += std::string(" ") + (o.choices ? o.choices : o.value);
+    std::string text = OptionWithValue(o, o.choices && !o.optionalValue ? o.choices : o.value);
     return o.required ? text : "[" + text + "]";
 }
 
@@ -54,17 +76,32 @@ ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int
             args->operands.push_back(arg);
             continue;
         }
-        const OptionRule* o = FindOption(command, arg);
+        // "--name=value": the value is the option's own only where it is optional.
+        size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
+        bool bEquals = equals != std::string::npos;
+        std::string name = arg.substr(0, equals), value = bEquals ? arg.substr(equals + 1) : std::string();
+        const OptionRule* o = FindOption(command, name);
         if (!o) {
-            *error = "bxdisc " + std::string(command.name) + " has no option " + arg;
+            *error = "bxdisc " + std::string(command.name) + " has no option " + name;
             return kUsageError;
         }
         if (args->Has(o->name)) {
-            *error = arg + " is given twice";
+            *error = name + " is given twice";
             return kUsageError;
         }
-        std::string value;
-        if (o->value) {
+        if (o->optionalValue) {
+            if (bEquals && value.empty()) {
+                *error = name + "= is empty: give " + name + " alone, or " + name + "=" + (o->value ? o->value : "VALUE");
+                return kUsageError;
+            }
+            if (bEquals && o->choices) {
+                *error = ListFault(name, *o, value);
+                if (!error->empty()) return kUsageError;
+            }
+        } else if (bEquals) {
+            *error = o->value ? name + " takes its value as the next word, not after =" : name + " takes no value";
+            return kUsageError;
+        } else if (o->value) {
             if (i + 1 >= argc) {
                 *error = arg + " needs a value (" + o->value + ")";
                 return kUsageError;
@@ -119,7 +156,7 @@ std::string CommandHelp(const Command& command) {
     std::string text = "usage: " + Synopsis(command) + "\n\n" + command.summary + "\n";
     if (!command.options.empty()) text += "\noptions:\n";
     for (const OptionRule& o : command.options) {
-        std::string head = "  " + std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
+        std::string head = "  " + std::string(o.alias ? o.alias : "") + (o.alias ? ", " : "") + OptionWithValue(o, o.value);
         if (head.size() < 26) head.resize(26, ' ');
         else head += "\n" + std::string(26, ' ');
         text += head + o.help + "\n";

@@ -13,6 +13,11 @@ struct OptionRule {
     const char* choices;  // "a|b|c": the only values taken; null for any
     bool required;
     bool alone = false;   // given, the command takes no operands (--list-rules)
+    // Git style: "--matrix" alone or "--matrix=a,b"; the value is only ever
+    // after "=", so that a next word stays an operand. With choices, the
+    // value is a comma-separated list of them. value names it ("SYSTEMS").
+    bool optionalValue = false;
+    const char* alias = nullptr;  // "-j", the same as the name
 };
 
 struct ParsedArgs;
@@ -38,10 +43,13 @@ struct ParsedArgs {
 
 enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
 
-// Reads argv[first..argc) for the command. A usage error sets *error to what
+// Reads argv[first..argc) for the command; options are kept under their
+// names, whether given by name or alias. A usage error sets *error to what
 // is wrong: an unknown option, one given twice or without its value, a value
-// not among its choices, a missing required option, or operands too few or
-// too many (none with an option that stands alone). -h and --help before any "--" ask for the command's help.
+// after "=" where none is taken that way, a value (or a list's item) not among
+// its choices, a missing required option, or operands too few or too many
+// (none with an option that stands alone). -h and --help before any "--" ask
+// for the command's help.
 ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error);
 

@@ -9,19 +9,9 @@
 #include "kit/cli/DataFolder.h"
 #include "kit/disc/ExitStatus.h"
 #include "kit/disc/DiscFolder.h"
-#include "kit/try/RunnerCommand.h"
+#include "kit/try/TryRequest.h"
 
 namespace {
-
-// try's numeric options: whole numbers in these ranges.
-const struct {
-    const char* option;
-    long least, most;
-} kRanges[] = {
-    {"--timeout", 1, 3600},
-    // 100% to 500% scaling.
-    {"--dpi", 96, 480},
-};
 
 bool WholeIn(const std::string& text, long least, long most) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -29,25 +19,55 @@ bool WholeIn(const std::string& text, long least, long most) {
     return n >= least && n <= most;
 }
 
+const char kSystems[] = "win95|win98|winme|nt40|win2k|winxp|win7|win8|win10|win11";
+
+int UsageError(const std::string& message) {
+    fprintf(stderr, "bxdisc try: %s\nusage: %s\n", message.c_str(), Synopsis(kTryCommand).c_str());
+    return kExitFailed;
+}
+
+// The runner's standard input: the request in an unlinked file, so that it
+// goes with the runner and nothing is left behind.
+bool RequestAsInput(const std::string& request) {
+    FILE* f = tmpfile();
+    if (!f) return false;
+    if (fwrite(request.data(), 1, request.size(), f) != request.size() || fflush(f) != 0 ||
+        fseek(f, 0, SEEK_SET) != 0 || (fileno(f) != 0 && dup2(fileno(f), 0) != 0)) {
+        int e = errno;  // for the message, past fclose
+        fclose(f);
+        errno = e;
+        return false;
+    }
+    // Already standard input when bxdisc was started without one.
+    if (fileno(f) != 0) fclose(f);
+    return true;
+}
+
 // Replaces bxdisc with the runner; returns only when that fails.
 int RunTry(const ParsedArgs& args) {
-    for (const auto& r : kRanges) {
+    if (args.Has("--matrix")) {
+        for (const char* alone : {"--system", "--show", "--screenshot"})
+            if (args.Has(alone)) return UsageError(std::string("--matrix cannot go with ") + alone);
+    } else {
+        for (const char* with : {"--jobs", "--html", "--junit"})
+            if (args.Has(with)) return UsageError(std::string(with) + " goes only with --matrix");
+    }
+    for (const TryNumber& r : kTryNumbers) {
         if (args.Has(r.option) && !WholeIn(args.Get(r.option), r.least, r.most)) {
-            fprintf(stderr, "bxdisc try: %s takes %ld to %ld, not \"%s\"\nusage: %s\n", r.option, r.least, r.most,
-                    args.Get(r.option).c_str(), Synopsis(kTryCommand).c_str());
-            return kExitFailed;
+            char range[64];
+            snprintf(range, sizeof range, " takes %ld to %ld, not \"", r.least, r.most);
+            return UsageError(r.option + (range + args.Get(r.option)) + "\"");
         }
     }
-    if (args.Has("--screenshot") && args.Get("--screenshot").empty()) {
-        fprintf(stderr, "bxdisc try: --screenshot takes a file\nusage: %s\n", Synopsis(kTryCommand).c_str());
-        return kExitFailed;
-    }
+    for (const char* path : {"--screenshot", "--html", "--junit"})
+        if (args.Has(path) && args.Get(path).empty())
+            return UsageError(std::string(path) + (strcmp(path, "--html") ? " takes a file" : " takes a folder"));
     // The disc first: its faults are the author's to mend, whatever is installed.
     std::string looked;
     std::string data = FindDataFolder(&looked);
     std::string error;
-    std::vector<std::string> cmd = RunnerCommand(kTryCommand, args, data, &error);
-    if (cmd.empty()) {
+    std::string request = TryRequestJson(kTryCommand, args, &error);
+    if (request.empty()) {
         fprintf(stderr, "bxdisc: %s\n", error.c_str());
         return kExitFailed;
     }
@@ -59,11 +79,14 @@ int RunTry(const ParsedArgs& args) {
                 looked.c_str());
         return kExitFailed;
     }
-    std::vector<char*> argv;
-    for (std::string& s : cmd) argv.push_back(&s[0]);
-    argv.push_back(nullptr);
+    if (!RequestAsInput(request)) {
+        fprintf(stderr, "bxdisc try: cannot hand the runner its request in a temporary file (%s)\n", strerror(errno));
+        return kExitFailed;
+    }
+    std::string script = data + "/try";
+    char* argv[] = {(char*)"python3", &script[0], (char*)"run", nullptr};
     fflush(nullptr);
-    execvp(argv[0], argv.data());
+    execvp(argv[0], argv);
     fprintf(stderr, "bxdisc try: cannot start python3 (%s): install python3\n", strerror(errno));
     return kExitFailed;
 }
@@ -76,10 +99,19 @@ const Command kTryCommand = {
     1,
     "Runs the disc's launcher on emulated Windows (Wine) in a sandbox, with recorders standing in\n"
     "for the programs it starts, and reports what it did. Exit status: 0 it did what the disc\n"
-    "intends, 1 it showed an error message or hung, 2 the disc, Wine or the sandbox cannot be used.",
+    "intends (with --matrix: on every system), 1 it showed an error message or hung, 2 the disc,\n"
+    "Wine or the sandbox cannot be used.",
     {
-        {"--system", "SYSTEM", "the emulated Windows (default win10; win11 where this Wine knows it)",
-         "win95|win98|winme|nt40|win2k|winxp|win7|win8|win10|win11", false},
+        {"--system", "SYSTEM", "the emulated Windows (default win10; win11 where this Wine knows it)", kSystems,
+         false},
+        {"--matrix", "SYSTEMS",
+         "runs the disc on each system (default: every one this Wine emulates)\n"
+         "                          side by side",
+         kSystems, false, false, true},
+        {"--jobs", "N", "runs at once with --matrix (default: the number of cores)", nullptr, false, false, false,
+         "-j"},
+        {"--html", "DIR", "with --matrix, a page of the runs' screenshots and reports in DIR", nullptr, false},
+        {"--junit", "FILE", "with --matrix, a JUnit report, one testcase per system", nullptr, false},
         {"--show", nullptr, "shows the window in a nested X server on $DISPLAY, for you to click", nullptr, false},
         {"--installed", nullptr, "installs the disc's package first: the product counts as installed", nullptr, false},
         {"--screenshot", "OUT.png", "a picture of the front window once it is painted", nullptr, false},

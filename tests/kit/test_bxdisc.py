@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import filecmp
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -240,6 +241,8 @@ class CommandLineTest(unittest.TestCase):
             (("try", self.disc, "--timeout", "0"), 2),
             (("try", self.disc, "--timeout", "3601"), 2),
             (("try", self.disc, "--oleaut32", "9.9"), 2),
+            (("try", self.disc, "--matrix=win95,win31"), 2),
+            (("try", self.disc, "--matrix", "win95"), 2),
             (("check", self.disc, "--launcher", "a.exe", "--launcher", "b.exe"), 2),
             (("check", self.disc, "--launcher"), 2),
             (("image", self.disc, "x.iso", "--label"), 2),
@@ -264,11 +267,49 @@ class CommandLineTest(unittest.TestCase):
                               ((self.disc, "--dpi", "481"), 'try: --dpi takes 96 to 480, not "481"'),
                               ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"'),
                               ((self.disc, "--dpi", "99999999999999999999"), "try: --dpi takes 96 to 480"),
-                              ((self.disc, "--screenshot", ""), "try: --screenshot takes a file")]:
+                              ((self.disc, "--screenshot", ""), "try: --screenshot takes a file"),
+                              ((self.disc, "--matrix", "--junit", ""), "try: --junit takes a file"),
+                              ((self.disc, "--matrix", "-j", "64"), "no setup.exe in"),
+                              ((self.disc, "--matrix", "-j", "65"), 'try: --jobs takes 1 to 64, not "65"'),
+                              ((self.disc, "--matrix", "--system", "win98"), "--matrix cannot go with --system"),
+                              ((self.disc, "--matrix", "--show"), "--matrix cannot go with --show"),
+                              ((self.disc, "--matrix", "--screenshot", "a.png"),
+                               "--matrix cannot go with --screenshot"),
+                              ((self.disc, "-j", "2"), "--jobs goes only with --matrix"),
+                              ((self.disc, "--html", "out"), "--html goes only with --matrix"),
+                              ((self.disc, "--junit", "j.xml"), "--junit goes only with --matrix")]:
             with self.subTest(args=args):
                 r = bxdisc("try", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
                 self.assertIn(message, r.stderr)
+
+    def test_try_hands_the_runner_its_request_on_standard_input(self):
+        # A stand-in python3 keeps what it was given; the disc's name is no UTF-8.
+        data, tools = os.path.join(self.tmp.name, "data"), os.path.join(self.tmp.name, "bin")
+        for folder in ("try", "winerunner"):
+            os.makedirs(os.path.join(data, folder))
+        os.makedirs(tools)
+        kept = os.path.join(self.tmp.name, "kept")
+        with open(os.path.join(tools, "python3"), "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > %s.argv\ncat > %s.json\n' % (kept, kept))
+        os.chmod(os.path.join(tools, "python3"), 0o755)
+        disc = os.path.join(os.fsencode(self.tmp.name), b"Caf\xe9 \xed\xa0\x80")
+        os.makedirs(disc)
+        with open(os.path.join(disc, b"setup.exe"), "wb") as f:
+            f.write(b"MZ")
+        env = dict(os.environ, BXDISC_DATA=data, PATH=tools + ":" + os.environ["PATH"])
+        # Without a standard input of its own too: the request's file is then descriptor 0.
+        for shell in ('exec "$0" "$@"', 'exec "$0" "$@" <&-'):
+            with self.subTest(shell=shell):
+                r = subprocess.run(["sh", "-c", shell, BXDISC, "try", disc, "--matrix", "-j", "2", "--", "/x"],
+                                   capture_output=True, timeout=60, env=env)
+                self.assertEqual(0, r.returncode, r.stderr)
+                with open(kept + ".argv") as f:
+                    self.assertEqual([os.path.join(data, "try"), "run"], f.read().splitlines())
+                with open(kept + ".json", "rb") as f:
+                    request = json.loads(f.read())
+                self.assertEqual(disc, os.fsencode(request["disc"]))
+                self.assertEqual(({"matrix": [], "jobs": 2}, ["/x"]), (request["options"], request["tail"]))
 
     def test_help_goes_to_standard_output(self):
         for args in (("--help",), ("help",), ("help", "try"), ("try", "--help"), ("art", "-h")):
@@ -293,7 +334,8 @@ class CommandLineTest(unittest.TestCase):
 
     def test_bash_completes_from_bxdisc_itself(self):
         script = os.path.join(ROOT, "kit", "completion", "bxdisc")
-        rows = [("bxdisc tr", "try"), ("bxdisc try D --sys", "--system"),
+        rows = [("bxdisc tr", "try"), ("bxdisc try D --sys", "--system"), ("bxdisc try D --mat", "--matrix"),
+                ("bxdisc try D --j", "--jobs --junit"),
                 ("bxdisc try D --system win9", "win95 win98"), ("bxdisc preview D P --state hover-",
                  "hover-focused"), ("bxdisc new D --dry", "--dry-run"), ("bxdisc help im", "image"),
                 ("bxdisc try D -- --sys", "")]
