@@ -228,7 +228,9 @@ class LauncherRun:
             self.restart(wininit, rerun, stand_ins)
 
     def restart(self, wininit: str | None, rerun: list[tuple[str, str]], stand_ins: Recorders) -> None:
-        """The restart the launcher asked for, and the rerun it registered, followed."""
+        """The restart the launcher asked for, and the rerun it registered,
+        followed. A rerun that asks for the restart again would go round
+        for ever on a real machine: what it staged did not take."""
         runner, report = self.runner, self.report
         report.line("the restart: every program ended, then what Windows does as it starts")
         runner.restart_server()
@@ -238,16 +240,22 @@ class LauncherRun:
             for done in restart.apply_renames(steps, lambda path: file_of_prefix(runner, path)):
                 report.line(done, 1)
             os.replace(wininit, os.path.splitext(wininit)[0] + ".bak")
+        if self.request.dcom and winerunner.recorded_runs(os.path.join(self.view, self.request.dcom)):
+            # The stand-in installs nothing: what it stood in for would have.
+            runner.wine("reg", "add", restart.DCOM_VERSION, "/ve", "/d", restart.DCOM_INSTALLED, "/f")
+            report.line("Distributed COM: taken as installed by its installer (a recorder stood in)", 1)
         for name, _ in rerun:
             runner.reg_delete(restart.RUN_ONCE, name)
-        earlier = len(recorded(stand_ins))
+        earlier, asked = len(recorded(stand_ins)), len(runner.restart_requests())
         for name, cmd in rerun:
             report.line("the rerun (RunOnce %s):" % name)
             self.follow(cmd)
             report.rerun = True
         if rerun:
             report_programs(runner, stand_ins, report, earlier)
-
+        if len(runner.restart_requests()) > asked:
+            report.line("restart asked for again by the rerun: on a real machine it would go round for ever")
+            report.fail("the rerun asked for the restart again: a prerequisite did not take")
 
 def run_launcher(request: Request, work: str, say: Callable[[str], None], report: Report) -> None:
     """The launcher run on the view in work/disc and the prefix in

@@ -75,10 +75,14 @@ class Matrix:
         os.mkdir(keep)
         started = time.monotonic()
         report = os.path.join(keep, "report.txt")
+        # Screenshots only for the page: each is a wait for the window to be painted.
+        shot = os.path.join(keep, "screenshot.png") if self.request.html else None
+        request = self.request.but(system=system, matrix=None, screenshot=shot,
+                                   screenshot_as=shot and system + ".png")
         try:
             with open(report, "w") as out:
-                status = outer_run.run_disc(self.request.but(system=system, matrix=None, screenshot=None),
-                                            lambda line: None, base, out=out, started=self.started, keep=keep)
+                status = outer_run.run_disc(request, lambda line: None, base, out=out, started=self.started,
+                                            keep=keep)
         except Unusable as e:
             return RunResult(system=system, status=UNUSABLE, verdict=str(e), seconds=time.monotonic() - started)
         seconds = time.monotonic() - started
@@ -91,13 +95,12 @@ class Matrix:
             result = RunResult(system=system, status=status or UNUSABLE, seconds=seconds, report=text,
                                verdict="interrupted" if status == INTERRUPTED else
                                (text.strip().splitlines() or ["the run ended without a report"])[-1])
-        shot = os.path.join(keep, "screenshot.png")
         status = INTERRUPTED if self.stopping.is_set() else status
         # The run's exit status is the verdict; its system, time and files are the matrix's own.
         return dataclasses.replace(result, system=system, seconds=seconds, status=status,
                                    verdict=result.verdict if result.status == status else
                                    "interrupted" if status == INTERRUPTED else "exit status %d" % status,
-                                   screenshot=shot if outer_run.regular_file(shot) else None)
+                                   screenshot=shot if shot and outer_run.regular_file(shot) else None)
 
     def run(self, systems: list[str], base: outer_run.BasePrefix | None) -> list[RunResult]:
         jobs = self.request.jobs or os.cpu_count() or 1
@@ -122,6 +125,8 @@ def run_matrix(request: Request, say: Callable[[str], None]) -> int:
     outer_run.check_platform(request)
     base = None if request.fresh else outer_run.base_prefix(request, say)
     known = base.known_systems() if base else list(EVERY_WINE)
+    if base:
+        base.say = lambda line: None  # said once, not for every run
     systems = chosen_systems(request, lambda s: s in known)
     unknown = [s for s in request.matrix or () if base and s not in known]
     if unknown:

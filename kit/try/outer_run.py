@@ -101,7 +101,7 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
              started: Started | None = None, keep: str | None = None) -> int:
     """The disc's run on request.system in a work folder of its own; its
     exit status. The screenshot is copied to request.screenshot; with keep,
-    a folder, the run's screenshot.png and result.json go there."""
+    a folder, the run's result.json goes there."""
     work = tempfile.mkdtemp(prefix="bxdisc-try-")
     xephyr = None
     try:
@@ -120,8 +120,8 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
                 say("no base prefix (%s); this run makes a prefix of its own" % e)
                 shutil.rmtree(os.path.join(work, "prefix"), ignore_errors=True)
         shot = os.path.join(work, "screenshot.png")
-        inner = request.but(screenshot=shot if request.screenshot or keep else None,
-                            screenshot_as=request.screenshot)
+        inner = request.but(screenshot=shot if request.screenshot else None,
+                            screenshot_as=request.screenshot_as or request.screenshot)
         sockets = []
         if request.show and not request.no_sandbox:
             xephyr, display = winerunner.nested_display(screen_size(request.dpi), "bxdisc try")
@@ -139,8 +139,7 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
                                sockets=sockets, out=out, started=started)
         copies = [(shot, request.screenshot)]
         if keep:
-            copies += [(shot, os.path.join(keep, "screenshot.png")),
-                       (os.path.join(work, "result.json"), os.path.join(keep, "result.json"))]
+            copies += [(os.path.join(work, "result.json"), os.path.join(keep, "result.json"))]
         for source, target in copies:
             if target and regular_file(source):
                 shutil.copyfile(source, target)

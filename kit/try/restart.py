@@ -11,6 +11,10 @@ from dataclasses import dataclass
 from typing import Callable
 
 RUN_ONCE = r"HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce"
+# Where Windows 95 keeps the version of Distributed COM its installer put in,
+# and a version at least as high as any a disc needs (only its first number counts).
+DCOM_VERSION = r"HKCR\CLSID\{bdc67890-4fc0-11d0-a805-00aa006d2ea4}\InstalledVersion"
+DCOM_INSTALLED = "9999,0,0,0"
 
 
 @dataclass(frozen=True)
