@@ -11,6 +11,7 @@ import contextlib
 import io
 import json
 import os
+import shutil
 import sys
 import tempfile
 import threading
@@ -238,7 +239,7 @@ class MatrixTest(unittest.TestCase):
             Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
             return 1 if request.system == "win2k" else 0
         m = matrix.Matrix(request_of(matrix=[], jobs=2), lambda line: None)
-        self.addCleanup(lambda: __import__("shutil").rmtree(m.keep, ignore_errors=True))
+        self.addCleanup(shutil.rmtree, m.keep, True)
         with mock.patch.object(matrix.outer_run, "run_disc", run_disc), contextlib.redirect_stdout(io.StringIO()):
             results = m.run(["win95", "win98", "win2k"], None)
         self.assertEqual([("win95", 0, "v"), ("win98", 2, "the view is too big"), ("win2k", 1, "exit status 1")],
@@ -252,7 +253,7 @@ class MatrixTest(unittest.TestCase):
             gate.wait(10)
             return outcome.INTERRUPTED
         m = matrix.Matrix(request_of(matrix=[], jobs=1), lambda line: None)
-        self.addCleanup(lambda: __import__("shutil").rmtree(m.keep, ignore_errors=True))
+        self.addCleanup(shutil.rmtree, m.keep, True)
         with mock.patch.object(matrix.outer_run, "run_disc", hanging), \
                 mock.patch.object(matrix, "wait", side_effect=KeyboardInterrupt), \
                 contextlib.redirect_stdout(io.StringIO()), self.assertRaises(KeyboardInterrupt):
