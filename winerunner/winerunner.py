@@ -84,6 +84,24 @@ def replace_file(source: str, target: str) -> None:
     shutil.copy(source, target)
 
 
+RegValue = tuple[str, str, str]  # key, value name, string
+HIVES = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT"}
+
+
+def reg_file(values: Iterable[RegValue]) -> str:
+    """A REGEDIT4 file setting the string values, keys in the order first named."""
+    keys: dict[str, list[tuple[str, str]]] = {}
+    for key, name, data in values:
+        hive, _, rest = key.partition("\\")
+        keys.setdefault(HIVES.get(hive, hive) + "\\" + rest, []).append((name, data))
+
+    def quoted(text: str) -> str:
+        return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+    return "REGEDIT4\n\n" + "".join(
+        "[%s]\n%s\n" % (key, "".join("%s=%s\n" % (quoted(n), quoted(d)) for n, d in named))
+        for key, named in keys.items())
+
+
 def _die_with_parent() -> None:
     # Xvfb must not outlive a harness that was killed.
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
@@ -396,6 +414,15 @@ class WineRunner:
         self.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
                   timeout=self.scaled(30))
 
+    def reg_import(self, values: Iterable[RegValue]) -> None:
+        """Sets string values with one program's start rather than one each:
+        under emulation a start is most of a second."""
+        self.helpers += 1
+        path = os.path.join(self.work, "values%04d.reg" % self.helpers)
+        with open(path, "w", encoding="cp1252", newline="\r\n") as f:
+            f.write(reg_file(values))
+        self.run(["wine", "reg", "import", self.to_windows(path)], timeout=self.scaled(30))
+
     def reg_delete(self, key: str, name: str | None = None) -> None:
         args = ["wine", "reg", "delete", key, "/f"]
         if name is not None:
@@ -467,14 +494,15 @@ class WineRunner:
     def system32(self) -> str:
         return os.path.join(self.prefix, "drive_c", "windows", "system32")
 
-    def stub_restart(self) -> bytes:
+    def stub_restart(self, registry: Iterable[RegValue] = ()) -> bytes:
         """A recording stub takes a restart request (Wine's ExitWindowsEx
         starts wineboot) instead of ending every windowed program of the
-        prefix; gives Wine's own wineboot.exe, to put back."""
+        prefix; gives Wine's own wineboot.exe, to put back. The registry's
+        other values are set in the same start."""
         path = os.path.join(self.system32(), "wineboot.exe")
         with open(path, "rb") as f:
             original = f.read()
-        self.reg_set(r"HKCU\Software\Wine\DllOverrides", "wineboot.exe", "native")
+        self.reg_import([(r"HKCU\Software\Wine\DllOverrides", "wineboot.exe", "native"), *registry])
         replace_file(self.program("recstub.exe"), path)
         return original
 

@@ -154,15 +154,17 @@ def report_system(runner: winerunner.WineRunner, before: dict[str, tuple[int, in
 
 
 def report_rerun(runner: winerunner.WineRunner, report: Report) -> list[tuple[str, str]]:
-    """The rerun registered and the restart asked for; gives the RunOnce values."""
-    values = restart.run_once(runner.wine("reg", "query", restart.RUN_ONCE, check=False)
-                              .stdout.decode("cp1252", "replace"))
-    for name, data in values:
-        report.line("rerun registered: RunOnce %s = %s" % (name, data))
-    if not values:
-        report.line("rerun registered: no")
+    """The restart asked for and, with it, the rerun registered; gives the
+    RunOnce values. The launcher registers its rerun only as it asks for
+    the restart."""
     asked = runner.restart_requests()
     report.restart = bool(asked)
+    values = restart.run_once(runner.wine("reg", "query", restart.RUN_ONCE, check=False)
+                              .stdout.decode("cp1252", "replace")) if asked else []
+    for name, data in values:
+        report.line("rerun registered: RunOnce %s = %s" % (name, data))
+    if asked and not values:
+        report.line("rerun registered: no")
     report.line("restart asked for: %s" % ("yes (%s; try restarts in its stead)" % asked[0] if asked else "no"))
     return values
 
@@ -185,20 +187,24 @@ class LauncherRun:
             raise Unusable("this Wine (%s) does not emulate %s; try --system win10, or a newer Wine"
                            % (winerunner.wine_version(), request.system))
         runner.map_drive(self.view)
-        runner.reg_set(r"HKLM\Software\Wine\Drives", "d:", "cdrom")
-        runner.reg_set(r"HKCU\Software\Wine\AppDefaults\%s" % self.exe, "Version", request.system)
+        registry = [(r"HKLM\Software\Wine\Drives", "d:", "cdrom"),
+                    (r"HKCU\Software\Wine\AppDefaults\%s" % self.exe, "Version", request.system)]
         if request.oleaut32:
             # Wine answers version queries from its builtin copy unless told otherwise.
             winerunner.replace_file(runner.program(OLEAUT32[request.oleaut32]),
                                     os.path.join(runner.system32(), "oleaut32.dll"))
-            runner.reg_set(r"HKCU\Software\Wine\AppDefaults\%s\DllOverrides" % self.exe, "oleaut32",
-                           "native,builtin")
+            registry.append((r"HKCU\Software\Wine\AppDefaults\%s\DllOverrides" % self.exe, "oleaut32",
+                             "native,builtin"))
             report.line("the system's automation library: a stand-in of version %s" % request.oleaut32)
         for rel in (request.setup_exe, request.dcom):
             if rel:
                 report.line("stood in by a recorder: %s" % windows_path(rel))
+        if request.installed:
+            # msiexec runs on the system that the launcher will see.
+            runner.reg_import(registry)
+            registry = []
         installed = install_package(runner, request, report) if request.installed else None
-        runner.stub_restart()
+        runner.stub_restart(registry)
         return recorders(request, self.view, installed)
 
     def follow(self, cmd: str) -> Follower:

@@ -21,9 +21,10 @@ sys.path.insert(0, os.path.join(ROOT, "winerunner"))
 import winerunner  # noqa: E402
 
 
-def timed(bxdisc, disc, cache):
+def timed(bxdisc: str, disc: str, cache: str, *more: str) -> float:
+    """Seconds of one bxdisc try --click install, more options added."""
     started = time.monotonic()
-    done = subprocess.run([bxdisc, "try", disc, "--click", "install"], capture_output=True,
+    done = subprocess.run([bxdisc, "try", disc, "--click", "install", *more], capture_output=True,
                           text=True, env=dict(os.environ, XDG_CACHE_HOME=cache))
     spent = time.monotonic() - started
     if done.returncode != 0:

@@ -48,7 +48,7 @@ class RequestTest(unittest.TestCase):
         self.assertEqual(r, requests.load(requests.dump(r)))
         plain = request_of()
         self.assertEqual(("win10", None, None, False), (plain.system, plain.tail, plain.matrix, plain.no_sandbox))
-        refused = [{"no_sandox": True}, {"timeout": "9"}, {"timeout": True}, {"system": "win12"},
+        refused: list[dict[str, Any]] = [{"no_sandox": True}, {"timeout": "9"}, {"timeout": True}, {"system": "win12"},
                    {"matrix": ["win98", "dos"]}, {"click": "close"}]
         for options in refused:
             with self.subTest(options=options), self.assertRaises(requests.RequestError):
