@@ -30,13 +30,13 @@ def includes() -> dict[str, set[str]]:
 
 
 class LayerTest(unittest.TestCase):
-    def test_lower_folders_include_nothing_above_them(self):
+    def test_lower_folders_include_nothing_above_them(self) -> None:
         above = {"ui": ("app/",), "framework": ("app/", "ui/", "msi/", "params/", "prereq/")}
         for unit, wanted in includes().items():
             for forbidden in above.get(unit.split("/")[0], ()):
                 self.assertEqual([w for w in wanted if w.startswith(forbidden)], [], unit)
 
-    def test_no_circle_of_files(self):
+    def test_no_circle_of_files(self) -> None:
         graph = includes()
         done: set[str] = set()
 

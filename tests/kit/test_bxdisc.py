@@ -19,7 +19,7 @@ import tempfile
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BXDISC = None
+BXDISC = ""  # set from the command line, below
 
 
 def bxdisc(*args, env=None):
@@ -459,6 +459,14 @@ class CommandLineTest(unittest.TestCase):
 class SignTest(unittest.TestCase):
     """sign on a disc of programs the test writes, with a certificate made for
     the test. scripts/install-deps.sh installs the tools; a missing one fails."""
+
+    keys: tempfile.TemporaryDirectory[str]
+    cert: str
+    p12: str
+    password: str
+    wrong: str
+    bin: str
+    log: str
 
     @classmethod
     def setUpClass(cls) -> None:

@@ -6,6 +6,7 @@ printed as runs end, the JUnit file and the page of screenshots.
 """
 from __future__ import annotations
 
+import dataclasses
 import html.parser
 import json
 import os
@@ -62,7 +63,7 @@ def results(shots: Path | None = None) -> list[RunResult]:
         if r.window:
             path = shots / (r.system + "-shot.png")
             path.write_bytes(png(*r.window))
-            r = RunResult(**{**r.__dict__, "screenshot": str(path)})
+            r = dataclasses.replace(r, screenshot=str(path))
         out.append(r)
     return out
 
@@ -179,7 +180,7 @@ class JunitTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             path = Path(tmp, "junit.xml")
             runs = results()
-            runs[1] = RunResult(**{**runs[1].__dict__, "report": "\x01bad\ud800 byte " + HOSTILE})
+            runs[1] = dataclasses.replace(runs[1], report="\x01bad\ud800 byte " + HOSTILE)
             matrix_page.write_junit(path, "Demo <disc>", runs)
             suite = ET.parse(path).getroot()
             self.assertEqual([], [p.name for p in Path(tmp).iterdir() if p.name != "junit.xml"])
@@ -194,7 +195,9 @@ class JunitTest(unittest.TestCase):
         self.assertEqual(1, len(failures))
         self.assertEqual(runs[1].verdict, failures[0].get("message"))
         self.assertEqual("bad byte " + HOSTILE, failures[0].text)
-        self.assertEqual("Wine does not know win11", cases[2].find("error").get("message"))
+        error = cases[2].find("error")
+        assert error is not None
+        self.assertEqual("Wine does not know win11", error.get("message"))
         self.assertIn("started:", cases[0].findtext("system-out", ""))
         self.assertEqual("41.600", cases[0].get("time"))
 
@@ -239,7 +242,9 @@ class PageTest(unittest.TestCase):
         self.assertIn("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;", text)
         img = [a for tag, a in Page(text).elements if tag == "img"][0]
         self.assertEqual({"src", "width", "height", "alt"}, set(img))
-        self.assertIn(HOSTILE, img["alt"])
+        alt = img["alt"]
+        assert alt is not None
+        self.assertIn(HOSTILE, alt)
 
     def test_links_in_the_folder_are_replaced_not_written_through(self) -> None:
         self.folder.mkdir()
