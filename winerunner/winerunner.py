@@ -507,8 +507,11 @@ class WineRunner:
         return original
 
     def restart_requests(self) -> list[str]:
-        """The command lines the restart stub recorded."""
-        return [r["cmdline"] for r in recorded_runs(os.path.join(self.system32(), "wineboot.exe"))]
+        """The command lines of the restarts asked for, as the stub recorded
+        them: not the wineboot --init that a new server's first program
+        runs, which is no program's request."""
+        return [r["cmdline"] for r in recorded_runs(os.path.join(self.system32(), "wineboot.exe"))
+                if not r["cmdline"].split()[1:2] == ["--init"]]
 
     def driver_command(self, out: str, timeout: float, kill: Iterable[str],
                        script: str) -> list[str]:

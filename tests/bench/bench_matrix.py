@@ -35,14 +35,14 @@ def main() -> None:
     with tempfile.TemporaryDirectory(prefix="bxdisc-bench-cache-") as cache:
         timed(args.bxdisc, args.disc, cache)  # the base prefix made: the rest is warm
         single = statistics.median(timed(args.bxdisc, args.disc, cache) for _ in range(args.single))
-        matrices = [(None, timed(args.bxdisc, args.disc, cache, "--matrix"))]
-        matrices += [(j, timed(args.bxdisc, args.disc, cache, "--matrix", "-j", str(j))) for j in args.jobs]
+        matrices = [("default -j", timed(args.bxdisc, args.disc, cache, "--matrix"))]
+        matrices += [("-j %d" % j, timed(args.bxdisc, args.disc, cache, "--matrix", "-j", str(j)))
+                     for j in args.jobs]
     print("Wine runs %s, %d cores" % ("emulated (qemu-user)" if winerunner.emulated() else "natively",
                                       os.cpu_count() or 1))
     print("one warm run: %.1f s (median of %d)" % (single, args.single))
     for jobs, seconds in matrices:
-        print("the matrix of every system, %s: %.1f s, %.2f times one run"
-              % ("-j %d" % jobs if jobs else "default -j", seconds, seconds / single))
+        print("the matrix of every system, %s: %.1f s, %.2f times one run" % (jobs, seconds, seconds / single))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@ driver's report.
 
     python3 tests/kit/test_winerunner.py
 """
+import json
 import os
 import subprocess
 import sys
@@ -152,6 +153,25 @@ class ScreenTest(unittest.TestCase):
                 runner.save_png(10, 20, 300, 200, "/x/shot.png")
             self.assertEqual(["import", "-window", "root", "-crop", "300x200+10+20", "+repage",
                               "png:/x/shot.png"], run.call_args.args[0])
+
+
+class RegistryTest(unittest.TestCase):
+    def test_values_set_with_one_start_and_restarts_told_from_a_new_session(self):
+        self.assertEqual('REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\n"d:"="cdrom"\n'
+                         '"e:"="a\\"b\\\\c"\n\n[HKEY_CURRENT_USER\\Software\\X]\n"Version"="win98"\n\n',
+                         winerunner.reg_file([(r"HKLM\Software\Wine\Drives", "d:", "cdrom"),
+                                              (r"HKCU\Software\X", "Version", "win98"),
+                                              (r"HKLM\Software\Wine\Drives", "e:", 'a"b\\c')]))
+        with tempfile.TemporaryDirectory() as tmp:
+            runner = winerunner.WineRunner(work_dir=tmp, prefix=tmp)
+            system32 = os.path.join(tmp, "drive_c", "windows", "system32")
+            os.makedirs(system32)
+            with open(os.path.join(system32, "wineboot.log"), "w") as f:
+                for cmdline in ("C:\\windows\\system32\\wineboot.exe --init",
+                                "C:\\windows\\system32\\wineboot.exe --end-session --restart"):
+                    f.write(json.dumps({"cmdline": cmdline, "cwd": "C:\\", "argv": []}) + "\n")
+            self.assertEqual(["C:\\windows\\system32\\wineboot.exe --end-session --restart"],
+                             runner.restart_requests())
 
 
 class DriverReportTest(unittest.TestCase):
