@@ -19,19 +19,33 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 
 mkdir -p build/fuzz/crashes
-failed=0
-for t in "${targets[@]}"; do
-  corpus=build/fuzz/corpus/$t
+
+# One target's run; its verdict in build/fuzz/<name>.verdict.
+fuzz_one() {
+  local t=$1 corpus=build/fuzz/corpus/$1 log=build/fuzz/$1.log
+  rm -f "build/fuzz/$t.verdict"
   mkdir -p "$corpus"
-  log=build/fuzz/$t.log
   if build/fuzz/tests/fuzz/${t}_fuzz -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -artifact_prefix=build/fuzz/crashes/${t}- "$corpus" "tests/fuzz/corpus/$t" >"$log" 2>&1; then
     stats=$(grep -E '^#[0-9]+' "$log" | tail -1 | sed -E 's/^#([0-9]+)\s+\w+\s+cov: ([0-9]+) ft: ([0-9]+).*/\1 runs, coverage \2 edges, \3 features/')
-    echo "fuzz $t: ok: $stats"
+    echo "fuzz $t: ok: $stats" >"build/fuzz/$t.verdict"
   else
-    failed=1
-    echo "fuzz $t: FAILED (see $log)"
-    grep -E 'ERROR|SUMMARY|#[0-9]+ 0x' "$log" | head -15
+    { echo "fuzz $t: FAILED (see $log)"; grep -E 'ERROR|SUMMARY|#[0-9]+ 0x' "$log" | head -15; } \
+      >"build/fuzz/$t.verdict"
   fi
+}
+
+# As many targets at once as there are cores: the time given is each one's.
+jobs=$(nproc)
+for t in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+  fuzz_one "$t" &
+done
+wait
+
+failed=0
+for t in "${targets[@]}"; do
+  cat "build/fuzz/$t.verdict"
+  grep -q ': ok: ' "build/fuzz/$t.verdict" || failed=1
 done
 exit $failed
