@@ -6,6 +6,7 @@ from __future__ import annotations
 
 import json
 import os
+import subprocess
 import time
 from typing import Callable
 
@@ -51,7 +52,7 @@ def install_package(runner: winerunner.WineRunner, request: Request, report: Rep
     try:
         runner.run(["wine", "msiexec", "/i", package, "/qn"], timeout=runner.scaled(300),
                    progress="installing %s with msiexec" % package)
-    except winerunner.subprocess.CalledProcessError as e:
+    except subprocess.CalledProcessError as e:
         raise Unusable("msiexec could not install %s (exit status %d)" % (package, e.returncode))
     query = os.path.join(runner.work, "query.json")
     found = runner.drive(['cmd "%s" "%s" "%s" "D:\\Autorun.inf"'

@@ -9,7 +9,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
-from typing import Callable, TextIO
+from typing import Callable, Sequence, TextIO
 
 import sandbox
 import winerunner
@@ -60,12 +60,12 @@ def check_platform(request: Request) -> None:
             raise Unusable(str(e))
 
 
-def sandboxed(words: list[str], work: str, readable: list[str] = [], sockets: list[str] = [],
+def sandboxed(words: list[str], work: str, readable: Sequence[str] = (), sockets: Sequence[str] = (),
               out: TextIO | None = None, started: Started | None = None) -> int:
     """Runs this program with words inside the sandbox; its exit status."""
     # bxdisc's data folder, and the runner wherever its link there leads.
     data = [os.path.dirname(HERE), os.path.dirname(os.path.realpath(winerunner.__file__))]
-    line = sandbox.command([sys.executable, HERE] + words, work, readable=data + readable,
+    line = sandbox.command([sys.executable, HERE] + words, work, readable=data + list(readable),
                            sockets=sockets)
     with subprocess.Popen(line, stdout=out, stderr=out) as p:
         if started:
