@@ -151,6 +151,27 @@ class BasePrefixTest(unittest.TestCase):
         self.assertEqual(5, self.made)
 
 
+    def test_a_copy_shares_wine_s_own_files_where_there_are_any(self):
+        wine = os.path.join(self.tmp, "wine")
+        write(os.path.join(wine, "kernel32.dll"), b"x")
+        write(os.path.join(wine, "oleaut32.dll"), b"wine's own")
+
+        def make(staging):
+            self.make(staging)
+            write(os.path.join(staging, "prefix", base_prefix.SYSTEM32, "oleaut32.dll"), b"wine's own")
+            write(os.path.join(staging, "systems.json"), b'["win95", "win10"]')
+        for folders, linked in (((wine,), True), ((), False)):
+            with self.subTest(folders=folders), mock.patch.object(base_prefix, "BUILTIN_FOLDERS", folders):
+                self.version = "wine-%d" % len(folders)
+                target = os.path.join(self.tmp, "share%d" % len(folders))
+                base = base_prefix.BasePrefix(make, self.said.append)
+                base.copy_to(target, share_builtins=True)
+                copy = os.path.join(target, base_prefix.SYSTEM32, "oleaut32.dll")
+                self.assertEqual(linked, os.path.islink(copy))
+                self.assertEqual(b"wine's own", read(copy))
+                self.assertEqual(["win95", "win10"], base.known_systems())
+
+
 class SandboxTest(unittest.TestCase):
     def test_a_bwrap_that_cannot_make_namespaces_is_refused_with_the_remedy(self):
         with tempfile.TemporaryDirectory() as tmp:
@@ -295,6 +316,14 @@ class EngineLineTest(unittest.TestCase):
 
 
 class RunnerTest(unittest.TestCase):
+    def test_a_request_not_from_bxdisc_is_refused(self):
+        said = []
+        with mock.patch.object(try_main, "say", said.append), \
+                mock.patch.object(try_main.sys, "stdin", io.TextIOWrapper(io.BytesIO(b'{"format": 1}'))):
+            self.assertEqual(2, try_main.main(["run"]))
+        self.assertEqual(["not a request from bxdisc (buttons is not the front window's four ids): run bxdisc try"],
+                         said)
+
     def test_an_interrupted_run_ends_its_sandbox(self):
         p = mock.MagicMock()
         p.__enter__.return_value = p

@@ -23,7 +23,10 @@ from unittest import mock
 ROOT = Path(__file__).resolve().parents[2]
 sys.path[:0] = [str(ROOT / "winerunner"), str(ROOT / "kit" / "try")]
 sys.dont_write_bytecode = True
+import backdrop  # noqa: E402
 import follow  # noqa: E402
+import inner_run  # noqa: E402
+import launcher_run  # noqa: E402
 import matrix  # noqa: E402
 import outcome  # noqa: E402
 import request as requests  # noqa: E402
@@ -89,6 +92,9 @@ class Transcript:
         self.sent.append(line)
         return self.answers.pop(0) if self.answers else []
 
+    def close(self) -> None:
+        pass
+
 
 class Screen:
     slowness = 1.0
@@ -137,6 +143,9 @@ class FollowTest(unittest.TestCase):
                 ("win7-front-window-closed.jsonl", None, {"click": "run"},
                  ["follow 30000", "children", "close", "follow 30000"],
                  ["  no Run button to click; closed by try"], 1),
+                ("win7-front-window-closed.jsonl", None, {"show": True},
+                 ["follow 30000", "children", "wait-gone 600000", "follow 30000"],
+                 ["  waiting for you at the window (at most 600 s)"], 0),
                 ("win7-front-window-closed.jsonl", 3, {"timeout": 7}, ["follow 7000"],
                  ["the launcher hangs: no window and no end within 7 s (stretched 1.0 times); ended by try"], 1),
             ]
@@ -178,6 +187,136 @@ class FollowTest(unittest.TestCase):
         for tail, launcher, line in rows:
             with self.subTest(line=line):
                 self.assertEqual(line, follow.command_line(request_of().but(tail=tail, launcher=launcher)))
+
+
+class BackdropTest(unittest.TestCase):
+    def test_the_backdrop_is_found_at_the_last_place_the_frame_leaves(self) -> None:
+        width, height = 6, 4
+        rgb = bytearray(3 * width * height)
+        for x, y, colour in ((4, 2, b"\xff\0\0"), (5, 3, b"\0\0\xff")):
+            rgb[3 * (y * width + x):3 * (y * width + x) + 3] = colour
+
+        def grab(x: int, y: int, w: int, h: int) -> bytes:
+            return b"".join(bytes(rgb[3 * ((y + r) * width + x):3 * ((y + r) * width + x + w)]) for r in range(h))
+        samples = requests.Backdrop(2, 2, ((0, 0, (255, 0, 0)), (1, 1, (0, 0, 255))))
+        self.assertEqual((4, 2), backdrop.find_backdrop(grab, (1, 0, 5, 4), samples))
+        self.assertEqual((4, 2), backdrop.find_backdrop(grab, (0, 0, 6, 4), samples))
+        self.assertIsNone(backdrop.find_backdrop(grab, (0, 0, 5, 3), samples))
+        self.assertIsNone(backdrop.find_backdrop(grab, (0, 0, 1, 1), samples))
+
+
+class FakeRunner(Screen):
+    """The Wine runner as a recorded run of the demo disc on Windows 98 left
+    it: each session replays the driver's transcript and leaves what the
+    launcher left, its recorders' logs, wininit.ini and the restart asked for."""
+
+    def __init__(self, prefix: str, view: str, sessions: list[tuple[str, list[str], bool]]) -> None:
+        self.prefix, self.view, self.sessions = prefix, view, sessions
+        self.asked: list[str] = []
+        self.deleted: list[str] = []
+        os.makedirs(self.system32())
+
+    def system32(self) -> str:
+        return os.path.join(self.prefix, "drive_c", "windows", "system32")
+
+    def knows_system(self, system: str) -> bool:
+        return True
+
+    def map_drive(self, view: str) -> None:
+        pass
+
+    def program(self, name: str) -> str:
+        return name
+
+    def stub_restart(self, registry: Any) -> bytes:
+        return b""
+
+    def restart_requests(self) -> list[str]:
+        return self.asked
+
+    def restart_server(self) -> None:
+        pass
+
+    def reg_delete(self, key: str, name: str | None = None) -> None:
+        self.deleted.append(name or key)
+
+    def wine(self, *args: str, check: bool = True) -> Any:
+        return mock.Mock(stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")
+
+    def session(self, timeout: float, kill: Any) -> Transcript:
+        transcript, started, restart = self.sessions.pop(0)
+        with open(os.path.join(self.view, "DemoSetup.log"), "a") as f:
+            for cmdline in started:
+                f.write(json.dumps({"cmdline": cmdline, "cwd": "D:\\", "argv": []}) + "\n")
+        if restart:
+            self.asked.append("C:\\windows\\system32\\wineboot.exe --end-session")
+            Path(self.system32(), "_BX1.tmp").write_bytes(b"3.50")
+            Path(self.system32(), "..", "wininit.ini").write_text(
+                "[rename]\r\nNUL=C:\\windows\\system32\\OLEAUT32.DLL\r\n"
+                "C:\\windows\\system32\\OLEAUT32.DLL=C:\\windows\\system32\\_BX1.tmp\r\n")
+        return Transcript(transcript)
+
+
+class LauncherRunTest(unittest.TestCase):
+    def run_of(self, reruns_restart: bool) -> tuple[Report, list[str], FakeRunner]:
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        view = os.path.join(tmp.name, "disc")
+        os.makedirs(view)
+        Path(view, "DemoSetup.exe").write_bytes(b"MZ")
+        runner = FakeRunner(os.path.join(tmp.name, "prefix"), view, [
+            ("win98-install-restart.jsonl", ['"D:\\DemoSetup.exe"'], True),
+            ("win98-rerun.jsonl", ['"D:\\DemoSetup.exe"'], reruns_restart)])
+        Path(runner.system32(), "OLEAUT32.DLL").write_bytes(b"4.0")
+        out = io.StringIO()
+        report = Report(out)
+        request = request_of(system="win98", click="install").but(setup_exe="DemoSetup.exe")
+        with mock.patch.object(launcher_run.time, "sleep"):
+            launcher_run.LauncherRun(runner, request, view, report).run()  # type: ignore[arg-type]
+        return report, out.getvalue().splitlines(), runner
+
+    def test_a_restart_done_in_its_stead_and_the_rerun_followed(self) -> None:
+        report, lines, runner = self.run_of(reruns_restart=False)
+        at = lines.index("the restart: every program ended, then what Windows does as it starts")
+        self.assertEqual(["stood in by a recorder: D:\\DemoSetup.exe",
+                          "rerun registered: RunOnce BX_SETUP_RERUN = D:\\setup.exe",
+                          "  C:\\windows\\system32\\OLEAUT32.DLL deleted",
+                          "  C:\\windows\\system32\\OLEAUT32.DLL replaced by C:\\windows\\system32\\_BX1.tmp",
+                          "the rerun (RunOnce BX_SETUP_RERUN):", "started: D:\\setup.exe in D:\\",
+                          "programs started: 1"],
+                         [lines[0], lines[at - 2]] + lines[at + 1:at + 5] + [lines[-2]])
+        self.assertEqual(b"3.50", Path(runner.system32(), "OLEAUT32.DLL").read_bytes())
+        self.assertTrue(Path(runner.system32(), "..", "wininit.bak").is_file())
+        self.assertEqual(["BX_SETUP_RERUN"], runner.deleted)
+        self.assertEqual((0, True, True, 2), (report.status, report.restart, report.rerun, len(report.programs)))
+        self.assertEqual(["NUL=C:\\windows\\system32\\OLEAUT32.DLL",
+                          "C:\\windows\\system32\\OLEAUT32.DLL=C:\\windows\\system32\\_BX1.tmp",
+                          "C:\\windows\\system32\\_BX1.tmp (4 bytes)"], report.staged)
+
+    def test_a_rerun_that_asks_for_the_restart_again_fails(self) -> None:
+        report, lines, _ = self.run_of(reruns_restart=True)
+        self.assertEqual((1, "the rerun asked for the restart again: a prerequisite did not take"),
+                         (report.status, report.verdict))
+
+
+class InnerRunTest(unittest.TestCase):
+    def test_the_result_is_left_beside_the_request_whatever_the_end(self) -> None:
+        def failing(request: requests.Request, work: str, say: Any, report: Report) -> None:
+            report.fail("the launcher hung")
+
+        def unusable(request: requests.Request, work: str, say: Any, report: Report) -> None:
+            raise outcome.Unusable("no Wine")
+        for run, status, verdict in ((failing, 1, "the launcher hung"), (unusable, 2, "no Wine")):
+            with self.subTest(verdict=verdict), tempfile.TemporaryDirectory() as work:
+                Path(work, "request.json").write_text(requests.dump(request_of(system="win2k")))
+                with mock.patch.object(inner_run, "run_launcher", run), \
+                        contextlib.redirect_stdout(io.StringIO()):
+                    try:
+                        self.assertEqual(status, inner_run.run_inside(work, lambda line: None))
+                    except outcome.Unusable:
+                        self.assertEqual(2, status)
+                result = RunResult.from_json(json.loads(Path(work, "result.json").read_text()))
+                self.assertEqual(("win2k", status, verdict), (result.system, result.status, result.verdict))
 
 
 class RestartTest(unittest.TestCase):
@@ -260,6 +399,23 @@ class MatrixTest(unittest.TestCase):
             m.run(["win95", "win98"], None)
         live.kill.assert_called_once_with()
         self.assertTrue(m.stopping.is_set())
+
+    def test_the_page_the_junit_file_and_the_status_once_all_have_ended(self) -> None:
+        def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
+            status = 1 if request.system == "win95" else 0
+            Path(keep, "result.json").write_text(json.dumps(result(request.system, status).to_json()))
+            return status
+        with tempfile.TemporaryDirectory() as tmp:
+            request = request_of(matrix=["win95", "win10"], fresh=True, html=os.path.join(tmp, "page"),
+                                 junit=os.path.join(tmp, "junit.xml"))
+            out = io.StringIO()
+            with mock.patch.object(matrix.outer_run, "run_disc", run_disc), \
+                    mock.patch.object(matrix.outer_run, "check_platform"), contextlib.redirect_stdout(out):
+                self.assertEqual(1, matrix.run_matrix(request, lambda line: None))
+            self.assertIn("bxdisc try: 1 of 2 systems did what the disc intends (exit status 1)",
+                          out.getvalue().splitlines())
+            self.assertTrue(Path(tmp, "page", "index.html").is_file())
+            self.assertIn('failures="1"', Path(tmp, "junit.xml").read_text())
 
 
 if __name__ == "__main__":
