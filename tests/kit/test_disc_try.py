@@ -324,6 +324,18 @@ class RunnerTest(unittest.TestCase):
         self.assertEqual(["not a request from bxdisc (buttons is not the front window's four ids): run bxdisc try"],
                          said)
 
+    def test_each_role_ends_with_its_status(self):
+        said = []
+        with mock.patch.object(try_main, "say", said.append), mock.patch("matrix.run_matrix", return_value=1), \
+                mock.patch("inner_run.run_inside", side_effect=try_main.outcome.Unusable("no Wine here")), \
+                mock.patch.object(winerunner, "emulated", return_value=False):
+            self.assertEqual(1, try_main.run(request_of(matrix=[])))
+            self.assertEqual(2, try_main.main(["inside", "/nonexistent"]))
+        self.assertEqual(["no Wine here"], said)
+        with contextlib.redirect_stderr(io.StringIO()), self.assertRaises(SystemExit) as usage:
+            try_main.main([])
+        self.assertEqual(2, usage.exception.code)
+
     def test_an_interrupted_run_ends_its_sandbox(self):
         p = mock.MagicMock()
         p.__enter__.return_value = p
