@@ -39,6 +39,7 @@ def run_inside(work: str, say: Callable[[str], None], out: TextIO | None = None)
     started = time.monotonic()
     try:
         run_launcher(request, work, say, report)
+        report.end()
     except Unusable as e:
         report.status, report.verdict = UNUSABLE, str(e)
         raise
@@ -53,6 +54,5 @@ def run_inside(work: str, say: Callable[[str], None], out: TextIO | None = None)
         result = report.result(request.system, time.monotonic() - started)
         with open(os.path.join(work, "result.json"), "w") as f:
             json.dump(result.to_json(), f)
-    report.end()
     return report.status
 

@@ -324,6 +324,22 @@ class RunnerTest(unittest.TestCase):
         self.assertEqual(["not a request from bxdisc (buttons is not the front window's four ids): run bxdisc try"],
                          said)
 
+    def test_a_runner_without_its_programs_names_them_and_the_build(self):
+        with tempfile.TemporaryDirectory() as programs:
+            write(os.path.join(programs, "uidriver.exe"), b"MZ")
+            with mock.patch.object(outer_run.winerunner, "__file__", os.path.join(programs, "winerunner.py")), \
+                    mock.patch.object(outer_run.shutil, "which", return_value="/usr/bin/true"), \
+                    mock.patch.object(outer_run.os.path, "exists",
+                                      side_effect=lambda p: p == "/usr/lib/wine/wine" or os.path.isfile(p)), \
+                    mock.patch.object(outer_run.subprocess, "run"):
+                with self.assertRaises(try_main.outcome.Unusable) as refused:
+                    outer_run.check_platform(request_of(no_sandbox=True))
+                self.assertIn("(recstub.exe, msiquery.exe, verdll400.dll, verdll350.dll) are not in " + programs,
+                              str(refused.exception))
+                for name in outer_run.RUNNER_PROGRAMS:
+                    write(os.path.join(programs, name), b"MZ")
+                outer_run.check_platform(request_of(no_sandbox=True))
+
     def test_each_role_ends_with_its_status(self):
         said = []
         with mock.patch.object(try_main, "say", said.append), mock.patch("matrix.run_matrix", return_value=1), \

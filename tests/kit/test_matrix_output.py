@@ -173,6 +173,7 @@ class TableTest(unittest.TestCase):
         starts = [matrix_table.table_header().index(h) for h, _, _ in matrix_table.COLUMNS[:3]]
         self.assertEqual("win2k", cut[starts[0]:starts[1]].strip())
         self.assertTrue(cut[starts[1]:].startswith("1024x768 Install the"))
+        self.assertTrue(cut[starts[2]:].startswith("Install \u2026"), cut)
 
 
 class JunitTest(unittest.TestCase):

@@ -189,6 +189,26 @@ class FollowTest(unittest.TestCase):
                 self.assertEqual(line, follow.command_line(request_of().but(tail=tail, launcher=launcher)))
 
 
+class MatrixSystemsTest(unittest.TestCase):
+    def test_a_system_this_wine_does_not_emulate_is_refused_before_any_run(self) -> None:
+        base = mock.Mock(**{"known_systems.return_value": list(matrix.EVERY_WINE)})
+        ran: list[str] = []
+
+        def run_disc(request: requests.Request, *args: Any, **kwargs: Any) -> int:
+            ran.append(request.system)
+            return 0
+        with mock.patch.object(matrix.outer_run, "check_platform"), \
+                mock.patch.object(matrix.outer_run, "base_prefix", return_value=base), \
+                mock.patch.object(matrix.outer_run, "run_disc", run_disc), contextlib.redirect_stdout(io.StringIO()):
+            with self.assertRaises(outcome.Unusable) as refused:
+                matrix.run_matrix(request_of(matrix=["win10", "win11"]), lambda line: None)
+            self.assertEqual([], ran)
+            self.assertIn("does not emulate win11", str(refused.exception))
+            # A fresh prefix for each run: each finds out for itself.
+            self.assertEqual(0, matrix.run_matrix(request_of(matrix=["win11"], fresh=True), lambda line: None))
+            self.assertEqual(["win11"], ran)
+
+
 class BackdropTest(unittest.TestCase):
     def test_the_backdrop_is_found_at_the_last_place_the_frame_leaves(self) -> None:
         width, height = 6, 4
@@ -226,8 +246,10 @@ class FakeRunner(Screen):
     def map_drive(self, view: str) -> None:
         pass
 
+    programs = ""
+
     def program(self, name: str) -> str:
-        return name
+        return os.path.join(self.programs, name)
 
     def stub_restart(self, registry: Any) -> bytes:
         return b""
@@ -246,8 +268,9 @@ class FakeRunner(Screen):
 
     def session(self, timeout: float, kill: Any) -> Transcript:
         transcript, started, restart = self.sessions.pop(0)
-        with open(os.path.join(self.view, "DemoSetup.log"), "a") as f:
-            for cmdline in started:
+        for cmdline in started:
+            program = cmdline.split('"')[1].split("\\")[-1]
+            with open(os.path.join(self.view, os.path.splitext(program)[0] + ".log"), "a") as f:
                 f.write(json.dumps({"cmdline": cmdline, "cwd": "D:\\", "argv": []}) + "\n")
         if restart:
             self.asked.append("C:\\windows\\system32\\wineboot.exe --end-session")
@@ -266,12 +289,14 @@ class LauncherRunTest(unittest.TestCase):
         os.makedirs(view)
         Path(view, "DemoSetup.exe").write_bytes(b"MZ")
         runner = FakeRunner(os.path.join(tmp.name, "prefix"), view, [
-            ("win98-install-restart.jsonl", ['"D:\\DemoSetup.exe"'], True),
+            ("win98-install-restart.jsonl", ['"D:\\DCOM95.EXE" /r:n /q:u /q:a', '"D:\\DemoSetup.exe"'], True),
             ("win98-rerun.jsonl", ['"D:\\DemoSetup.exe"'], reruns_restart)])
-        Path(runner.system32(), "OLEAUT32.DLL").write_bytes(b"4.0")
+        Path(tmp.name, "verdll400.dll").write_bytes(b"4.0")
+        runner.programs = tmp.name
         out = io.StringIO()
         report = Report(out)
-        request = request_of(system="win98", click="install").but(setup_exe="DemoSetup.exe")
+        request = request_of(system="win98", click="install", oleaut32="4.0").but(setup_exe="DemoSetup.exe",
+                                                                                 dcom="DCOM95.EXE")
         with mock.patch.object(launcher_run.time, "sleep"):
             launcher_run.LauncherRun(runner, request, view, report).run()  # type: ignore[arg-type]
         return report, out.getvalue().splitlines(), runner
@@ -279,17 +304,21 @@ class LauncherRunTest(unittest.TestCase):
     def test_a_restart_done_in_its_stead_and_the_rerun_followed(self) -> None:
         report, lines, runner = self.run_of(reruns_restart=False)
         at = lines.index("the restart: every program ended, then what Windows does as it starts")
-        self.assertEqual(["stood in by a recorder: D:\\DemoSetup.exe",
+        self.assertEqual(["the system's automation library: a stand-in of version 4.0",
+                          "stood in by a recorder: D:\\DemoSetup.exe", "stood in by a recorder: D:\\DCOM95.EXE",
                           "rerun registered: RunOnce BX_SETUP_RERUN = D:\\setup.exe",
                           "  C:\\windows\\system32\\OLEAUT32.DLL deleted",
                           "  C:\\windows\\system32\\OLEAUT32.DLL replaced by C:\\windows\\system32\\_BX1.tmp",
+                          "  Distributed COM: taken as installed by its installer (a recorder stood in)",
                           "the rerun (RunOnce BX_SETUP_RERUN):", "started: D:\\setup.exe in D:\\",
                           "programs started: 1"],
-                         [lines[0], lines[at - 2]] + lines[at + 1:at + 5] + [lines[-2]])
+                         lines[:3] + [lines[at - 2]] + lines[at + 1:at + 6] + [lines[-2]])
+        # The stand-in put in place, deleted at the restart, and the staged copy in its place.
+        self.assertEqual(["OLEAUT32.DLL"], [n for n in os.listdir(runner.system32()) if n.lower() == "oleaut32.dll"])
         self.assertEqual(b"3.50", Path(runner.system32(), "OLEAUT32.DLL").read_bytes())
         self.assertTrue(Path(runner.system32(), "..", "wininit.bak").is_file())
         self.assertEqual(["BX_SETUP_RERUN"], runner.deleted)
-        self.assertEqual((0, True, True, 2), (report.status, report.restart, report.rerun, len(report.programs)))
+        self.assertEqual((0, True, True, 3), (report.status, report.restart, report.rerun, len(report.programs)))
         self.assertEqual(["NUL=C:\\windows\\system32\\OLEAUT32.DLL",
                           "C:\\windows\\system32\\OLEAUT32.DLL=C:\\windows\\system32\\_BX1.tmp",
                           "C:\\windows\\system32\\_BX1.tmp (4 bytes)"], report.staged)
@@ -317,7 +346,18 @@ class InnerRunTest(unittest.TestCase):
                     except outcome.Unusable:
                         self.assertEqual(2, status)
                 result = RunResult.from_json(json.loads(Path(work, "result.json").read_text()))
-                self.assertEqual(("win2k", status, verdict), (result.system, result.status, result.verdict))
+                self.assertEqual(("win2k", status, verdict, False), (result.system, result.status, result.verdict,
+                                                                     result.restart))
+                if status == 1:
+                    self.assertEqual("result: the launcher hung (exit status 1)\n", result.report)
+
+    def test_the_base_prefix_s_runner_stops_however_its_start_ends(self) -> None:
+        with tempfile.TemporaryDirectory() as staging, \
+                mock.patch.object(inner_run.winerunner, "WineRunner") as runner:
+            runner.return_value.start.side_effect = OSError("no wineboot")
+            with self.assertRaises(OSError):
+                inner_run.make_base(staging, False, lambda line: None)
+            runner.return_value.stop.assert_called_once_with()
 
 
 class RestartTest(unittest.TestCase):
@@ -411,8 +451,9 @@ class MatrixTest(unittest.TestCase):
                                  junit=os.path.join(tmp, "junit.xml"))
             out = io.StringIO()
             with mock.patch.object(matrix.outer_run, "run_disc", run_disc), \
-                    mock.patch.object(matrix.outer_run, "check_platform"), contextlib.redirect_stdout(out):
+                    mock.patch.object(matrix.outer_run, "check_platform") as checked, contextlib.redirect_stdout(out):
                 self.assertEqual(1, matrix.run_matrix(request, lambda line: None))
+            checked.assert_called_once_with(request)
             self.assertIn("bxdisc try: 1 of 2 systems did what the disc intends (exit status 1)",
                           out.getvalue().splitlines())
             self.assertTrue(Path(tmp, "page", "index.html").is_file())
