@@ -150,10 +150,12 @@ class Follower:
         return True
 
     def screenshot(self, window: Record) -> None:
-        """The window as it shows, once its backdrop is painted."""
+        """The window's client area as it shows, once its backdrop is
+        painted: the front window's size, as preview draws it."""
         assert self.request.screenshot
         left, top, right, bottom = window["rect"]
         rect = (left, top, right - left, bottom - top)
+        client = (*window["origin"], *window["client"]) if "origin" in window else rect
         deadline = time.monotonic() + self.screen.scaled(10)
         if self.request.backdrop:
             try:
@@ -163,7 +165,7 @@ class Follower:
             except (OSError, subprocess.SubprocessError):
                 pass  # take what shows
         try:
-            self.screen.save_png(*rect, self.request.screenshot)
+            self.screen.save_png(*client, self.request.screenshot)
             self.report.screenshot = self.request.screenshot
             self.report.line("screenshot: %s" % (self.request.screenshot_as or self.request.screenshot), 1)
         except (OSError, subprocess.SubprocessError):

@@ -106,7 +106,7 @@ class Screen:
         return bytes(3 * width * height)
 
     def save_png(self, x: int, y: int, width: int, height: int, path: str) -> None:
-        Path(path).write_bytes(b"\x89PNG")
+        Path(path).write_text("%d %d %d %d" % (x, y, width, height))
 
 
 def followed(transcript: str, cut: int | None = None, **options: Any) -> tuple[Transcript, Report, list[str]]:
@@ -156,7 +156,8 @@ class FollowTest(unittest.TestCase):
                     for line in lines:
                         self.assertIn(line, said)
                     self.assertEqual(status, report.status)
-            self.assertTrue(os.path.isfile(shot))
+            # The client area: the front window's size, where the driver saw it.
+            self.assertEqual("245 236 540 340", Path(shot).read_text())
 
     def test_the_launcher_gets_its_timeout_or_thirty_seconds(self) -> None:
         for timeout, line in ((None, "follow 30000"), (5, "follow 5000")):
