@@ -155,7 +155,10 @@ class Follower:
         assert self.request.screenshot
         left, top, right, bottom = window["rect"]
         rect = (left, top, right - left, bottom - top)
-        client = (*window["origin"], *window["client"]) if "origin" in window else rect
+        client = rect
+        if "origin" in window:
+            (x, y), (width, height) = window["origin"], window["client"]
+            client = (x, y, width, height)
         deadline = time.monotonic() + self.screen.scaled(10)
         if self.request.backdrop:
             try:
