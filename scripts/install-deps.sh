@@ -11,7 +11,7 @@ set -euo pipefail
 
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev valgrind
       g++-mingw-w64-i686 binutils-mingw-w64-i686
-      wine wine32:i386 xvfb wixl msitools xdotool imagemagick python3
+      wine wine32:i386 xvfb wixl msitools imagemagick python3
       pkg-config libmsi-dev libglib2.0-dev libpng-dev xorriso
       libcairo2-dev libpango1.0-dev libimagequant-dev libjpeg-dev fonts-dejavu-core
       dpkg-dev lintian bubblewrap xserver-xephyr osslsigncode openssl nlohmann-json3-dev
