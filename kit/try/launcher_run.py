@@ -128,7 +128,9 @@ def report_disc_writes(view: str, before: dict[str, tuple[int, int]], stand_ins:
 
 
 def report_system(runner: winerunner.WineRunner, before: dict[str, tuple[int, int]], report: Report) -> str | None:
-    """What the launcher staged in the system's folders; gives wininit.ini's path if it wrote one."""
+    """What the launcher staged in the system's folders (its staged files
+    are the prerequisites a matrix row counts); gives wininit.ini's path if
+    it wrote one."""
     windows = os.path.dirname(runner.system32())
     after = folder_state(windows, runner.system32())
     changed = sorted(p for p in after if before.get(p) != after[p]
@@ -140,7 +142,6 @@ def report_system(runner: winerunner.WineRunner, before: dict[str, tuple[int, in
             text = f.read().decode("cp1252", "replace")
         for line in text.splitlines():
             report.line(line, 1)
-        report.staged += ["%s=%s" % (r.target or "NUL", r.source) for r in restart.renames(text)]
     else:
         report.line("wininit.ini: not written")
     files = [p for p in changed if p not in wininit]
