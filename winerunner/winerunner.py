@@ -41,6 +41,19 @@ LEAST_VERSION: dict[str, tuple[int, int, int]] = {"win11": (10, 0, 22000)}
 Record = dict[str, Any]  # one JSON line of the driver's report
 
 
+WINE32 = "/usr/lib/wine/wine"  # Debian's 32-bit loader
+
+
+def runs_32bit() -> bool:
+    """Whether Wine's 32-bit programs run here at all: natively, or through
+    an emulator registered for them."""
+    try:
+        subprocess.run([WINE32, "--version"], capture_output=True, timeout=120, check=True)
+        return True
+    except (OSError, subprocess.SubprocessError):
+        return False
+
+
 def emulated() -> bool:
     """Whether 32-bit programs run under qemu-user's emulator here."""
     try:

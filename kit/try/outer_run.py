@@ -29,11 +29,9 @@ Started = Callable[[subprocess.Popen[bytes]], None]
 
 def check_platform(request: Request) -> None:
     """Unusable, with the remedy, where something the run needs is missing."""
-    if not shutil.which("wine") or not os.path.exists("/usr/lib/wine/wine"):
+    if not shutil.which("wine") or not os.path.exists(winerunner.WINE32):
         raise Unusable("32-bit Wine is not installed; install " + WINE_PACKAGES)
-    try:
-        subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True, timeout=120, check=True)
-    except (OSError, subprocess.SubprocessError):
+    if not winerunner.runs_32bit():
         raise Unusable("Wine's 32-bit programs do not run on this machine: its kernel runs no "
                        "32-bit programs and no emulator is registered for them (qemu-user 9 or "
                        "later, from bookworm-backports, registered for i386 through binfmt_misc)")

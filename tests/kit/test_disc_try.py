@@ -331,7 +331,7 @@ class RunnerTest(unittest.TestCase):
                     mock.patch.object(outer_run.shutil, "which", return_value="/usr/bin/true"), \
                     mock.patch.object(outer_run.os.path, "exists",
                                       side_effect=lambda p: p == "/usr/lib/wine/wine" or os.path.isfile(p)), \
-                    mock.patch.object(outer_run.subprocess, "run"):
+                    mock.patch.object(outer_run.winerunner, "runs_32bit", return_value=True):
                 with self.assertRaises(try_main.outcome.Unusable) as refused:
                     outer_run.check_platform(request_of(no_sandbox=True))
                 self.assertIn("(recstub.exe, msiquery.exe, verdll400.dll, verdll350.dll) are not in " + programs,
