@@ -137,6 +137,8 @@ TEST(JsonString, GivesBackTheBytesThroughSurrogateEscape) {
         {"\xE0\x80\xAF", "\"\\udce0\\udc80\\udcaf\""},          // overlong
         {"\xF4\x90\x80\x80", "\"\\udcf4\\udc90\\udc80\\udc80\""},  // past U+10FFFF
         {"\x80\xFF", "\"\\udc80\\udcff\""},
+        {"\x80\x80\x80\x80", "\"\\udc80\\udc80\\udc80\\udc80\""},  // no lead byte
+        {"\xF5\x80\x80\x80", "\"\\udcf5\\udc80\\udc80\\udc80\""},  // no such lead byte
         {"a\tb\nc\x01\x1F\x7F", "\"a\\u0009b\\u000ac\\u0001\\u001f\\u007f\""},
         {std::string("a\0b", 3), "\"a\\u0000b\""},
         {"say \"hi\" C:\\x", "\"say \\\"hi\\\" C:\\\\x\""},

@@ -298,6 +298,12 @@ class CommandLineTest(unittest.TestCase):
         with open(os.path.join(disc, b"setup.exe"), "wb") as f:
             f.write(b"MZ")
         env = dict(os.environ, BXDISC_DATA=data, PATH=tools + ":" + os.environ["PATH"])
+        # A request that cannot be written is said, and nothing is started.
+        r = subprocess.run(["sh", "-c", 'ulimit -f 0; trap "" XFSZ; exec "$0" "$@"', BXDISC, "try", disc],
+                           capture_output=True, timeout=60, env=env)
+        self.assertEqual((2, b"bxdisc try: cannot hand the runner its request in a temporary file (File too large)\n"),
+                         (r.returncode, r.stderr))
+        self.assertFalse(os.path.exists(kept + ".argv"))
         # Without a standard input of its own too: the request's file is then descriptor 0.
         for shell in ('exec "$0" "$@"', 'exec "$0" "$@" <&-'):
             with self.subTest(shell=shell):
