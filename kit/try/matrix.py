@@ -85,7 +85,15 @@ class Matrix:
                                             keep=keep)
         except Unusable as e:
             return RunResult(system=system, status=UNUSABLE, verdict=str(e), seconds=time.monotonic() - started)
+        except (OSError, subprocess.SubprocessError) as e:
+            return RunResult(system=system, status=UNUSABLE, verdict="Wine failed: %s" % e,
+                             seconds=time.monotonic() - started)
         seconds = time.monotonic() - started
+        if status not in (DONE, FAILED, UNUSABLE, INTERRUPTED):
+            # Killed by a signal (negative) or ended some other way: the run could not go on.
+            return RunResult(system=system, status=UNUSABLE, seconds=seconds,
+                             verdict="the run ended with %s" % ("signal %d" % -status if status < 0
+                                                                 else "exit status %d" % status))
         try:
             with open(os.path.join(keep, "result.json")) as f:
                 result = RunResult.from_json(json.load(f))

@@ -141,6 +141,8 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
         for source, target in copies:
             if target and regular_file(source):
                 shutil.copyfile(source, target)
+        if status < 0:
+            raise Unusable("the run ended with signal %d" % -status)
         return status
     finally:
         if xephyr:

@@ -363,6 +363,13 @@ class RunnerTest(unittest.TestCase):
                 outer_run.sandboxed(["inside", "/nonexistent"], "/nonexistent")
         p.kill.assert_called_once_with()
 
+    def test_a_sandbox_killed_by_a_signal_is_said(self):
+        with mock.patch.object(outer_run, "make_view"), mock.patch.object(outer_run, "linked_files", return_value=[]), \
+                mock.patch.object(outer_run, "sandboxed", return_value=-9), \
+                self.assertRaises(try_main.outcome.Unusable) as refused:
+            outer_run.run_disc(request_of(), lambda line: None, None)
+        self.assertEqual("the run ended with signal 9", str(refused.exception))
+
     def test_a_program_that_fails_under_the_runner_is_an_error(self):
         with tempfile.TemporaryDirectory() as tmp:
             runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)

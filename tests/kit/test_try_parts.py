@@ -415,13 +415,17 @@ class MatrixTest(unittest.TestCase):
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
             if request.system == "win98":
                 raise outcome.Unusable("the view is too big")
+            if request.system == "winme":
+                raise OSError("No space left on device")
             Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
-            return 1 if request.system == "win2k" else 0
+            return {"win2k": 1, "winxp": -9}.get(request.system, 0)
         m = matrix.Matrix(request_of(matrix=[], jobs=2), lambda line: None)
         self.addCleanup(shutil.rmtree, m.keep, True)
         with mock.patch.object(matrix.outer_run, "run_disc", run_disc), contextlib.redirect_stdout(io.StringIO()):
-            results = m.run(["win95", "win98", "win2k"], None)
-        self.assertEqual([("win95", 0, "v"), ("win98", 2, "the view is too big"), ("win2k", 1, "exit status 1")],
+            results = m.run(["win95", "win98", "winme", "win2k", "winxp"], None)
+        self.assertEqual([("win95", 0, "v"), ("win98", 2, "the view is too big"),
+                          ("winme", 2, "Wine failed: No space left on device"), ("win2k", 1, "exit status 1"),
+                          ("winxp", 2, "the run ended with signal 9")],
                          [(r.system, r.status, r.verdict) for r in results])
 
         gate = threading.Event()
