@@ -122,7 +122,10 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
                             screenshot_as=request.screenshot_as or request.screenshot)
         sockets = []
         if request.show and not request.no_sandbox:
-            xephyr, display = winerunner.nested_display(screen_size(request.dpi), "bxdisc try")
+            try:
+                xephyr, display = winerunner.nested_display(screen_size(request.dpi), "bxdisc try")
+            except winerunner.XServerFailed as e:
+                raise Unusable("Xephyr did not start on %s (%s)" % (os.environ.get("DISPLAY"), e))
             inner = inner.but(display=display)
             sockets.append("/tmp/.X11-unix/X" + display.lstrip(":"))
         elif request.show:
@@ -146,6 +149,5 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
         return status
     finally:
         if xephyr:
-            xephyr.terminate()
-            xephyr.wait()
+            winerunner.stop_x_server(xephyr)
         shutil.rmtree(work, ignore_errors=True)

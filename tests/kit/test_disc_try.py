@@ -370,6 +370,14 @@ class RunnerTest(unittest.TestCase):
             outer_run.run_disc(request_of(), lambda line: None, None)
         self.assertEqual("the run ended with signal 9", str(refused.exception))
 
+    def test_a_nested_display_that_does_not_start_is_said(self):
+        with mock.patch.object(outer_run, "make_view"), mock.patch.dict(os.environ, DISPLAY=":7"), \
+                mock.patch.object(outer_run.winerunner, "nested_display",
+                                  side_effect=winerunner.XServerFailed("no display number")), \
+                self.assertRaises(try_main.outcome.Unusable) as refused:
+            outer_run.run_disc(request_of(show=True), lambda line: None, None)
+        self.assertEqual("Xephyr did not start on :7 (no display number)", str(refused.exception))
+
     def test_a_program_that_fails_under_the_runner_is_an_error(self):
         with tempfile.TemporaryDirectory() as tmp:
             runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
