@@ -55,6 +55,17 @@ static BOOL MovePointer(int x, int y)
     return FALSE;
 }
 
+/* The record of a step at child ID's centre P. */
+static int PointReport(const char *step, int id, POINT p, BOOL ok)
+{
+    Begin(step);
+    KeyInt("id", id);
+    KeyInt("x", p.x);
+    KeyInt("y", p.y);
+    End(ok);
+    return ok;
+}
+
 /* Moves the pointer over child ID, as a user's hover would. */
 int StepHover(char *arg)
 {
@@ -62,13 +73,7 @@ int StepHover(char *arg)
     int id = ParseId(arg);
     if (!ChildCentre("hover", id, &p))
         return 0;
-    BOOL ok = MovePointer(p.x, p.y);
-    Begin("hover");
-    KeyInt("id", id);
-    KeyInt("x", p.x);
-    KeyInt("y", p.y);
-    End(ok);
-    return ok;
+    return PointReport("hover", id, p, MovePointer(p.x, p.y));
 }
 
 /* A real left click in the middle of child ID: the control sees the pointer
@@ -83,12 +88,7 @@ int StepPress(char *arg)
     BOOL ok = MovePointer(p.x, p.y);
     Sleep(Scaled(50));
     MouseButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-    Begin("press");
-    KeyInt("id", id);
-    KeyInt("x", p.x);
-    KeyInt("y", p.y);
-    End(ok);
-    return ok;
+    return PointReport("press", id, p, ok);
 }
 
 int StepMouseClick(char *arg)
