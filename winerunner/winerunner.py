@@ -86,7 +86,10 @@ def recorded_runs(program: str) -> list[Record]:
     if not os.path.exists(log):
         return []
     with open(log, "rb") as f:
-        return [json.loads(line) for line in f.read().decode("ascii").splitlines()]
+        lines = f.read().decode("ascii").split("\n")
+    # The stub creates its log before it writes the line: a run still
+    # writing is not a run yet.
+    return [json.loads(line) for line in lines[:-1]]
 
 
 def replace_file(source: str, target: str) -> None:
@@ -293,6 +296,17 @@ class WineRunner:
     def scaled(self, seconds: float) -> float:
         """A wait that holds for native Wine, stretched for this one."""
         return seconds * self.slowness
+
+    def wait_runs(self, program: str, count: int = 1, timeout: float = 5.0) -> list[Record]:
+        """The runs the recording stub at that path logged, once there are
+        count of them or the wait is over: what a launcher starts, it does
+        not wait for."""
+        deadline = time.monotonic() + self.scaled(timeout)
+        while True:
+            found = recorded_runs(program)
+            if len(found) >= count or time.monotonic() > deadline:
+                return found
+            time.sleep(0.05)
 
     # ---- lifetime -------------------------------------------------------
 

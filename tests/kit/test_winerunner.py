@@ -10,6 +10,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 from unittest import mock
@@ -172,6 +173,25 @@ class RegistryTest(unittest.TestCase):
                     f.write(json.dumps({"cmdline": cmdline, "cwd": "C:\\", "argv": []}) + "\n")
             self.assertEqual(["C:\\windows\\system32\\wineboot.exe --end-session --restart"],
                              runner.restart_requests())
+
+
+class RecorderTest(unittest.TestCase):
+    def test_a_run_counts_once_its_line_is_whole(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            runner = winerunner.WineRunner(work_dir=tmp, prefix=tmp)
+            program = os.path.join(tmp, "Writer.exe")
+            whole = json.dumps({"cmdline": "Writer.exe", "cwd": "C:\\", "argv": []}) + "\n"
+            with open(winerunner.recorder_log(program), "w") as f:
+                f.write(whole + whole[:9])
+            self.assertEqual(["Writer.exe"], [r["cmdline"] for r in runner.wait_runs(program)])
+            self.assertEqual(1, len(runner.wait_runs(program, count=2, timeout=0.1)))
+            def finish_the_line() -> None:
+                with open(winerunner.recorder_log(program), "a") as f:
+                    f.write(whole[9:])
+            rest = threading.Timer(0.2, finish_the_line)
+            rest.start()
+            self.assertEqual(2, len(runner.wait_runs(program, count=2, timeout=30)))
+            rest.join()
 
 
 class DriverReportTest(unittest.TestCase):

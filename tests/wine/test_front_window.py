@@ -5,7 +5,6 @@ import os
 import shutil
 import struct
 import subprocess
-import time
 import unittest
 
 import winebed
@@ -427,14 +426,7 @@ class InstalledTest(FrontWindowCase):
             os.remove(log)
 
     def product_runs(self):
-        log = os.path.splitext(self.program)[0] + ".log"
-        deadline = time.monotonic() + self.bed.scaled(5)
-        while not os.path.exists(log) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        if not os.path.exists(log):
-            return []
-        with open(log, "rb") as f:
-            return f.read().decode("ascii").splitlines()
+        return self.bed.wait_runs(self.program)
 
     def test_installed_product_offers_run_setup_again_and_exit(self):
         report = self.run_window(["children", "focus", "key TAB", "sleep 200", "focus",

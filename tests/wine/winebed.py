@@ -113,12 +113,7 @@ class Disc:
     def wait_runs(self, name="recstub.exe", count=1, timeout=5.0):
         """Waits until the stub has recorded at least count runs; a launcher
         does not wait for what it starts, so the log may come a little later."""
-        deadline = time.monotonic() + self.bed.scaled(timeout)
-        while True:
-            found = self.runs(name)
-            if len(found) >= count or time.monotonic() > deadline:
-                return found
-            time.sleep(0.05)
+        return self.bed.wait_runs(self.file(name), count, timeout)
 
     def settled_runs(self, name="recstub.exe"):
         """The runs after a short wait, for cases that must start nothing."""
