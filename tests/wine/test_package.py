@@ -141,7 +141,7 @@ class RunInstalledProductTest(PackageCase):
         program = os.path.join(self.bed.prefix, "drive_c", "Program Files", "Brindle Writer",
                                "Writer.exe")
         self.install("writer")
-        # Removing the product leaves the program's log: a kept prefix has one.
+        # Removing the product leaves the program's log, so a kept prefix may hold one.
         if os.path.exists(winebed.recorder_log(program)):
             os.remove(winebed.recorder_log(program))
         disc = self.disc_with_writer()
