@@ -17,7 +17,7 @@ from pathlib import Path
 from typing import Callable
 
 import outer_run
-from matrix_page import write_junit, write_page
+from matrix_page import write_reports
 from matrix_table import table_header, table_row
 from outcome import DONE, FAILED, INTERRUPTED, UNUSABLE, Unusable
 from request import SYSTEMS, Request
@@ -145,11 +145,15 @@ def run_matrix(request: Request, say: Callable[[str], None]) -> int:
     try:
         results = matrix.run(systems, base)
         name = os.path.basename(request.disc.rstrip("/")) or request.disc
-        if request.html:
-            page = write_page(Path(request.html), name, request.bxdisc_version, results)
+        try:
+            page = write_reports(Path(request.html) if request.html else None,
+                                 Path(request.junit) if request.junit else None,
+                                 name, request.bxdisc_version, results)
+        except OSError as e:
+            raise Unusable("neither the page nor the JUnit report is written: %s" % e) from e
+        if page:
             print("bxdisc try: the page: %s" % page, flush=True)
         if request.junit:
-            write_junit(Path(request.junit), name, results)
             print("bxdisc try: the JUnit report: %s" % request.junit, flush=True)
         status = matrix_status(results)
         passed = sum(r.status == DONE for r in results)
