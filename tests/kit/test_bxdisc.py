@@ -95,6 +95,21 @@ def snapshot(top: str) -> dict[str, str]:
     return entries
 
 
+def make_test_key(folder: str) -> None:
+    """A code-signing certificate made for the test in folder: cert.pem, and
+    brindle.p12 with its key, whose password is the first line of password."""
+    os.makedirs(folder, exist_ok=True)
+    cert, password = os.path.join(folder, "cert.pem"), os.path.join(folder, "password")
+    with open(password, "w") as f:
+        f.write("s3cret\n")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
+                    "-keyout", os.path.join(folder, "key.pem"), "-out", cert], check=True, capture_output=True)
+    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(folder, "key.pem"), "-in", cert,
+                    "-out", os.path.join(folder, "brindle.p12"), "-passout", "file:" + password],
+                   check=True, capture_output=True)
+
+
 LINK_REFUSED: str = " is a symbolic link; a disc's files are written only inside its folder; fix: replace the link with the "
 
 
@@ -481,16 +496,11 @@ class SignTest(unittest.TestCase):
             raise AssertionError("sign's tests need %s: scripts/install-deps.sh installs them" % ", ".join(missing))
         cls.keys = tempfile.TemporaryDirectory()
         k = cls.keys.name
+        make_test_key(k)
         cls.cert, cls.p12 = os.path.join(k, "cert.pem"), os.path.join(k, "brindle.p12")
         cls.password, cls.wrong = os.path.join(k, "password"), os.path.join(k, "wrong")
-        for path, text in ((cls.password, "s3cret\n"), (cls.wrong, "guess\n")):
-            with open(path, "w") as f:
-                f.write(text)
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                        "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
-                        "-keyout", os.path.join(k, "key.pem"), "-out", cls.cert], check=True, capture_output=True)
-        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(k, "key.pem"), "-in", cls.cert,
-                        "-out", cls.p12, "-passout", "file:" + cls.password], check=True, capture_output=True)
+        with open(cls.wrong, "w") as f:
+            f.write("guess\n")
         # osslsigncode as sign runs it, its command lines noted; with $SPOIL, each signed file is then
         # changed: a byte of the program, or of the signer's signature at the file's end.
         cls.bin, cls.log = os.path.join(k, "bin"), os.path.join(k, "argv.log")
