@@ -4,6 +4,7 @@
  * writes, openat2 included), making, renaming, linking and removing names,
  * modes, and on descriptors open for writing there: writes, fsync,
  * fdatasync, truncation and close (stdio's fopen, fwrite and fclose too).
+ * A rename or link counts by the name it makes.
  * Reading is never counted, so a Python's imports and a tool's reading of
  * the disc do not move the numbers.
  *
@@ -30,7 +31,6 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -40,8 +40,6 @@
 /* Fortified builds' names, which no header declares here. */
 int __open_2(const char* path, int flags);
 int __open64_2(const char* path, int flags);
-int __openat_2(int dirfd, const char* path, int flags);
-int __openat64_2(int dirfd, const char* path, int flags);
 
 #define REAL(name) \
     static __typeof__(name)* real_##name; \
@@ -143,15 +141,6 @@ static int fails_path(const char* name, int dirfd, const char* path) {
     return failed;
 }
 
-static int fails_two(const char* name, int dir1, const char* path1, int dir2, const char* path2) {
-    setup();
-    char a[4096], b[4096];
-    int in1 = g_under && resolve(dir1, path1, a, sizeof a) && inside(a);
-    int in2 = g_under && resolve(dir2, path2, b, sizeof b) && inside(b);
-    if (!in1 && !in2) return 0;
-    return fails_path(name, AT_FDCWD, in1 ? a : b);
-}
-
 /* Descriptors count when open for writing (any for fchmod) and in the tree. */
 static int fails_fd(const char* name, int fd, int any) {
     setup();
@@ -180,30 +169,56 @@ static int fails_open(const char* name, int dirfd, const char* path, int flags) 
         return (type)-1; \
     } while (0)
 
-static mode_t mode_arg(int flags, va_list ap) {
-    return (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0;
-}
+/* One wrapper a line: the call counted by its path (dirfd and path), or by
+ * its descriptor (fd; any: whatever it is open for), and failed or passed on. */
+#define BY_PATH(type, name, params, dirfd, path, args) \
+    type name params { \
+        REAL(name); \
+        if (fails_path(#name, dirfd, path)) FAIL(type); \
+        return real_##name args; \
+    }
+#define BY_FD(type, name, params, fd, any, args) \
+    type name params { \
+        REAL(name); \
+        if (fails_fd(#name, fd, any)) FAIL(type); \
+        return real_##name args; \
+    }
+/* The mode an open that makes a file takes. */
+#define TAKE_MODE \
+    va_list ap; \
+    va_start(ap, flags); \
+    mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0; \
+    va_end(ap)
 
 int open(const char* path, int flags, ...) {
-    va_list ap;
-    va_start(ap, flags);
-    mode_t mode = mode_arg(flags, ap);
-    va_end(ap);
+    TAKE_MODE;
     REAL(open);
     if (fails_open("open", AT_FDCWD, path, flags)) FAIL(int);
     return real_open(path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
-    va_list ap;
-    va_start(ap, flags);
-    mode_t mode = mode_arg(flags, ap);
-    va_end(ap);
+    TAKE_MODE;
     REAL(open64);
     if (fails_open("open", AT_FDCWD, path, flags)) FAIL(int);
     return real_open64(path, flags, mode);
 }
 
+int openat(int dirfd, const char* path, int flags, ...) {
+    TAKE_MODE;
+    REAL(openat);
+    if (fails_open("openat", dirfd, path, flags)) FAIL(int);
+    return real_openat(dirfd, path, flags, mode);
+}
+
+int openat64(int dirfd, const char* path, int flags, ...) {
+    TAKE_MODE;
+    REAL(openat64);
+    if (fails_open("openat", dirfd, path, flags)) FAIL(int);
+    return real_openat64(dirfd, path, flags, mode);
+}
+
+/* Fortified callers' opens, which take no mode. */
 int __open_2(const char* path, int flags) {
     REAL(__open_2);
     if (fails_open("open", AT_FDCWD, path, flags)) FAIL(int);
@@ -214,50 +229,6 @@ int __open64_2(const char* path, int flags) {
     REAL(__open64_2);
     if (fails_open("open", AT_FDCWD, path, flags)) FAIL(int);
     return real___open64_2(path, flags);
-}
-
-int openat(int dirfd, const char* path, int flags, ...) {
-    va_list ap;
-    va_start(ap, flags);
-    mode_t mode = mode_arg(flags, ap);
-    va_end(ap);
-    REAL(openat);
-    if (fails_open("openat", dirfd, path, flags)) FAIL(int);
-    return real_openat(dirfd, path, flags, mode);
-}
-
-int openat64(int dirfd, const char* path, int flags, ...) {
-    va_list ap;
-    va_start(ap, flags);
-    mode_t mode = mode_arg(flags, ap);
-    va_end(ap);
-    REAL(openat64);
-    if (fails_open("openat", dirfd, path, flags)) FAIL(int);
-    return real_openat64(dirfd, path, flags, mode);
-}
-
-int __openat_2(int dirfd, const char* path, int flags) {
-    REAL(__openat_2);
-    if (fails_open("openat", dirfd, path, flags)) FAIL(int);
-    return real___openat_2(dirfd, path, flags);
-}
-
-int __openat64_2(int dirfd, const char* path, int flags) {
-    REAL(__openat64_2);
-    if (fails_open("openat", dirfd, path, flags)) FAIL(int);
-    return real___openat64_2(dirfd, path, flags);
-}
-
-int creat(const char* path, mode_t mode) {
-    REAL(creat);
-    if (fails_path("creat", AT_FDCWD, path)) FAIL(int);
-    return real_creat(path, mode);
-}
-
-int creat64(const char* path, mode_t mode) {
-    REAL(creat64);
-    if (fails_path("creat", AT_FDCWD, path)) FAIL(int);
-    return real_creat64(path, mode);
 }
 
 /* glibc has no wrapper for openat2: the kit calls it through syscall(). */
@@ -275,24 +246,22 @@ long syscall(long number, ...) {
     return real_syscall(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
-static int stdio_writes(const char* mode) { return strpbrk(mode, "wa+") != NULL; }
-
-FILE* fopen(const char* path, const char* mode) {
-    REAL(fopen);
-    if (stdio_writes(mode) && fails_path("fopen", AT_FDCWD, path)) {
+static FILE* stdio_open(FILE* (*real)(const char*, const char*), const char* path, const char* mode) {
+    if (strpbrk(mode, "wa+") && fails_path("fopen", AT_FDCWD, path)) {
         errno = g_errno;
         return NULL;
     }
-    return real_fopen(path, mode);
+    return real(path, mode);
+}
+
+FILE* fopen(const char* path, const char* mode) {
+    REAL(fopen);
+    return stdio_open(real_fopen, path, mode);
 }
 
 FILE* fopen64(const char* path, const char* mode) {
     REAL(fopen64);
-    if (stdio_writes(mode) && fails_path("fopen", AT_FDCWD, path)) {
-        errno = g_errno;
-        return NULL;
-    }
-    return real_fopen64(path, mode);
+    return stdio_open(real_fopen64, path, mode);
 }
 
 size_t fwrite(const void* data, size_t size, size_t n, FILE* f) {
@@ -312,52 +281,12 @@ int fclose(FILE* f) {
     return r;
 }
 
-ssize_t write(int fd, const void* data, size_t n) {
-    REAL(write);
-    if (fails_fd("write", fd, 0)) FAIL(ssize_t);
-    return real_write(fd, data, n);
-}
-
-ssize_t pwrite(int fd, const void* data, size_t n, off_t at) {
-    REAL(pwrite);
-    if (fails_fd("pwrite", fd, 0)) FAIL(ssize_t);
-    return real_pwrite(fd, data, n, at);
-}
-
-ssize_t pwrite64(int fd, const void* data, size_t n, off64_t at) {
-    REAL(pwrite64);
-    if (fails_fd("pwrite", fd, 0)) FAIL(ssize_t);
-    return real_pwrite64(fd, data, n, at);
-}
-
-ssize_t writev(int fd, const struct iovec* iov, int n) {
-    REAL(writev);
-    if (fails_fd("writev", fd, 0)) FAIL(ssize_t);
-    return real_writev(fd, iov, n);
-}
-
-ssize_t copy_file_range(int in, off64_t* inAt, int out, off64_t* outAt, size_t n, unsigned flags) {
-    REAL(copy_file_range);
-    if (fails_fd("copy_file_range", out, 0)) FAIL(ssize_t);
-    return real_copy_file_range(in, inAt, out, outAt, n, flags);
-}
-
-ssize_t sendfile64(int out, int in, off64_t* at, size_t n) {
-    REAL(sendfile64);
-    if (fails_fd("sendfile", out, 0)) FAIL(ssize_t);
-    return real_sendfile64(out, in, at, n);
-}
-
-int ftruncate(int fd, off_t size) {
-    REAL(ftruncate);
-    if (fails_fd("ftruncate", fd, 0)) FAIL(int);
-    return real_ftruncate(fd, size);
-}
-
-int ftruncate64(int fd, off64_t size) {
-    REAL(ftruncate64);
-    if (fails_fd("ftruncate", fd, 0)) FAIL(int);
-    return real_ftruncate64(fd, size);
+int close(int fd) {
+    REAL(close);
+    int failed = fails_fd("close", fd, 0);
+    int r = real_close(fd);
+    if (failed) FAIL(int);
+    return r;
 }
 
 /* A test's files need not reach the disk: waiting for that under a loaded
@@ -372,100 +301,24 @@ int fdatasync(int fd) {
     return 0;
 }
 
-int close(int fd) {
-    REAL(close);
-    int failed = fails_fd("close", fd, 0);
-    int r = real_close(fd);
-    if (failed) FAIL(int);
-    return r;
-}
-
-int fchmod(int fd, mode_t mode) {
-    REAL(fchmod);
-    if (fails_fd("fchmod", fd, 1)) FAIL(int);
-    return real_fchmod(fd, mode);
-}
-
-int chmod(const char* path, mode_t mode) {
-    REAL(chmod);
-    if (fails_path("chmod", AT_FDCWD, path)) FAIL(int);
-    return real_chmod(path, mode);
-}
-
-int fchmodat(int dirfd, const char* path, mode_t mode, int flags) {
-    REAL(fchmodat);
-    if (fails_path("fchmodat", dirfd, path)) FAIL(int);
-    return real_fchmodat(dirfd, path, mode, flags);
-}
-
-int mkdir(const char* path, mode_t mode) {
-    REAL(mkdir);
-    if (fails_path("mkdir", AT_FDCWD, path)) FAIL(int);
-    return real_mkdir(path, mode);
-}
-
-int mkdirat(int dirfd, const char* path, mode_t mode) {
-    REAL(mkdirat);
-    if (fails_path("mkdirat", dirfd, path)) FAIL(int);
-    return real_mkdirat(dirfd, path, mode);
-}
-
-int rename(const char* from, const char* to) {
-    REAL(rename);
-    if (fails_two("rename", AT_FDCWD, from, AT_FDCWD, to)) FAIL(int);
-    return real_rename(from, to);
-}
-
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    REAL(renameat);
-    if (fails_two("renameat", fromDir, from, toDir, to)) FAIL(int);
-    return real_renameat(fromDir, from, toDir, to);
-}
-
-int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
-    REAL(renameat2);
-    if (fails_two("renameat2", fromDir, from, toDir, to)) FAIL(int);
-    return real_renameat2(fromDir, from, toDir, to, flags);
-}
-
-int link(const char* from, const char* to) {
-    REAL(link);
-    if (fails_path("link", AT_FDCWD, to)) FAIL(int);
-    return real_link(from, to);
-}
-
-int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-    REAL(linkat);
-    if (fails_path("linkat", toDir, to)) FAIL(int);
-    return real_linkat(fromDir, from, toDir, to, flags);
-}
-
-int symlink(const char* target, const char* path) {
-    REAL(symlink);
-    if (fails_path("symlink", AT_FDCWD, path)) FAIL(int);
-    return real_symlink(target, path);
-}
-
-int symlinkat(const char* target, int dirfd, const char* path) {
-    REAL(symlinkat);
-    if (fails_path("symlinkat", dirfd, path)) FAIL(int);
-    return real_symlinkat(target, dirfd, path);
-}
-
-int unlink(const char* path) {
-    REAL(unlink);
-    if (fails_path("unlink", AT_FDCWD, path)) FAIL(int);
-    return real_unlink(path);
-}
-
-int unlinkat(int dirfd, const char* path, int flags) {
-    REAL(unlinkat);
-    if (fails_path("unlinkat", dirfd, path)) FAIL(int);
-    return real_unlinkat(dirfd, path, flags);
-}
-
-int rmdir(const char* path) {
-    REAL(rmdir);
-    if (fails_path("rmdir", AT_FDCWD, path)) FAIL(int);
-    return real_rmdir(path);
-}
+BY_FD(ssize_t, write, (int fd, const void* data, size_t n), fd, 0, (fd, data, n))
+BY_FD(ssize_t, pwrite, (int fd, const void* data, size_t n, off_t at), fd, 0, (fd, data, n, at))
+BY_FD(ssize_t, pwrite64, (int fd, const void* data, size_t n, off64_t at), fd, 0, (fd, data, n, at))
+BY_FD(ssize_t, writev, (int fd, const struct iovec* iov, int n), fd, 0, (fd, iov, n))
+BY_FD(int, ftruncate, (int fd, off_t size), fd, 0, (fd, size))
+BY_FD(int, ftruncate64, (int fd, off64_t size), fd, 0, (fd, size))
+BY_FD(int, fchmod, (int fd, mode_t mode), fd, 1, (fd, mode))
+BY_PATH(int, fchmodat, (int dirfd, const char* path, mode_t mode, int flags), dirfd, path, (dirfd, path, mode, flags))
+BY_PATH(int, mkdir, (const char* path, mode_t mode), AT_FDCWD, path, (path, mode))
+BY_PATH(int, mkdirat, (int dirfd, const char* path, mode_t mode), dirfd, path, (dirfd, path, mode))
+BY_PATH(int, rename, (const char* from, const char* to), AT_FDCWD, to, (from, to))
+BY_PATH(int, renameat, (int fromDir, const char* from, int toDir, const char* to), toDir, to,
+        (fromDir, from, toDir, to))
+BY_PATH(int, renameat2, (int fromDir, const char* from, int toDir, const char* to, unsigned flags), toDir, to,
+        (fromDir, from, toDir, to, flags))
+BY_PATH(int, link, (const char* from, const char* to), AT_FDCWD, to, (from, to))
+BY_PATH(int, linkat, (int fromDir, const char* from, int toDir, const char* to, int flags), toDir, to,
+        (fromDir, from, toDir, to, flags))
+BY_PATH(int, unlink, (const char* path), AT_FDCWD, path, (path))
+BY_PATH(int, unlinkat, (int dirfd, const char* path, int flags), dirfd, path, (dirfd, path, flags))
+BY_PATH(int, rmdir, (const char* path), AT_FDCWD, path, (path))
