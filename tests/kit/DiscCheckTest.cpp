@@ -27,7 +27,9 @@ std::string Big(char c, size_t n) { return std::string(n, c); }
 const std::string kLongName = "Docs/" + Big('n', 65);
 void Autorun(TestDisc& d, const std::string& keys) { d.autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\n" + keys; }
 const PeResource kGroupIcon = {14, std::string(20, '\1')};
-void Launcher(TestDisc& d, const std::string& manifest) { d.Write("setup.exe", MakePe({kGroupIcon, {24, manifest}})); }
+void Launcher(TestDisc& d, const std::string& manifest, bool b64Bit = false) {
+    d.Write("setup.exe", MakePe({kGroupIcon, {24, manifest}}, b64Bit));
+}
 std::string DpiAware(const std::string& value) {
     return "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">" + value + "</dpiAware>";
 }
@@ -276,6 +278,8 @@ const DiscCase kCases[] = {
      nullptr, nullptr},
     {"IconOfProgramWithoutOne", [](TestDisc& d) { d.Write("tool.exe", MakePe({})), Autorun(d, "icon=tool.exe\r\n"); },
      "[autorun] icon", "a program without an icon"},
+    {"IconOf64BitProgram", [](TestDisc& d) { d.Write("tool.exe", MakePe({kGroupIcon}, true)), Autorun(d, "icon=tool.exe\r\n"); },
+     nullptr, nullptr},
     {"IconIndexPastProgramsIcons", [](TestDisc& d) { d.Write("tool.exe", MakePe({kGroupIcon})), Autorun(d, "icon=tool.exe,1\r\n"); },
      "[autorun] icon", "the program has 1 icon(s)"},
     {"LabelLongerThanExplorerShows", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\nlabel=" + Big('B', 33) + "\r\n"); },
@@ -300,6 +304,7 @@ const DiscCase kCases[] = {
      "does not ask for asInvoker"},
     {"LauncherAsAdministrator", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, Manifest("requireAdministrator")}})); },
      "setup.exe", "does not ask for asInvoker"},
+    {"LauncherOf64Bits", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("true")), true); }, nullptr, nullptr},
     // A template's comment before the settings it offers.
     {"LauncherAsInvoker", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", "<!-- or true/pm -->" + DpiAware("true"))); },
      nullptr, nullptr},
