@@ -264,6 +264,10 @@ class CommandLineTest(unittest.TestCase):
                               ((self.disc, "--dpi", "96"), "no setup.exe in"),
                               ((self.disc, "--dpi", "480"), "no setup.exe in"),
                               ((self.disc, "--dpi", "95"), 'try: --dpi takes 96 to 480, not "95"'),
+                              # A value that only begins with a choice is none.
+                              ((self.disc, "--system", "win955"), 'try: --system takes win95|win98|winme|nt40|win2k|'
+                               'winxp|win7|win8|win10|win11, not "win955"'),
+                              ((self.disc, "--click", "installx"), 'try: --click takes run|again|install|exit, not "installx"'),
                               ((self.disc, "--dpi", "481"), 'try: --dpi takes 96 to 480, not "481"'),
                               ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"'),
                               ((self.disc, "--dpi", "99999999999999999999"), "try: --dpi takes 96 to 480"),
@@ -432,6 +436,29 @@ class CommandLineTest(unittest.TestCase):
         joliet = subprocess.run(["xorriso", "-read_fs", "norock", "-indev", iso, "-find", "/", "-type", "f"],
                                 capture_output=True, text=True)
         self.assertIn("'/" + name + "'", joliet.stdout)
+
+    @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
+    def test_a_file_of_4_gib_goes_only_in_the_large_image(self):
+        # xorriso judges bxdisc's options but only sizes the image, for 4 GiB would take minutes to write.
+        self.write("setup.exe", b"MZ")
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        with open(os.path.join(self.disc, "big.cab"), "wb") as f:
+            f.truncate(4 << 30)
+        tools = tempfile.mkdtemp()  # outside the disc
+        self.addCleanup(shutil.rmtree, tools)
+        with open(os.path.join(tools, "xorriso"), "w") as f:
+            f.write('#!/bin/sh\nexec %s "$@" -print-size\n' % shutil.which("xorriso"))
+        os.chmod(os.path.join(tools, "xorriso"), 0o755)
+        env = {"PATH": tools + ":" + os.environ["PATH"]}
+        iso = os.path.join(tools, "x.iso")
+        r = bxdisc("image", self.disc, iso, "--label", "DISC", env=env)
+        self.assertEqual(1, r.returncode)
+        self.assertIn("big.cab: a file of 4 GiB or more", r.stdout)
+        r = bxdisc("image", self.disc, iso, "--label", "DISC", "--large", env=env)
+        self.assertEqual(0, r.returncode, r.stdout + r.stderr)
+        sectors = re.search(r"^(\d+)$", r.stdout, re.M)
+        self.assertTrue(sectors, r.stdout)
+        self.assertGreater(int(sectors.group(1)) * 2048, 4 << 30)
 
     def test_no_image_of_a_disc_with_findings(self):
         iso = os.path.join(self.tmp.name, "out.iso")
