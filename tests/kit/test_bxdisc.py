@@ -497,6 +497,7 @@ class SignTest(unittest.TestCase):
     cert: str
     p12: str
     password: str
+    windows_password: str
     wrong: str
     bin: str
     log: str
@@ -510,23 +511,30 @@ class SignTest(unittest.TestCase):
         k = cls.keys.name
         cls.cert, cls.p12 = os.path.join(k, "cert.pem"), os.path.join(k, "brindle.p12")
         cls.password, cls.wrong = os.path.join(k, "password"), os.path.join(k, "wrong")
-        for path, text in ((cls.password, "s3cret\n"), (cls.wrong, "guess\n")):
-            with open(path, "w") as f:
+        cls.windows_password = os.path.join(k, "password-crlf")  # the same, its line ended on Windows
+        for path, text in ((cls.password, "s3cret\n"), (cls.wrong, "guess\n"), (cls.windows_password, "s3cret\r\n")):
+            with open(path, "w", newline="") as f:
                 f.write(text)
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
                         "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
                         "-keyout", os.path.join(k, "key.pem"), "-out", cls.cert], check=True, capture_output=True)
         subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(k, "key.pem"), "-in", cls.cert,
                         "-out", cls.p12, "-passout", "file:" + cls.password], check=True, capture_output=True)
-        # osslsigncode as sign runs it, its command lines noted; with $SPOIL, each signed file is then
-        # changed: a byte of the program, or of the signer's signature at the file's end.
+        # osslsigncode as sign runs it, its command lines noted, and the password handed on as -pass, which
+        # it takes as it is (from -readpass it would strip a line's end); with $SPOIL, each signed file is
+        # then changed: a byte of the program, or of the signer's signature at the file's end.
         cls.bin, cls.log = os.path.join(k, "bin"), os.path.join(k, "argv.log")
         os.mkdir(cls.bin)
         wrapper = os.path.join(cls.bin, "osslsigncode")
         with open(wrapper, "w") as f:
-            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> %s\n%s "$@" || exit $?\n'
-                    '[ "$1" = sign ] && [ -n "$SPOIL" ] || exit 0\n'
-                    'for out; do :; done\n'
+            f.write('#!/bin/bash\nprintf "%%s\\n" "$*" >> %s\nargs=()\n'
+                    'while [ $# -gt 0 ]; do\n'
+                    '  if [ "$1" = -readpass ]; then IFS= read -r -d "" pass <"$2"; args+=(-pass "$pass"); shift\n'
+                    '  else args+=("$1"); fi; shift\n'
+                    'done\n'
+                    '%s "${args[@]}" || exit $?\n'
+                    '[ "${args[0]}" = sign ] && [ -n "$SPOIL" ] || exit 0\n'
+                    'out=${args[-1]}\n'
                     'case $SPOIL in program) at=600;; *) at=$(($(stat -c %%s "$out") - 40));; esac\n'
                     "printf U | dd of=\"$out\" bs=1 seek=$at conv=notrunc 2>/dev/null\n"
                     % (cls.log, shutil.which("osslsigncode")))
@@ -559,7 +567,7 @@ class SignTest(unittest.TestCase):
     def test_every_file_signed_and_verified(self) -> None:
         os.symlink("DemoSetup.exe", os.path.join(self.disc, "Again.exe"))  # --all passes a link over
         before = snapshot(self.disc)
-        r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
+        r = self.sign("--pkcs12", self.p12, "--password-file", self.windows_password, "--ca-file", self.cert,
                       "--name", "Brindle Demo", "--all")
         self.assertEqual(0, r.returncode, r.stderr)
         signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi", "Tools/helper.dll"]
