@@ -211,6 +211,11 @@ const DiscCase kCases[] = {
     {"BlankInUpdateName", [](TestDisc& d) { d.Write("OLE/OLE 32.DLL", "MZ"); }, "OleAut32_Win9X", "not an 8.3 name"},
     {"FolderInUpdateFolder", [](TestDisc& d) { d.Write("OLE/SUB/A.DLL", "MZ"); }, "OleAut32_Win9X", "is a folder"},
     {"DotNameInUpdateFolder", [](TestDisc& d) { d.Write("OLE/.directory", "x"); }, nullptr, nullptr},
+    // Nothing staged, nothing renamed at the restart: the launcher asks for it again.
+    {"EmptyUpdateFolder", [](TestDisc& d) { d.Remove("OLE/OLEAUT32.DLL"), d.Write("OLE/.directory", "x"); }, "OleAut32_Win9X",
+     "\"OLE\" holds no file: on Windows 95 and 98 the launcher stages nothing"},
+    {"UpdateFolderOfFolders", [](TestDisc& d) { d.Remove("OLE/OLEAUT32.DLL"), d.Write("OLE/SUB/A.DLL", "MZ"); }, "OleAut32_Win9X",
+     "\"OLE\" holds only folders, which are not staged"},
     // The disc's automatic start and the launcher itself.
     {"OpenStartsOther", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=Setup\\setup32.exe\r\n"; }, "[autorun] open", "not the launcher"},
     {"OpenWithoutSwitch", [](TestDisc& d) { d.autorunSection = "[AutoRun]\r\nopen=setup.exe\r\n"; }, "[autorun] open", "without /autorun"},

@@ -469,6 +469,13 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual("bxdisc: no image of a disc with findings\n", r.stderr)
         self.assertFalse(os.path.exists(iso))
         self.assertEqual(2, bxdisc("image", self.disc, iso, "--label", "not a label").returncode)
+        # Its one finding an update folder that stages nothing, which Windows 95 and 98 would restart for ever.
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\nOleAut32_Win9X=OLE9X\r\n")
+        os.mkdir(os.path.join(self.disc, "OLE9X"))
+        r = bxdisc("image", self.disc, iso, "--label", "DISC")
+        self.assertEqual(1, r.returncode)
+        self.assertTrue(r.stdout.startswith('OleAut32_Win9X: "OLE9X" holds no file: on Windows 95 and 98'), r.stdout)
+        self.assertFalse(os.path.exists(iso))
 
     def test_what_preview_does_not_draw(self):
         self.write("setup.exe", b"MZ")
