@@ -84,6 +84,9 @@ const struct {
     {"Real/Setup/setup32.exe", "Real/Setup/setup32.exe: \"Real/Setup\"" + std::string(kLinkFix) + "folder itself"},
     {"readme.txt", "readme.txt:" + std::string(kLinkFix) + "file itself"},
     {"Docs", "Docs:" + std::string(kLinkFix) + "folder itself"},
+    // A link that stays inside the disc is refused all the same.
+    {"Inner/a.txt", "Inner/a.txt: \"Inner\"" + std::string(kLinkFix) + "folder itself"},
+    {"alias.txt", "alias.txt:" + std::string(kLinkFix) + "file itself"},
     {"setup.exe/x", "setup.exe/x: \"setup.exe\" is not a folder"},
     {"Real/..", "Real/..: names no file inside the disc folder"},
 };
@@ -97,6 +100,7 @@ void ExpectWritesOnlyInside() {
     d.Write("disc/setup.exe", "MZ"), d.Write("disc/Real/a.txt", "a"), d.Write("disc/temp", "new");
     d.Link("disc/Setup", "../outside"), d.Link("disc/Real/Setup", "../../outside");
     d.Link("disc/readme.txt", "../outside/readme.txt"), d.Link("disc/Docs", "../outside");
+    d.Link("disc/Inner", "Real"), d.Link("disc/alias.txt", "Real/a.txt");
     std::string root = d.folder() + "/disc";
     std::map<std::string, std::string> before = Snapshot(d.folder());
     for (const auto& c : kRefused) {
@@ -113,7 +117,7 @@ void ExpectWritesOnlyInside() {
     EXPECT_EQ(before, Snapshot(d.folder()));
     std::string error;
     ASSERT_TRUE(ReplaceFiles(root, {{root + "/Real/a.txt", {'b'}}}, &error)) << error;
-    before["disc/Real/a.txt"] = "b";
+    before["disc/Real/a.txt"] = before["disc/Inner/a.txt"] = before["disc/alias.txt"] = "b";
     EXPECT_EQ(before, Snapshot(d.folder()));
 }
 
@@ -180,6 +184,32 @@ TEST(RenameIntoPlace, ChangesNothingWhenAPlaceCannotBeRead) {
     g_beforeRename = nullptr;
     EXPECT_EQ("a.bmp: cannot be reached (Input/output error)", error);
     EXPECT_EQ((std::map<std::string, std::string>{{"a.bmp", "old"}}), Snapshot(root));
+}
+
+// The last rename fails: the places before it hold what they held, a file put back or a new one gone.
+TEST(RenameIntoPlace, PutsBackWhatItReplacedWhenALaterRenameFails) {
+    const std::vector<std::string> kEarlier[] = {{"a.bmp"}, {"a.bmp", "new.bmp", "b.bmp"}};
+    for (const std::vector<std::string>& earlier : kEarlier) {
+        SCOPED_TRACE(earlier.size());
+        TestDisc disc;
+        std::string root = disc.folder(), error;
+        std::vector<std::pair<std::string, std::string>> moves;
+        std::map<std::string, std::string> before = {{"last.bmp/x", "x"}};
+        for (const std::string& name : earlier) {
+            if (name != "new.bmp") disc.Write(name, "old"), before[name] = "old";
+            disc.Write("temp-" + name, "new");
+            moves.push_back({root + "/temp-" + name, root + "/" + name});
+        }
+        disc.Write("temp-last", "new");
+        moves.push_back({root + "/temp-last", root + "/last.bmp"});
+        g_beforeRename = [&](const char* to) {
+            if (std::string(to) == "last.bmp") disc.Write("last.bmp/x", "x");
+        };
+        EXPECT_FALSE(RenameIntoPlace(root, moves, &error));
+        g_beforeRename = nullptr;
+        EXPECT_EQ("last.bmp: cannot be replaced (Is a directory)", error);
+        EXPECT_EQ(before, Snapshot(root));
+    }
 }
 
 TEST(ReplaceFiles, KeepsTheModeOfTheFileReplaced) {

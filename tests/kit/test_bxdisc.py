@@ -294,6 +294,10 @@ class CommandLineTest(unittest.TestCase):
                               ((self.disc, "--dpi", "96"), "no setup.exe in"),
                               ((self.disc, "--dpi", "480"), "no setup.exe in"),
                               ((self.disc, "--dpi", "95"), 'try: --dpi takes 96 to 480, not "95"'),
+                              # A value that only begins with a choice is none.
+                              ((self.disc, "--system", "win955"), 'try: --system takes win95|win98|winme|nt40|win2k|'
+                               'winxp|win7|win8|win10|win11, not "win955"'),
+                              ((self.disc, "--click", "installx"), 'try: --click takes run|again|install|exit, not "installx"'),
                               ((self.disc, "--dpi", "481"), 'try: --dpi takes 96 to 480, not "481"'),
                               ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"'),
                               ((self.disc, "--dpi", "99999999999999999999"), "try: --dpi takes 96 to 480"),
@@ -482,6 +486,29 @@ class CommandLineTest(unittest.TestCase):
                                 capture_output=True, text=True)
         self.assertIn("'/" + name + "'", joliet.stdout)
 
+    @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
+    def test_a_file_of_4_gib_goes_only_in_the_large_image(self):
+        # xorriso judges bxdisc's options but only sizes the image, for 4 GiB would take minutes to write.
+        self.write("setup.exe", b"MZ")
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        with open(os.path.join(self.disc, "big.cab"), "wb") as f:
+            f.truncate(4 << 30)
+        tools = tempfile.mkdtemp()  # outside the disc
+        self.addCleanup(shutil.rmtree, tools)
+        with open(os.path.join(tools, "xorriso"), "w") as f:
+            f.write('#!/bin/sh\nexec %s "$@" -print-size\n' % shutil.which("xorriso"))
+        os.chmod(os.path.join(tools, "xorriso"), 0o755)
+        env = {"PATH": tools + ":" + os.environ["PATH"]}
+        iso = os.path.join(tools, "x.iso")
+        r = bxdisc("image", self.disc, iso, "--label", "DISC", env=env)
+        self.assertEqual(1, r.returncode)
+        self.assertIn("big.cab: a file of 4 GiB or more", r.stdout)
+        r = bxdisc("image", self.disc, iso, "--label", "DISC", "--large", env=env)
+        self.assertEqual(0, r.returncode, r.stdout + r.stderr)
+        sectors = re.search(r"^(\d+)$", r.stdout, re.M)
+        self.assertTrue(sectors, r.stdout)
+        self.assertGreater(int(sectors.group(1)) * 2048, 4 << 30)
+
     def test_no_image_of_a_disc_with_findings(self):
         iso = os.path.join(self.tmp.name, "out.iso")
         self.write("setup.exe", b"MZ")
@@ -491,6 +518,13 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual("bxdisc: no image of a disc with findings\n", r.stderr)
         self.assertFalse(os.path.exists(iso))
         self.assertEqual(2, bxdisc("image", self.disc, iso, "--label", "not a label").returncode)
+        # Its one finding an update folder that stages nothing, which Windows 95 and 98 would restart for ever.
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\nOleAut32_Win9X=OLE9X\r\n")
+        os.mkdir(os.path.join(self.disc, "OLE9X"))
+        r = bxdisc("image", self.disc, iso, "--label", "DISC")
+        self.assertEqual(1, r.returncode)
+        self.assertTrue(r.stdout.startswith('OleAut32_Win9X: "OLE9X" holds no file: on Windows 95 and 98'), r.stdout)
+        self.assertFalse(os.path.exists(iso))
 
     def test_what_preview_does_not_draw(self):
         self.write("setup.exe", b"MZ")
@@ -519,6 +553,7 @@ class SignTest(unittest.TestCase):
     cert: str
     p12: str
     password: str
+    windows_password: str
     wrong: str
     bin: str
     log: str
@@ -532,23 +567,30 @@ class SignTest(unittest.TestCase):
         k = cls.keys.name
         cls.cert, cls.p12 = os.path.join(k, "cert.pem"), os.path.join(k, "brindle.p12")
         cls.password, cls.wrong = os.path.join(k, "password"), os.path.join(k, "wrong")
-        for path, text in ((cls.password, "s3cret\n"), (cls.wrong, "guess\n")):
-            with open(path, "w") as f:
+        cls.windows_password = os.path.join(k, "password-crlf")  # the same, its line ended on Windows
+        for path, text in ((cls.password, "s3cret\n"), (cls.wrong, "guess\n"), (cls.windows_password, "s3cret\r\n")):
+            with open(path, "w", newline="") as f:
                 f.write(text)
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
                         "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
                         "-keyout", os.path.join(k, "key.pem"), "-out", cls.cert], check=True, capture_output=True)
         subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(k, "key.pem"), "-in", cls.cert,
                         "-out", cls.p12, "-passout", "file:" + cls.password], check=True, capture_output=True)
-        # osslsigncode as sign runs it, its command lines noted; with $SPOIL, each signed file is then
-        # changed: a byte of the program, or of the signer's signature at the file's end.
+        # osslsigncode as sign runs it, its command lines noted, and the password handed on as -pass, which
+        # it takes as it is (from -readpass it would strip a line's end); with $SPOIL, each signed file is
+        # then changed: a byte of the program, or of the signer's signature at the file's end.
         cls.bin, cls.log = os.path.join(k, "bin"), os.path.join(k, "argv.log")
         os.mkdir(cls.bin)
         wrapper = os.path.join(cls.bin, "osslsigncode")
         with open(wrapper, "w") as f:
-            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> %s\n%s "$@" || exit $?\n'
-                    '[ "$1" = sign ] && [ -n "$SPOIL" ] || exit 0\n'
-                    'for out; do :; done\n'
+            f.write('#!/bin/bash\nprintf "%%s\\n" "$*" >> %s\nargs=()\n'
+                    'while [ $# -gt 0 ]; do\n'
+                    '  if [ "$1" = -readpass ]; then IFS= read -r -d "" pass <"$2"; args+=(-pass "$pass"); shift\n'
+                    '  else args+=("$1"); fi; shift\n'
+                    'done\n'
+                    '%s "${args[@]}" || exit $?\n'
+                    '[ "${args[0]}" = sign ] && [ -n "$SPOIL" ] || exit 0\n'
+                    'out=${args[-1]}\n'
                     'case $SPOIL in program) at=600;; *) at=$(($(stat -c %%s "$out") - 40));; esac\n'
                     "printf U | dd of=\"$out\" bs=1 seek=$at conv=notrunc 2>/dev/null\n"
                     % (cls.log, shutil.which("osslsigncode")))
@@ -581,7 +623,7 @@ class SignTest(unittest.TestCase):
     def test_every_file_signed_and_verified(self) -> None:
         os.symlink("DemoSetup.exe", os.path.join(self.disc, "Again.exe"))  # --all passes a link over
         before = snapshot(self.disc)
-        r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
+        r = self.sign("--pkcs12", self.p12, "--password-file", self.windows_password, "--ca-file", self.cert,
                       "--name", "Brindle Demo", "--all")
         self.assertEqual(0, r.returncode, r.stderr)
         signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi", "Tools/helper.dll"]

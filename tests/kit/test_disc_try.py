@@ -8,6 +8,7 @@ inside.
 import contextlib
 import io
 import os
+import pty
 import shutil
 import subprocess
 import sys
@@ -200,6 +201,30 @@ class SandboxTest(unittest.TestCase):
             for place in ("/tmp", home):
                 self.assertTrue(any(place == h or place.startswith(h + "/") for h in hidden), (place, hidden))
             self.assertIn("--unshare-all", line)
+
+    def test_a_program_inside_cannot_reach_the_authors_terminal(self):
+        # Run from a terminal, as the author runs try: the program inside has no controlling terminal,
+        # and TIOCSTI types only into one's own.
+        try:
+            sandbox.check()
+        except sandbox.SandboxUnusable as e:
+            self.skipTest(str(e))
+        probe = "import os\ntry:\n    os.open('/dev/tty', os.O_RDWR)\n    print('terminal')\nexcept OSError:\n    print('none')\n"
+        with tempfile.TemporaryDirectory() as work:
+            line = sandbox.command([sys.executable, "-c", probe], work)
+            pid, terminal = pty.fork()
+            if pid == 0:
+                try:
+                    os.execvp(line[0], line)
+                finally:
+                    os._exit(127)
+            said = b""
+            with contextlib.suppress(OSError):  # EIO once the terminal's last program has ended
+                while chunk := os.read(terminal, 1024):
+                    said += chunk
+            os.close(terminal)
+            self.assertEqual(0, os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), said)
+        self.assertEqual("none", said.decode().strip())
 
 
 

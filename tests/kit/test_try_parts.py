@@ -363,17 +363,19 @@ class RestartTest(unittest.TestCase):
     def test_wininit_renames_in_order_and_only_in_the_prefix(self) -> None:
         text = ("[Settings]\r\nNUL=C:\\x\r\n[rename]\r\n; a comment\r\nNUL=C:\\windows\\old.dll\r\n"
                 "C:\\windows\\system32\\OLEAUT32.DLL=C:\\windows\\system32\\OLEAUT32.NEW\r\n"
-                "C:\\windows\\a.dll=D:\\a.dll\r\nC:\\windows\\gone.dll=C:\\windows\\none.dll\r\n")
+                "C:\\windows\\a.dll=D:\\a.dll\r\nD:\\b.dll=C:\\windows\\keep.dll\r\n"
+                "C:\\windows\\gone.dll=C:\\windows\\none.dll\r\n")
         steps = restart.renames(text)
         self.assertEqual([restart.Rename(None, "C:\\windows\\old.dll"),
                           restart.Rename("C:\\windows\\system32\\OLEAUT32.DLL", "C:\\windows\\system32\\OLEAUT32.NEW"),
                           restart.Rename("C:\\windows\\a.dll", "D:\\a.dll"),
+                          restart.Rename("D:\\b.dll", "C:\\windows\\keep.dll"),
                           restart.Rename("C:\\windows\\gone.dll", "C:\\windows\\none.dll")], steps)
         with tempfile.TemporaryDirectory() as tmp:
             drive = Path(tmp)
             (drive / "windows" / "system32").mkdir(parents=True)
             for name, data in (("windows/old.dll", b"old"), ("windows/system32/OLEAUT32.DLL", b"2.20"),
-                               ("windows/system32/OLEAUT32.NEW", b"2.40")):
+                               ("windows/system32/OLEAUT32.NEW", b"2.40"), ("windows/keep.dll", b"keep")):
                 (drive / name).write_bytes(data)
 
             def to_linux(path: str) -> str | None:
@@ -382,9 +384,12 @@ class RestartTest(unittest.TestCase):
             self.assertEqual(["C:\\windows\\old.dll deleted",
                               "C:\\windows\\system32\\OLEAUT32.DLL replaced by C:\\windows\\system32\\OLEAUT32.NEW",
                               "C:\\windows\\a.dll=D:\\a.dll: outside the system's drive; not done",
+                              "D:\\b.dll=C:\\windows\\keep.dll: outside the system's drive; not done",
                               "C:\\windows\\gone.dll=C:\\windows\\none.dll: no such file; nothing done"], done)
             self.assertEqual(["OLEAUT32.DLL"], os.listdir(drive / "windows" / "system32"))
             self.assertEqual(b"2.40", (drive / "windows" / "system32" / "OLEAUT32.DLL").read_bytes())
+            # A target outside the drive neither deletes nor moves its source.
+            self.assertEqual(b"keep", (drive / "windows" / "keep.dll").read_bytes())
 
     def test_run_once_values_as_reg_query_lists_them(self) -> None:
         query = ("\r\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\r\n"
