@@ -18,6 +18,9 @@ struct OptionRule {
     // value is a comma-separated list of them. value names it ("SYSTEMS").
     bool optionalValue = false;
     const char* alias = nullptr;  // "-j", the same as the name
+    // Given, the command takes one or more of these ("RESULTS_DIR") in place
+    // of its operands (try --merge).
+    const char* operandsInstead = nullptr;
 };
 
 struct ParsedArgs;
@@ -48,7 +51,8 @@ enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
 // is wrong: an unknown option, one given twice or without its value, a value
 // after "=" where none is taken that way, a value (or a list's item) not among
 // its choices, a missing required option, or operands too few or too many
-// (none with an option that stands alone). -h and --help before any "--" ask
+// (none with an option that stands alone, one or more with one that takes
+// operands instead). -h and --help before any "--" ask
 // for the command's help.
 ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error);
