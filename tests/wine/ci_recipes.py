@@ -36,7 +36,8 @@ from pathlib import Path
 from typing import Any, Callable
 
 ROOT = Path(__file__).resolve().parents[2]
-PYTHON = shutil.which("python3") or sys.executable  # what bxdisc starts its runner with
+# What bxdisc starts its runner with, found before the stand-ins come first on PATH.
+PYTHON = os.environ.get("BXDISC_RECIPE_PYTHON") or shutil.which("python3") or sys.executable
 Context = dict[str, Any]
 
 
@@ -126,6 +127,7 @@ class Machine:
             (shims / name).write_text(text)
             (shims / name).chmod(0o755)
         self.env = dict(os.environ, BXDISC_BUILT=str(built), BXDISC_RECIPE_RUNS=str(runs), CI="true",
+                        BXDISC_RECIPE_PYTHON=PYTHON,
                         XDG_CACHE_HOME=str(cache), PATH="%s:%s" % (shims, os.environ["PATH"]))
         self.env.pop("BXDISC_DATA", None)
 
