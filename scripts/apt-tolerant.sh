@@ -55,7 +55,7 @@ apt_update() {
 # the failed index. After a whole update the preference would only pass
 # over the security suite's fixes, so it is not tried.
 apt_install() {
-  local log release
+  local log release absent
   log=$(mktemp)
   if apt-get install -y -qq "$@" >"$log" 2>&1; then
     rm -f "$log"
@@ -71,9 +71,15 @@ apt_install() {
     fi
   fi
   tail -n 20 "$log" >&2
+  # A package the whole index lacks is not in this release at all: another
+  # update would not bring it.
+  absent=$(sed -n 's/^E: Unable to locate package \(.*\)$/\1/p' "$log" | tr '\n' ' ')
   rm -f "$log"
   echo "install-deps: cannot install $*" >&2
-  if [ -n "$apt_failed_indexes" ]; then
+  if [ -z "$apt_failed_indexes" ] && [ -n "$absent" ]; then
+    echo "install-deps: Debian's $(apt_release) has no package ${absent% }; this script knows" \
+         "Debian 12 (bookworm) and 13 (trixie)" >&2
+  elif [ -n "$apt_failed_indexes" ]; then
     echo "install-deps: apt-get update could not fetch:" >&2
     sed 's/^/  /' <<<"$apt_failed_indexes" >&2
     echo "install-deps: the archive's mirror is being synced; run this again when 'apt-get update' succeeds" >&2

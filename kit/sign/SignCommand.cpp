@@ -154,4 +154,5 @@ const Command kSignCommand = {
     },
     false,
     RunSign,
+    "signs the disc's programs and package, each verified",
 };

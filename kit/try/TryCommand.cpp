@@ -194,4 +194,5 @@ const Command kTryCommand = {
     },
     true,
     RunTry,
+    "runs the launcher under Wine in a sandbox, reports what it did",
 };

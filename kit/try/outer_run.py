@@ -34,7 +34,8 @@ def check_platform(request: Request) -> None:
     if not winerunner.runs_32bit():
         raise Unusable("Wine's 32-bit programs do not run on this machine: its kernel runs no "
                        "32-bit programs and no emulator is registered for them (qemu-user 9 or "
-                       "later, from bookworm-backports, registered for i386 through binfmt_misc)")
+                       "later: Debian 13's own, or Debian 12's from bookworm-backports, registered "
+                       "for i386 through binfmt_misc)")
     if request.show and not os.environ.get("DISPLAY"):
         raise Unusable("--show needs an X display in $DISPLAY")
     needed = [("Xephyr", "xserver-xephyr")] if request.show and not request.no_sandbox else []

@@ -169,11 +169,11 @@ class DemoDiscTest(unittest.TestCase):
         self.assertNotEqual(shots["installed"], shots["not-installed"])
 
     def test_sheet_of_every_face(self):
-        # At --scale N every pixel of the picture is an N x N block.
-        for scale in ("1", "3"):
+        # At --scale N every pixel of the picture is an N x N block; N the next word or after "=".
+        for scale, words in (("1", ("--scale", "1")), ("2", ("--scale=2",)), ("3", ("--scale", "3"))):
             with self.subTest(scale=scale):
                 out = os.path.join(self.tmp.name, "faces.png")
-                r = bxdisc("preview", self.disc, out, "--state", "all", "--scale", scale)
+                r = bxdisc("preview", self.disc, out, "--state=all", *words)
                 self.assertEqual(0, r.returncode, r.stderr)
                 self.assertEqual((int(scale) * (2 * 540 + 8), int(scale) * (5 * (36 + 20) + 4 * 8)), png_size(out))
 
@@ -257,6 +257,36 @@ class CommandLineTest(unittest.TestCase):
                 if status == 2 and args[0] != "check" and (art or args[0] != "art" or len(args) == 1):
                     self.assertIn("usage: bxdisc", r.stderr)
 
+    def test_a_value_is_the_next_word_or_after_equals(self):
+        self.write("setup.exe", b"MZ")
+        disc = self.disc
+        for given, same in [(("check", disc, "--format=json"), ("check", disc, "--format", "json")),
+                            (("check", disc, "--format=sarif", "--launcher=setup.exe", "--verify-timeout=5"),
+                             ("check", disc, "--format", "sarif", "--launcher", "setup.exe", "--verify-timeout", "5")),
+                            (("check", "--list-rules", "--format=json"),
+                             ("check", "--list-rules", "--format", "json"))]:
+            with self.subTest(given=given):
+                r, s = bxdisc(*given), bxdisc(*same)
+                self.assertEqual((s.returncode, s.stdout, s.stderr), (r.returncode, r.stdout, r.stderr))
+                json.loads(r.stdout)
+        # An optional value only after "="; the next word that names its choices is taken for a slip.
+        for args, message in [
+                (("try", disc, "--matrix", "win98", "--junit", "x.xml"),
+                 'try: --matrix takes its SYSTEMS only after "=": did you mean --matrix=win98?'),
+                (("try", "--matrix", "win98,win10", disc),
+                 'try: --matrix takes its SYSTEMS only after "=": did you mean --matrix=win98,win10?'),
+                (("try", disc, "--matrix=win955"),
+                 'try: --matrix takes SYSTEMS among win95|win98|winme|nt40|win2k|winxp|win7|win8|win10|win11, '
+                 'not "win955"'),
+                (("check", disc, "--format="), "check: --format= is empty: give --format=FORMAT"),
+                (("check", disc, "--format=xml"), 'check: --format takes text|json|sarif, not "xml"'),
+                (("check", disc, "--strict=yes"), "check: --strict takes no value"),
+                (("preview", disc, "p.png", "--scale=5"), 'preview: --scale takes 1|2|3|4, not "5"')]:
+            with self.subTest(args=args):
+                r = bxdisc(*args)
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn("bxdisc " + message + "\nusage: bxdisc " + args[0], r.stderr)
+
     def test_what_try_refuses_before_it_runs(self):
         # After "--" the words are the launcher's: -h is no call for bxdisc's help.
         # The ends of the ranges are taken; the disc is what stops them.
@@ -331,6 +361,13 @@ class CommandLineTest(unittest.TestCase):
                     request = json.loads(f.read())
                 self.assertEqual(disc, os.fsencode(request["disc"]))
                 self.assertEqual(({"matrix": [], "jobs": 2}, ["/x"]), (request["options"], request["tail"]))
+        # An option's value the next word or after "=", an alias's too.
+        for words in (("--jobs=3", "--matrix=win98,win10"), ("--matrix=win98,win10", "-j", "3")):
+            with self.subTest(words=words):
+                r = subprocess.run([BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
+                self.assertEqual(0, r.returncode, r.stderr)
+                with open(kept + ".json", "rb") as f:
+                    self.assertEqual({"matrix": ["win98", "win10"], "jobs": 3}, json.loads(f.read())["options"])
         # --merge reads no disc: its folders and outputs go as words, the folders after "--".
         r = subprocess.run([BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
                            timeout=60, env=env)
@@ -372,6 +409,17 @@ class CommandLineTest(unittest.TestCase):
                 r = bxdisc(*args)
                 self.assertEqual((0, ""), (r.returncode, r.stderr))
                 self.assertIn("usage: bxdisc", r.stdout)
+        # A line on what each command does, after the usage.
+        r = bxdisc("--help")
+        commands = re.findall(r"^(?:usage:)? +bxdisc (\w+) ", r.stdout, re.M)
+        self.assertEqual(["new", "check", "preview", "art", "sign", "image", "try"], commands)
+        for command in commands:
+            self.assertRegex(r.stdout, r"\n  %s +[a-z].{20,66}\n" % command)
+        self.assertIn("'bxdisc help COMMAND'", r.stdout)
+        self.assertIn("'man bxdisc'", r.stdout)
+        r = bxdisc()
+        self.assertEqual((2, ""), (r.returncode, r.stdout))
+        self.assertRegex(r.stderr, r"^bxdisc: no command\nusage: bxdisc ")
         r = bxdisc("--version")
         self.assertEqual((0, ""), (r.returncode, r.stderr))
         self.assertRegex(r.stdout, r"^bxdisc \d+\.\d+\.\d+\n$")
@@ -393,6 +441,7 @@ class CommandLineTest(unittest.TestCase):
                 ("bxdisc try D --j", "--jobs --junit"),
                 ("bxdisc try D --system win9", "win95 win98"), ("bxdisc preview D P --state hover-",
                  "hover-focused"), ("bxdisc new D --dry", "--dry-run"), ("bxdisc help im", "image"),
+                ("bxdisc check D --format = j", "json"), ("bxdisc check D --format =", "text json sarif"),
                 ("bxdisc try D -- --sys", "")]
         for line, want in rows:
             with self.subTest(line=line):
