@@ -375,6 +375,11 @@ class CommandLineTest(unittest.TestCase):
         with open(kept + ".argv") as f:
             self.assertEqual([os.path.join(data, "try"), "merge", "--bxdisc=" + bxdisc("--version").stdout.split()[1],
                               "--junit=-j.xml", "--", "a b", "c"], f.read().splitlines())
+        # Without python3 on PATH there is no runner to start, and bxdisc says what to install.
+        r = subprocess.run([BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
+                           timeout=60, env=dict(env, PATH=data))
+        self.assertEqual((2, "bxdisc try: cannot start python3 (No such file or directory): install python3\n"),
+                         (r.returncode, r.stderr))
 
     def test_merge_makes_one_matrix_of_the_shards_results(self):
         # Written by the code a shard writes them with; merged by the runner in bxdisc's data folder.
