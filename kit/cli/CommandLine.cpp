@@ -134,6 +134,13 @@ ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int
         }
     }
     for (const OptionRule& o : command.options) {
+        if (o.operandsInstead && args->Has(o.name)) {
+            if (!args->operands.empty()) return kParsed;
+            *error = std::string(o.name) + " takes one or more " + o.operandsInstead;
+            return kUsageError;
+        }
+    }
+    for (const OptionRule& o : command.options) {
         if (o.required && !args->Has(o.name)) {
             *error = std::string(o.name) + " is needed";
             return kUsageError;

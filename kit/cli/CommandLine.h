@@ -20,6 +20,9 @@ struct OptionRule {
     // ("SYSTEMS").
     bool optionalValue = false;
     const char* alias = nullptr;  // "-j", the same as the name
+    // Given, the command takes one or more of these ("RESULTS_DIR") in place
+    // of its operands (try --merge).
+    const char* operandsInstead = nullptr;
 };
 
 struct ParsedArgs;
@@ -53,9 +56,10 @@ enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
 // unknown option, one given twice or without its value, an empty value after
 // "=", a value after "=" for a flag, a value (or a list's item) not among its
 // choices, a missing required option, or operands too few or too many (none
-// with an option that stands alone; "did you mean --matrix=win98?" where the
-// word after an optional value's option names its choices). -h and --help
-// before any "--" ask for the command's help.
+// with an option that stands alone, one or more with one that takes operands
+// instead; "did you mean --matrix=win98?" where the word after an optional
+// value's option names its choices). -h and --help before any "--" ask for
+// the command's help.
 ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error);
 

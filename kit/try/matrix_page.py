@@ -55,10 +55,10 @@ def write_page(folder: Path, disc_name: str, version: str, results: list[RunResu
     if len(set(systems)) != len(systems):
         raise ValueError("a system appears twice among the runs: " + ", ".join(systems))
     folder.mkdir(parents=True, exist_ok=True)
-    shown = {r.system for r in results if _copy_screenshot(r, folder)}
+    shown = {r.system for r in results if copy_screenshot(r, folder)}
     page = _page(disc_name, version, results, shown)
     index = folder / "index.html"
-    _write_atomically(index, page.encode("utf-8"))
+    write_atomically(index, page.encode("utf-8"))
     return index
 
 
@@ -84,12 +84,12 @@ def write_junit(path: Path, disc_name: str, results: list[RunResult]) -> None:
     ET.indent(tree)
     out = io.BytesIO()
     tree.write(out, encoding="utf-8", xml_declaration=True)
-    _write_atomically(path, out.getvalue())
+    write_atomically(path, out.getvalue())
 
 
 # ---- files ----------------------------------------------------------------------
 
-def _write_atomically(path: Path, data: bytes | BinaryIO) -> None:
+def write_atomically(path: Path, data: bytes | BinaryIO) -> None:
     # A new file beside the target, renamed over it: a reader never sees half
     # a file, and whatever had the name before (a link to the author's
     # files, say) is replaced, not written through. mkstemp makes its file
@@ -109,7 +109,7 @@ def _write_atomically(path: Path, data: bytes | BinaryIO) -> None:
         raise
 
 
-def _copy_screenshot(r: RunResult, folder: Path) -> bool:
+def copy_screenshot(r: RunResult, folder: Path) -> bool:
     """Copies the run's screenshot to folder/<system>.png: only a regular
     file that is a PNG, not a link, a pipe or a device at the named path."""
     if r.screenshot is None:
@@ -123,7 +123,7 @@ def _copy_screenshot(r: RunResult, folder: Path) -> bool:
         if not stat.S_ISREG(os.fstat(fd).st_mode) or source.read(8) != PNG_SIGNATURE:
             return False
         source.seek(0)
-        _write_atomically(folder / (r.system + ".png"), source)
+        write_atomically(folder / (r.system + ".png"), source)
     return True
 
 

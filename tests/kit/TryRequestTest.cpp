@@ -91,6 +91,9 @@ TEST(TryCommandLine, IsReadAgainstTheTable) {
         {{"D", "--show=yes"}, kUsageError, "--show takes no value"},
         {{"D", "--bogus=1"}, kUsageError, "has no option --bogus"},
         {{"D", "--", "--matrix=win31"}, kParsed},
+        // --merge takes shards' folders in place of the disc.
+        {{"--merge", "A", "B", "--html", "P"}, kParsed},
+        {{"--merge", "--junit", "J"}, kUsageError, "--merge takes one or more RESULTS_DIR"},
     };
     for (const Row& r : rows) {
         ParsedArgs args;

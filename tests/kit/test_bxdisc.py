@@ -17,6 +17,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from pathlib import Path
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BXDISC = ""  # set from the command line, below
@@ -311,7 +312,21 @@ class CommandLineTest(unittest.TestCase):
                                "--matrix cannot go with --screenshot"),
                               ((self.disc, "-j", "2"), "--jobs goes only with --matrix"),
                               ((self.disc, "--html", "out"), "--html goes only with --matrix"),
-                              ((self.disc, "--junit", "j.xml"), "--junit goes only with --matrix")]:
+                              ((self.disc, "--junit", "j.xml"), "--junit goes only with --matrix"),
+                              ((self.disc, "--shard", "1/2"), "--shard goes only with --matrix"),
+                              ((self.disc, "--results", "r"), "--results goes only with --matrix"),
+                              ((self.disc, "--matrix", "--results", ""), "try: --results takes a folder"),
+                              ((self.disc, "--matrix", "--shard", "10/10"), "no setup.exe in"),
+                              *(((self.disc, "--matrix", "--shard", shard),
+                                 'try: --shard takes I/N, whole numbers with 1 <= I <= N <= 10, not "%s"' % shard)
+                                for shard in ("0/3", "4/3", "1/11", "3", "1/", "/3", "+1/3", "1/3/3", "a/b")),
+                              (("--merge",), "try: --merge takes one or more RESULTS_DIR"),
+                              (("--merge", "r"), "try: --merge needs --html DIR or --junit FILE"),
+                              (("--merge", "r", "--html", ""), "try: --html takes a folder"),
+                              (("--merge", "r", "--junit", "j.xml", "--", "/x"), "try: --merge takes nothing after --"),
+                              *((("--merge", "r", "--junit", "j.xml") + option, "try: --merge cannot go with " + option[0])
+                                for option in (("--matrix",), ("--shard", "1/2"), ("--results", "r"), ("--jobs", "2"),
+                                               ("--click", "run"), ("--system", "win98"), ("--show",)))]:
             with self.subTest(args=args):
                 r = bxdisc("try", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
@@ -357,6 +372,45 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".json", "rb") as f:
                     self.assertEqual({"matrix": ["win98", "win10"], "jobs": 3}, json.loads(f.read())["options"])
+        # --merge reads no disc: its folders and outputs go as words, the folders after "--".
+        r = subprocess.run([BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
+                           timeout=60, env=env)
+        self.assertEqual(0, r.returncode, r.stderr)
+        with open(kept + ".argv") as f:
+            self.assertEqual([os.path.join(data, "try"), "merge", "--bxdisc=" + bxdisc("--version").stdout.split()[1],
+                              "--junit=-j.xml", "--", "a b", "c"], f.read().splitlines())
+        # Without python3 on PATH there is no runner to start, and bxdisc says what to install.
+        r = subprocess.run([BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
+                           timeout=60, env=dict(env, PATH=data))
+        self.assertEqual((2, "bxdisc try: cannot start python3 (No such file or directory): install python3\n"),
+                         (r.returncode, r.stderr))
+
+    def test_merge_makes_one_matrix_of_the_shards_results(self):
+        # Written by the code a shard writes them with; merged by the runner in bxdisc's data folder.
+        sys.path[:0] = [os.path.join(ROOT, "kit", "try"), os.path.join(ROOT, "winerunner")]
+        import results_folder
+        from run_result import RunResult
+        version = bxdisc("--version").stdout.split()[1]
+        every = ("win98", "winxp", "win10")
+        folders = []
+        for i, (part, theirs) in enumerate(((every[:2], version), (every[2:], version), (every[2:], "0.0.1")), 1):
+            folders.append(os.path.join(self.tmp.name, "shard%d" % i))
+            results_folder.claim(Path(folders[-1]))
+            results_folder.write(Path(folders[-1]), results_folder.Manifest(
+                theirs, "demo", "ab" * 32, (), every, (min(i, 2), 2), part),
+                [RunResult(s, 1 if s == "winxp" else 0, "v", 2.0, report="r\n") for s in part])
+        page, junit = os.path.join(self.tmp.name, "page"), os.path.join(self.tmp.name, "j.xml")
+        r = bxdisc("try", "--merge", *folders[:2], "--html", page, "--junit", junit)
+        self.assertEqual((1, ""), (r.returncode, r.stderr))
+        lines = r.stdout.splitlines()
+        self.assertEqual("bxdisc try: demo on win98, winxp, win10, merged from 2 folders", lines[0])
+        self.assertEqual(list(every), [line.split()[0] for line in lines[2:5]])
+        self.assertEqual(["bxdisc try: the page: %s/index.html" % page, "bxdisc try: the JUnit report: " + junit,
+                          "bxdisc try: 2 of 3 systems did what the disc intends (exit status 1)"], lines[5:])
+        r = bxdisc("try", "--merge", folders[0], folders[2], "--junit", junit)
+        self.assertEqual((2, "bxdisc try: %s holds results of bxdisc 0.0.1, and this is bxdisc %s: merge them "
+                             "with the bxdisc that made them, or run that shard again\n" % (folders[2], version)),
+                         (r.returncode, r.stderr))
 
     def test_help_goes_to_standard_output(self):
         for args in (("--help",), ("help",), ("help", "try"), ("try", "--help"), ("art", "-h")):

@@ -365,6 +365,22 @@ class RunnerTest(unittest.TestCase):
                     write(os.path.join(programs, name), b"MZ")
                 outer_run.check_platform(request_of(no_sandbox=True))
 
+    def test_a_run_that_takes_screenshots_needs_imagemagick(self):
+        def which(program):
+            return None if program == "import" else "/usr/bin/" + program
+        with mock.patch.object(outer_run.shutil, "which", which), \
+                mock.patch.object(outer_run.os.path, "exists", return_value=True), \
+                mock.patch.object(outer_run.winerunner, "runs_32bit", return_value=True):
+            for options, needs in (({}, False), ({"screenshot": "s.png"}, True), ({"matrix": [], "html": "p"}, True),
+                                   ({"matrix": [], "results": "r"}, True)):
+                with self.subTest(options=options):
+                    if needs:
+                        with self.assertRaisesRegex(try_main.outcome.Unusable, "^import not installed; install with "
+                                                    "apt-get install imagemagick$"):
+                            outer_run.check_platform(request_of(no_sandbox=True, **options))
+                    else:
+                        outer_run.check_platform(request_of(no_sandbox=True, **options))
+
     def test_each_role_ends_with_its_status(self):
         said = []
         with mock.patch.object(try_main, "say", said.append), mock.patch("matrix.run_matrix", return_value=1), \
