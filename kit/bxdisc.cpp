@@ -26,14 +26,27 @@ const Command* FindCommand(const char* name) {
     return nullptr;
 }
 
+const char kReadMore[] = "'bxdisc help COMMAND' tells more of each; 'man bxdisc' tells everything.\n";
+
 std::string Usage() {
     std::string text;
     for (const Command* c : kCommands) text += (text.empty() ? "usage: " : "       ") + Synopsis(*c) + "\n";
-    return text + "'bxdisc help COMMAND' tells more of each.\n" + kExitStatuses;
+    return text;
+}
+
+// The usage, then a line on what each command does, as git help lists them.
+std::string Help() {
+    std::string text = Usage() + "\ncommands:\n";
+    for (const Command* c : kCommands) {
+        std::string name = "  " + std::string(c->name);
+        name.resize(11, ' ');
+        text += name + c->brief + "\n";
+    }
+    return text + "\n" + kReadMore + kExitStatuses;
 }
 
 int UsageError(const std::string& error) {
-    fprintf(stderr, "bxdisc: %s\n%s", error.c_str(), Usage().c_str());
+    fprintf(stderr, "bxdisc: %s\n%s%s%s", error.c_str(), Usage().c_str(), kReadMore, kExitStatuses);
     return kExitFailed;
 }
 
@@ -48,7 +61,7 @@ int main(int argc, char** argv) {
         return kExitClean;
     }
     if (IsHelp(argv[1]) || (!strcmp(argv[1], "help") && argc == 2)) {
-        fputs(Usage().c_str(), stdout);
+        fputs(Help().c_str(), stdout);
         return kExitClean;
     }
     bool bHelp = !strcmp(argv[1], "help");

@@ -142,4 +142,5 @@ const Command kArtCommand = {
     },
     false,
     RunArt,
+    "makes the front window's bitmaps from a backdrop and labels",
 };

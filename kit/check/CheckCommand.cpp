@@ -59,8 +59,16 @@ int CheckBeforeUse(const std::string& folder, const DiscCheckOptions& options, F
 namespace {
 
 int RunCheck(const ParsedArgs& args) {
+    std::string format = args.Get("--format", "text");
     if (args.Has("--list-rules")) {
-        fputs(RuleList().c_str(), stdout);
+        // A SARIF log of a check holds the rules already: runs[0].tool.driver.rules.
+        if (format == "sarif") {
+            fputs("bxdisc check: --list-rules gives text or json, not sarif: every SARIF log of a check holds the "
+                  "rules (runs[0].tool.driver.rules)\n",
+                  stderr);
+            return kExitFailed;
+        }
+        fputs((format == "json" ? RuleListJson() : RuleList()).c_str(), stdout);
         return kExitClean;
     }
     CDisc disc;
@@ -83,7 +91,6 @@ int RunCheck(const ParsedArgs& args) {
         fprintf(stderr, "bxdisc check: --ca-file %s: cannot be read\n", options.caFile.c_str());
         return kExitFailed;
     }
-    std::string format = args.Get("--format", "text");
     ReportFormat report = format == "json" ? ReportFormat::kJson : format == "sarif" ? ReportFormat::kSarif : ReportFormat::kText;
     return CheckAndReport(args.operands[0], options, report, stdout, &disc);
 }
@@ -98,7 +105,7 @@ const Command kCheckCommand = {
     "Windows 10 and 11 make of the disc. Each line names the way out after \"fix: \". Notes (\"note: \")\n"
     "tell what the author should know; they count as findings only with --strict. --format json or\n"
     "sarif gives the same results for CI systems (SARIF 2.1.0 for code scanning); --list-rules lists\n"
-    "every rule with its id.",
+    "every rule with its id (--format json: as JSON).",
     {
         {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
         {"--strict", nullptr, "notes count as findings in the exit status", nullptr, false},
@@ -112,4 +119,5 @@ const Command kCheckCommand = {
     },
     false,
     RunCheck,
+    "checks a disc for what would make its launcher do less than meant",
 };

@@ -29,3 +29,6 @@ std::string FindingsJson(const std::string& folder, const std::vector<Finding>& 
 std::string FindingsSarif(const std::string& folder, const std::string& infName, const std::vector<Finding>& findings);
 // "BX0101 setupexe-missing  finding  ...": each rule, its summary and its remedy.
 std::string RuleList();
+// The same as a JSON array of objects with id, name, level ("finding" or
+// "note"), summary and remedy, in the table's order.
+std::string RuleListJson();

@@ -106,6 +106,8 @@ const CheckRule kCheckRules[kRuleCount] = {
      "move the files up into the folder itself"},
     {"BX0506", "update-long-name", false, "A file of the OleAut32_Win9X folder has no 8.3 name, which wininit.ini on Windows 9x ignores.",
      "rename it to 8.3 (at most 8 characters, a dot and 3), as the system's own file is named"},
+    {"BX0507", "update-folder-empty", false, "The OleAut32_Win9X folder holds no file the launcher stages: on Windows 95 and 98 it asks for a restart, and again after it, for ever.",
+     "put the automation library's files (OLEAUT32.DLL and those that come with it) in the folder itself, or leave OleAut32_Win9X empty for no update"},
 
     {"BX0601", "names-differ-in-case", false, "Two names in one folder differ only in case: Windows sees one name, and one of the files is lost.",
      "rename one of them"},

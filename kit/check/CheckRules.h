@@ -63,6 +63,7 @@ enum RuleIndex {
     kRuleUpdateUnreadable,
     kRuleUpdateSubfolder,
     kRuleUpdateLongName,
+    kRuleUpdateEmpty,
     kRuleNamesDifferInCase,
     kRuleNameTooLong,
     kRuleFileTooLarge,

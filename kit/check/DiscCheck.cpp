@@ -627,6 +627,17 @@ void CDiscChecker::CheckUpdateFolder(const std::string& path) {
         Add(kRuleUpdateUnreadable, AtKey(OleAut32_Win9X, Relative(path)), Quoted(OleAut32_Win9X) + " cannot be read");
         return;
     }
+    // The launcher stages every file but those of dot names; with none it renames nothing at the restart
+    // it asks for, and so asks again.
+    bool bStaged = false, bFolders = false;
+    for (const std::string& name : names)
+        if (name[0] != '.') (IsFolder(path + "/" + name) ? bFolders : bStaged) = true;
+    if (!bStaged) {
+        Add(kRuleUpdateEmpty, AtKey(OleAut32_Win9X, Relative(path)),
+            Quoted(OleAut32_Win9X) + (bFolders ? " holds only folders, which are not staged" : " holds no file") +
+                ": on Windows 95 and 98 the launcher stages nothing, yet asks for a restart, and again after it, for ever");
+        return;
+    }
     for (const std::string& name : names) {
         // Dot names are passed over by the launcher anyway.
         if (name[0] == '.') continue;

@@ -1,6 +1,7 @@
 // The check's results for CI systems: bxdisc's own JSON, SARIF 2.1.0 for
-// code scanning, and the rule list. Output is deterministic: the same disc
-// gives the same document, so that a pipeline can compare two runs.
+// code scanning, and the rule list (as text and as JSON). Output is
+// deterministic: the same disc gives the same document, so that a pipeline
+// can compare two runs.
 #include <climits>
 #include <cstdlib>
 
@@ -14,6 +15,9 @@ using nlohmann::ordered_json;
 namespace {
 
 const char kDiscBase[] = "DISCROOT";
+// Where a SARIF reader sends people to learn of the tool: the project declares
+// no home page, so the manual page, which lists every rule with its remedy.
+const char kInformationUri[] = "man:bxdisc(1)";
 
 const char* Level(const CheckRule& rule) { return rule.note ? "note" : "finding"; }
 const char* SarifLevel(const CheckRule& rule) { return rule.note ? "note" : "error"; }
@@ -80,6 +84,8 @@ std::string FindingsSarif(const std::string& folder, const std::string& infName,
         rules.push_back({{"id", rule.id},
                          {"name", rule.name},
                          {"shortDescription", {{"text", rule.summary}}},
+                         // GitHub code scanning requires it: what it finds and the way out.
+                         {"fullDescription", {{"text", std::string(rule.summary) + " Fix: " + rule.remedy + "."}}},
                          {"help", {{"text", std::string("Fix: ") + rule.remedy}}},
                          {"defaultConfiguration", {{"level", SarifLevel(rule)}}}});
     ordered_json results = ordered_json::array();
@@ -106,6 +112,7 @@ std::string FindingsSarif(const std::string& folder, const std::string& infName,
                          {{"driver",
                            {{"name", "bxdisc"},
                             {"version", std::string(kBxdiscVersion)},
+                            {"informationUri", kInformationUri},
                             {"rules", rules}}}}},
                         {"originalUriBaseIds", {{kDiscBase, {{"uri", "file://" + UriPath(AbsoluteFolder(folder))}}}}},
                         {"results", results}};
@@ -123,4 +130,15 @@ std::string RuleList() {
         text += head + " " + Level(rule) + "\n    " + rule.summary + "\n    fix: " + rule.remedy + "\n";
     }
     return text;
+}
+
+std::string RuleListJson() {
+    ordered_json rules = ordered_json::array();
+    for (const CheckRule& rule : kCheckRules)
+        rules.push_back({{"id", rule.id},
+                         {"name", rule.name},
+                         {"level", Level(rule)},
+                         {"summary", rule.summary},
+                         {"remedy", rule.remedy}});
+    return Dump(rules);
 }

@@ -60,6 +60,7 @@ std::string ParsedArgs::Get(const char* name, const char* fallback) const {
 
 ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error) {
+    std::string slip;  // "--matrix win98": what was likely meant
     for (int i = first; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") return kHelpAsked;
@@ -76,7 +77,7 @@ ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int
             args->operands.push_back(arg);
             continue;
         }
-        // "--name=value": the value is the option's own only where it is optional.
+        // "--name=value" or "--name value"; an optional value only after "=".
         size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
         bool bEquals = equals != std::string::npos;
         std::string name = arg.substr(0, equals), value = bEquals ? arg.substr(equals + 1) : std::string();
@@ -89,26 +90,37 @@ ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int
             *error = name + " is given twice";
             return kUsageError;
         }
-        if (o->optionalValue) {
-            if (bEquals && value.empty()) {
-                *error = name + "= is empty: give " + name + " alone, or " + name + "=" + (o->value ? o->value : "VALUE");
+        const char* valueName = o->value ? o->value : "VALUE";
+        if (!o->value && !o->optionalValue) {
+            if (bEquals) {
+                *error = name + " takes no value";
                 return kUsageError;
+            }
+        } else if (bEquals && value.empty()) {
+            *error = name + "= is empty: give " + (o->optionalValue ? name + " alone, or " : std::string()) + name +
+                     "=" + valueName;
+            return kUsageError;
+        } else if (o->optionalValue) {
+            // A next word that its value could be stays an operand, but names the
+            // likely slip should the operands not add up.
+            if (!bEquals && o->choices && i + 1 < argc && slip.empty() && ListFault(name, *o, argv[i + 1]).empty()) {
+                std::string meant = name + "=" + argv[i + 1];
+                slip = name + " takes its " + valueName + " only after \"=\": did you mean " + meant + "?";
             }
             if (bEquals && o->choices) {
                 *error = ListFault(name, *o, value);
                 if (!error->empty()) return kUsageError;
             }
-        } else if (bEquals) {
-            *error = o->value ? name + " takes its value as the next word, not after =" : name + " takes no value";
-            return kUsageError;
-        } else if (o->value) {
-            if (i + 1 >= argc) {
-                *error = arg + " needs a value (" + o->value + ")";
-                return kUsageError;
+        } else {
+            if (!bEquals) {
+                if (i + 1 >= argc) {
+                    *error = arg + " needs a value (" + o->value + ")";
+                    return kUsageError;
+                }
+                value = argv[++i];
             }
-            value = argv[++i];
             if (o->choices && !AmongChoices(o->choices, value)) {
-                *error = arg + " takes " + o->choices + ", not \"" + value + "\"";
+                *error = name + " takes " + o->choices + ", not \"" + value + "\"";
                 return kUsageError;
             }
         }
@@ -122,13 +134,20 @@ ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int
         }
     }
     for (const OptionRule& o : command.options) {
+        if (o.operandsInstead && args->Has(o.name)) {
+            if (!args->operands.empty()) return kParsed;
+            *error = std::string(o.name) + " takes one or more " + o.operandsInstead;
+            return kUsageError;
+        }
+    }
+    for (const OptionRule& o : command.options) {
         if (o.required && !args->Has(o.name)) {
             *error = std::string(o.name) + " is needed";
             return kUsageError;
         }
     }
     if ((int)args->operands.size() != command.operandCount) {
-        *error = "bxdisc " + std::string(command.name) + " takes " + command.operands;
+        *error = slip.empty() ? "bxdisc " + std::string(command.name) + " takes " + command.operands : slip;
         return kUsageError;
     }
     return kParsed;

@@ -14,10 +14,15 @@ struct OptionRule {
     bool required;
     bool alone = false;   // given, the command takes no operands (--list-rules)
     // Git style: "--matrix" alone or "--matrix=a,b"; the value is only ever
-    // after "=", so that a next word stays an operand. With choices, the
-    // value is a comma-separated list of them. value names it ("SYSTEMS").
+    // after "=", so that a next word stays an operand (one that names its
+    // choices is taken for a slip should the operands not add up). With
+    // choices, the value is a comma-separated list of them. value names it
+    // ("SYSTEMS").
     bool optionalValue = false;
     const char* alias = nullptr;  // "-j", the same as the name
+    // Given, the command takes one or more of these ("RESULTS_DIR") in place
+    // of its operands (try --merge).
+    const char* operandsInstead = nullptr;
 };
 
 struct ParsedArgs;
@@ -26,10 +31,11 @@ struct Command {
     const char* name;
     const char* operands;  // "DISC_FOLDER OUT.png", for the usage
     int operandCount;
-    const char* summary;   // one line on what the command does
+    const char* summary;   // what the command does, for its help
     std::vector<OptionRule> options;
     bool takesTail;        // "-- ARGS...": the rest of the line is the command's
     int (*run)(const ParsedArgs& args);
+    const char* brief = "";  // a line of bxdisc --help: what it does, in a few words
 };
 
 struct ParsedArgs {
@@ -44,12 +50,16 @@ struct ParsedArgs {
 enum ParseOutcome { kParsed, kHelpAsked, kUsageError };
 
 // Reads argv[first..argc) for the command; options are kept under their
-// names, whether given by name or alias. A usage error sets *error to what
-// is wrong: an unknown option, one given twice or without its value, a value
-// after "=" where none is taken that way, a value (or a list's item) not among
-// its choices, a missing required option, or operands too few or too many
-// (none with an option that stands alone). -h and --help before any "--" ask
-// for the command's help.
+// names, whether given by name or alias. An option's value is the next word
+// ("--format json", "-j 3") or follows "=" ("--format=json"); an optional
+// value only follows "=". A usage error sets *error to what is wrong: an
+// unknown option, one given twice or without its value, an empty value after
+// "=", a value after "=" for a flag, a value (or a list's item) not among its
+// choices, a missing required option, or operands too few or too many (none
+// with an option that stands alone, one or more with one that takes operands
+// instead; "did you mean --matrix=win98?" where the word after an optional
+// value's option names its choices). -h and --help before any "--" ask for
+// the command's help.
 ParseOutcome ParseCommandLine(const Command& command, int argc, char** argv, int first, ParsedArgs* args,
                               std::string* error);
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <vector>
 
 #include "kit/disc/FileReplace.h"
-#include "kit/disc/ToolRun.h"
 
 namespace {
 
@@ -32,10 +32,26 @@ bool RunXorriso(const std::string& folder, const std::string& isoPath, const std
     std::string epoch = SourceDateEpoch();
     if (!epoch.empty()) args.insert(args.end(), {"--set_all_file_dates", "=" + epoch});
     args.insert(args.end(), {"-o", isoPath, folder});
-    ToolRun run = RunTool(args);
-    if (!run.started) *error = "xorriso is not installed: apt-get install xorriso";
-    else if (run.status != 0) *error = "xorriso cannot make it: " + ToolReason(run.output);
-    return run.started && run.status == 0;
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    // What xorriso prints is the author's to read, as it comes.
+    pid_t pid = fork();
+    if (pid < 0) {
+        *error = "cannot start xorriso (" + std::string(strerror(errno)) + ")";
+        return false;
+    }
+    if (pid == 0) {
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *error = WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "xorriso is not installed: apt-get install xorriso"
+                                                                  : "xorriso failed (its messages above)";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace

@@ -45,4 +45,5 @@ const Command kImageCommand = {
     },
     false,
     RunImage,
+    "makes the disc's ISO 9660 image once the check is clean",
 };

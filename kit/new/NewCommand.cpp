@@ -154,4 +154,5 @@ const Command kNewCommand = {
     },
     false,
     RunNew,
+    "starts a disc: launcher, Autorun.inf, starter artwork, README",
 };

@@ -93,4 +93,5 @@ const Command kPreviewCommand = {
     },
     false,
     RunPreview,
+    "draws the disc's front window as a PNG",
 };

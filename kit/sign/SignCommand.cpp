@@ -156,4 +156,5 @@ const Command kSignCommand = {
     },
     false,
     RunSign,
+    "signs the disc's programs and package, each verified",
 };

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "kit/cli/Commands.h"
 #include "kit/cli/DataFolder.h"
+#include "kit/cli/Version.h"
 #include "kit/disc/ExitStatus.h"
 #include "kit/disc/DiscFolder.h"
 #include "kit/try/TryRequest.h"
@@ -20,6 +22,15 @@ bool WholeIn(const std::string& text, long least, long most) {
 }
 
 const char kSystems[] = "win95|win98|winme|nt40|win2k|winxp|win7|win8|win10|win11";
+const long kSystemCount = std::count(kSystems, kSystems + sizeof kSystems, '|') + 1;
+
+// --shard's "I/N": whole numbers with 1 <= I <= N <= the systems try knows.
+bool ShardForm(const std::string& text) {
+    size_t slash = text.find('/');
+    if (slash == std::string::npos) return false;
+    std::string total = text.substr(slash + 1);
+    return WholeIn(total, 1, kSystemCount) && WholeIn(text.substr(0, slash), 1, strtol(total.c_str(), nullptr, 10));
+}
 
 int UsageError(const std::string& message) {
     fprintf(stderr, "bxdisc try: %s\nusage: %s\n", message.c_str(), Synopsis(kTryCommand).c_str());
@@ -43,13 +54,71 @@ bool RequestAsInput(const std::string& request) {
     return true;
 }
 
+// What is wrong with an empty path's option, or "".
+std::string EmptyPath(const ParsedArgs& args) {
+    for (const char* path : {"--screenshot", "--html", "--junit", "--results"}) {
+        if (args.Has(path) && args.Get(path).empty()) {
+            bool folder = !strcmp(path, "--html") || !strcmp(path, "--results");
+            return std::string(path) + (folder ? " takes a folder" : " takes a file");
+        }
+    }
+    return std::string();
+}
+
+// The runner's folder in bxdisc's data; "" once said what is missing.
+std::string RunnerFolder() {
+    std::string looked;
+    std::string data = FindDataFolder(&looked);
+    if (data.empty() || !IsFolder(data + "/try") || !IsFolder(data + "/winerunner")) {
+        fprintf(stderr,
+                "bxdisc try: the Wine runner is not in %s; build it with the cross build\n"
+                "  (cmake -S SOURCE -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake && ninja -C build/win32)\n"
+                "  or name a folder that holds try/ and winerunner/ in $BXDISC_DATA\n",
+                looked.c_str());
+        return std::string();
+    }
+    return data + "/try";
+}
+
+// Replaces bxdisc with "python3 RUNNER words..."; returns only when that fails.
+int ExecRunner(std::string runner, std::vector<std::string> words) {
+    std::vector<char*> argv = {(char*)"python3", &runner[0]};
+    for (std::string& word : words) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    fflush(nullptr);
+    execvp(argv[0], argv.data());
+    fprintf(stderr, "bxdisc try: cannot start python3 (%s): install python3\n", strerror(errno));
+    return kExitFailed;
+}
+
+// --merge: the operands are shards' --results folders, and no run's options go with it.
+int RunMerge(const ParsedArgs& args) {
+    for (const OptionRule& o : kTryCommand.options)
+        if (args.Has(o.name) && strcmp(o.name, "--merge") && strcmp(o.name, "--html") && strcmp(o.name, "--junit"))
+            return UsageError(std::string("--merge cannot go with ") + o.name);
+    if (args.bTail) return UsageError("--merge takes nothing after --");
+    if (!args.Has("--html") && !args.Has("--junit"))
+        return UsageError("--merge needs --html DIR or --junit FILE (or both)");
+    std::string fault = EmptyPath(args);
+    if (!fault.empty()) return UsageError(fault);
+    std::string runner = RunnerFolder();
+    if (runner.empty()) return kExitFailed;
+    std::vector<std::string> words = {"merge", std::string("--bxdisc=") + kBxdiscVersion};
+    for (const char* path : {"--html", "--junit"})
+        if (args.Has(path)) words.push_back(std::string(path) + "=" + args.Get(path));
+    words.push_back("--");
+    words.insert(words.end(), args.operands.begin(), args.operands.end());
+    return ExecRunner(runner, words);
+}
+
 // Replaces bxdisc with the runner; returns only when that fails.
 int RunTry(const ParsedArgs& args) {
+    if (args.Has("--merge")) return RunMerge(args);
     if (args.Has("--matrix")) {
         for (const char* alone : {"--system", "--show", "--screenshot"})
             if (args.Has(alone)) return UsageError(std::string("--matrix cannot go with ") + alone);
     } else {
-        for (const char* with : {"--jobs", "--html", "--junit"})
+        for (const char* with : {"--jobs", "--html", "--junit", "--shard", "--results"})
             if (args.Has(with)) return UsageError(std::string(with) + " goes only with --matrix");
     }
     for (const TryNumber& r : kTryNumbers) {
@@ -59,36 +128,27 @@ int RunTry(const ParsedArgs& args) {
             return UsageError(r.option + (range + args.Get(r.option)) + "\"");
         }
     }
-    for (const char* path : {"--screenshot", "--html", "--junit"})
-        if (args.Has(path) && args.Get(path).empty())
-            return UsageError(std::string(path) + (strcmp(path, "--html") ? " takes a file" : " takes a folder"));
+    if (args.Has("--shard") && !ShardForm(args.Get("--shard"))) {
+        char form[96];
+        snprintf(form, sizeof form, "--shard takes I/N, whole numbers with 1 <= I <= N <= %ld, not \"", kSystemCount);
+        return UsageError(form + args.Get("--shard") + "\"");
+    }
+    std::string fault = EmptyPath(args);
+    if (!fault.empty()) return UsageError(fault);
     // The disc first: its faults are the author's to mend, whatever is installed.
-    std::string looked;
-    std::string data = FindDataFolder(&looked);
     std::string error;
     std::string request = TryRequestJson(kTryCommand, args, &error);
     if (request.empty()) {
         fprintf(stderr, "bxdisc: %s\n", error.c_str());
         return kExitFailed;
     }
-    if (data.empty() || !IsFolder(data + "/try") || !IsFolder(data + "/winerunner")) {
-        fprintf(stderr,
-                "bxdisc try: the Wine runner is not in %s; build it with the cross build\n"
-                "  (cmake -S SOURCE -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake && ninja -C build/win32)\n"
-                "  or name a folder that holds try/ and winerunner/ in $BXDISC_DATA\n",
-                looked.c_str());
-        return kExitFailed;
-    }
+    std::string runner = RunnerFolder();
+    if (runner.empty()) return kExitFailed;
     if (!RequestAsInput(request)) {
         fprintf(stderr, "bxdisc try: cannot hand the runner its request in a temporary file (%s)\n", strerror(errno));
         return kExitFailed;
     }
-    std::string script = data + "/try";
-    char* argv[] = {(char*)"python3", &script[0], (char*)"run", nullptr};
-    fflush(nullptr);
-    execvp(argv[0], argv);
-    fprintf(stderr, "bxdisc try: cannot start python3 (%s): install python3\n", strerror(errno));
-    return kExitFailed;
+    return ExecRunner(runner, {"run"});
 }
 
 }  // namespace
@@ -112,6 +172,13 @@ const Command kTryCommand = {
          "-j"},
         {"--html", "DIR", "with --matrix, a page of the runs' screenshots and reports in DIR", nullptr, false},
         {"--junit", "FILE", "with --matrix, a JUnit report, one testcase per system", nullptr, false},
+        {"--shard", "I/N", "with --matrix, runs only the I-th of N equal parts of the systems", nullptr, false},
+        {"--results", "DIR", "with --matrix, keeps each run's result, report and screenshot in DIR\n"
+         "                          (new or empty) for --merge", nullptr, false},
+        {"--merge", nullptr,
+         "merges every shard's --results folder (RESULTS_DIR..., given instead of\n"
+         "                          DISC_FOLDER) into one table, --html page and --junit report",
+         nullptr, false, false, false, nullptr, "RESULTS_DIR"},
         {"--show", nullptr, "shows the window in a nested X server on $DISPLAY, for you to click", nullptr, false},
         {"--installed", nullptr, "installs the disc's package first: the product counts as installed", nullptr, false},
         {"--screenshot", "OUT.png", "a picture of the front window once it is painted", nullptr, false},
@@ -127,4 +194,5 @@ const Command kTryCommand = {
     },
     true,
     RunTry,
+    "runs the launcher under Wine in a sandbox, reports what it did",
 };

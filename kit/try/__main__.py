@@ -1,7 +1,9 @@
 """bxdisc try's runner: a disc's launcher run on emulated Windows, with a
 plain report of what it did. bxdisc starts it as `python3 DATA/try run`,
 with its request (request.py) on standard input; the runs inside the
-sandbox start it again as `inside WORK` and `make-base STAGING`.
+sandbox start it again as `inside WORK` and `make-base STAGING`. bxdisc try
+--merge starts it as `merge --bxdisc VERSION [--html DIR] [--junit FILE]
+-- FOLDER...` (merge.py), which runs no Wine.
 
 The run is the Wine runner's (winerunner/, beside this folder in bxdisc's
 data folder), with its UI driver and its recording stub: the disc as D:, a
@@ -49,6 +51,11 @@ def arguments(argv: list[str]) -> argparse.Namespace:
     base = roles.add_parser("make-base", help="the base prefix made inside a sandbox of its own")
     base.add_argument("staging")
     base.add_argument("--emulated", action="store_true", help="Wine runs under qemu-user")
+    merge = roles.add_parser("merge", help="shards' --results folders as one matrix")
+    merge.add_argument("--bxdisc", required=True, help="the version of the bxdisc that starts it")
+    merge.add_argument("--html")
+    merge.add_argument("--junit")
+    merge.add_argument("folders", nargs="+")
     return parser.parse_args(argv)
 
 
@@ -83,6 +90,13 @@ def main(argv: list[str]) -> int:
         if args.role == "inside":
             import inner_run
             return inner_run.run_inside(args.work, say)
+        if args.role == "merge":
+            import merge
+            try:
+                return merge.merge(args.folders, args.bxdisc, args.html, args.junit)
+            except OSError as e:  # no Wine to blame
+                say("cannot write %s (%s)" % (e.filename, e.strerror))
+                return outcome.UNUSABLE
         try:
             request = requests.load(sys.stdin.buffer.read().decode("utf-8", "surrogateescape"))
         except requests.RequestError as e:

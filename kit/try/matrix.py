@@ -1,7 +1,9 @@
 """bxdisc try --matrix: the disc on each system, side by side. The runs go
 in parallel, all from the one base prefix, each in a work folder and a
 sandbox of its own; a row of the table is printed as each ends. A run that
-fails or hangs does not stop the others; an interruption ends them all."""
+fails or hangs does not stop the others; an interruption ends them all.
+With --shard I/N only the I-th of N parts of the systems runs, and --results
+keeps its runs for --merge (results_folder.py, merge.py)."""
 from __future__ import annotations
 
 import dataclasses
@@ -17,6 +19,7 @@ from pathlib import Path
 from typing import Callable
 
 import outer_run
+import results_folder
 from matrix_page import write_reports
 from matrix_table import table_header, table_row
 from outcome import DONE, FAILED, INTERRUPTED, UNUSABLE, Unusable
@@ -33,6 +36,15 @@ def chosen_systems(request: Request, knows: Callable[[str], bool]) -> list[str]:
     if request.matrix:
         return [s for s in SYSTEMS if s in request.matrix]
     return list(EVERY_WINE) + [s for s in SYSTEMS if s not in EVERY_WINE and knows(s)]
+
+
+def shard_systems(systems: list[str], index: int, total: int) -> list[str]:
+    """The index-th (from 1) of total contiguous parts of systems, as equal
+    as can be, the earlier parts taking one more: Playwright's --shard. A
+    part is empty where the shards outnumber the systems."""
+    size, extra = divmod(len(systems), total)
+    start = (index - 1) * size + min(index - 1, extra)
+    return systems[start:start + size + (index <= extra)]
 
 
 def matrix_status(results: list[RunResult]) -> int:
@@ -75,8 +87,8 @@ class Matrix:
         os.mkdir(keep)
         started = time.monotonic()
         report = os.path.join(keep, "report.txt")
-        # Screenshots only for the page: each is a wait for the window to be painted.
-        shot = os.path.join(keep, "screenshot.png") if self.request.html else None
+        # Screenshots only for a page, now or merged: each is a wait for the window to be painted.
+        shot = os.path.join(keep, "screenshot.png") if self.request.html or self.request.results else None
         request = self.request.but(system=system, matrix=None, screenshot=shot,
                                    screenshot_as=shot and system + ".png")
         try:
@@ -129,36 +141,59 @@ class Matrix:
         return [ended[s] for s in systems]
 
 
+def finish(results: list[RunResult], disc_name: str, version: str, html: str | None,
+           junit: str | None) -> int:
+    """The page and the JUnit report where asked for, the last line, and
+    the matrix's exit status."""
+    try:
+        page = write_reports(Path(html) if html else None, Path(junit) if junit else None, disc_name, version,
+                             results)
+    except OSError as e:
+        raise Unusable("neither the page nor the JUnit report is written: %s" % e) from e
+    if page:
+        print("bxdisc try: the page: %s" % page, flush=True)
+    if junit:
+        print("bxdisc try: the JUnit report: %s" % junit, flush=True)
+    status = matrix_status(results)
+    passed = sum(r.status == DONE for r in results)
+    print("bxdisc try: %d of %d systems did what the disc intends (exit status %d)"
+          % (passed, len(results), status), flush=True)
+    return status
+
+
 def run_matrix(request: Request, say: Callable[[str], None]) -> int:
+    # The author's folder first: nothing runs to be thrown away.
+    if request.results:
+        results_folder.claim(Path(request.results))
     outer_run.check_platform(request)
     base = None if request.fresh else outer_run.base_prefix(request, say)
     known = base.known_systems() if base else list(EVERY_WINE)
     if base:
         base.say = lambda line: None  # said once, not for every run
-    systems = chosen_systems(request, lambda s: s in known)
+    every = chosen_systems(request, lambda s: s in known)
     unknown = [s for s in request.matrix or () if base and s not in known]
     if unknown:
         raise Unusable("this Wine does not emulate %s; leave %s out of --matrix, or use a newer Wine"
                        % (", ".join(unknown), "it" if len(unknown) == 1 else "them"))
-    print("bxdisc try: %s on %s" % (request.disc, ", ".join(systems)), flush=True)
+    index, total = request.shard or (1, 1)
+    systems = shard_systems(every, index, total)
+    shard = " (shard %d/%d of %s)" % (index, total, ", ".join(every)) if request.shard else ""
+    if systems:
+        print("bxdisc try: %s on %s%s" % (request.disc, ", ".join(systems), shard), flush=True)
+    else:
+        # A CI job of a matrix that has more shards than systems: nothing to do, which is no failure.
+        print("bxdisc try: %s: no system%s, as there are more shards than systems; nothing to run"
+              % (request.disc, shard), flush=True)
+    name = os.path.basename(request.disc.rstrip("/")) or request.disc
     matrix = Matrix(request, say)
     try:
-        results = matrix.run(systems, base)
-        name = os.path.basename(request.disc.rstrip("/")) or request.disc
-        try:
-            page = write_reports(Path(request.html) if request.html else None,
-                                 Path(request.junit) if request.junit else None,
-                                 name, request.bxdisc_version, results)
-        except OSError as e:
-            raise Unusable("neither the page nor the JUnit report is written: %s" % e) from e
-        if page:
-            print("bxdisc try: the page: %s" % page, flush=True)
-        if request.junit:
-            print("bxdisc try: the JUnit report: %s" % request.junit, flush=True)
-        status = matrix_status(results)
-        passed = sum(r.status == DONE for r in results)
-        print("bxdisc try: %d of %d systems did what the disc intends (exit status %d)"
-              % (passed, len(results), status), flush=True)
-        return status
+        results = matrix.run(systems, base) if systems else []
+        if request.results:
+            manifest = results_folder.Manifest(
+                request.bxdisc_version, name, results_folder.disc_digest(request.disc),
+                results_folder.run_options(request), tuple(every), (index, total), tuple(systems))
+            results_folder.write(Path(request.results), manifest, results)
+            print("bxdisc try: the results: %s (bxdisc try --merge takes them)" % request.results, flush=True)
+        return finish(results, name, request.bxdisc_version, request.html, request.junit)
     finally:
         shutil.rmtree(matrix.keep, ignore_errors=True)

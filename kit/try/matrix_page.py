@@ -68,7 +68,7 @@ def write_reports(html: Path | None, junit: Path | None, disc_name: str, version
         if html:
             shown = set()
             for r in results:
-                temp = _copy_screenshot(r, html)
+                temp = _screenshot_beside(r, html)
                 if temp:
                     moves.append((temp, html / (r.system + ".png")))
                     shown.add(r.system)
@@ -76,7 +76,7 @@ def write_reports(html: Path | None, junit: Path | None, disc_name: str, version
             moves.append((_write_beside(page, _page(disc_name, version, results, shown).encode("utf-8")), page))
         if junit:
             moves.append((_write_beside(junit, _junit(disc_name, results)), junit))
-        _rename_together(moves)
+        _replace_together(moves)
     except BaseException:
         for temp, _ in moves:
             temp.unlink(missing_ok=True)
@@ -169,6 +169,17 @@ def _write_beside(path: Path, data: bytes | BinaryIO) -> Path:
     return temp
 
 
+def _replace_together(moves: list[tuple[Path, Path]]) -> None:
+    """Renames each new file (first) onto its place (second); when one
+    cannot be, every place is as before and every new file gone."""
+    try:
+        _rename_together(moves)
+    except BaseException:
+        for temp, _ in moves:
+            temp.unlink(missing_ok=True)
+        raise
+
+
 def _rename_together(moves: list[tuple[Path, Path]]) -> None:
     """Renames each new file onto its place: a reader never sees half a
     file, and whatever had the name before (a link to the author's files,
@@ -225,7 +236,21 @@ def _second_name(place: Path) -> Path | None:
     return None
 
 
-def _copy_screenshot(r: RunResult, folder: Path) -> Path | None:
+def write_atomically(path: Path, data: bytes | BinaryIO) -> None:
+    """One file replaced whole, as write_reports replaces each."""
+    _replace_together([(_write_beside(path, data), path)])
+
+
+def copy_screenshot(r: RunResult, folder: Path) -> bool:
+    """Copies the run's screenshot to folder/<system>.png, replacing it
+    whole; False when there is none such (see _screenshot_beside)."""
+    temp = _screenshot_beside(r, folder)
+    if temp:
+        _replace_together([(temp, folder / (r.system + ".png"))])
+    return temp is not None
+
+
+def _screenshot_beside(r: RunResult, folder: Path) -> Path | None:
     """The run's screenshot copied beside folder/<system>.png: only a regular
     file that is a PNG, not a link, a pipe or a device at the named path.
     None when there is none such."""

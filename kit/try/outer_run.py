@@ -40,7 +40,7 @@ def check_platform(request: Request) -> None:
         raise Unusable("--show needs an X display in $DISPLAY")
     needed = [("Xephyr", "xserver-xephyr")] if request.show and not request.no_sandbox else []
     needed += [] if request.show else [("Xvfb", "xvfb")]
-    needed += [("import", "imagemagick")] if request.screenshot or request.html else []
+    needed += [("import", "imagemagick")] if request.screenshot or request.html or request.results else []
     missing = [(p, package) for p, package in needed if not shutil.which(p)]
     if missing:
         raise Unusable("%s not installed; install with apt-get install %s"

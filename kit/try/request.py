@@ -49,6 +49,8 @@ class Request:
     jobs: int | None = None
     html: str | None = None
     junit: str | None = None
+    shard: tuple[int, int] | None = None   # (I, N): the I-th of N parts of the matrix
+    results: str | None = None
     show: bool = False
     installed: bool = False
     fresh: bool = False
@@ -69,12 +71,23 @@ class Request:
 
 
 OPTION_TYPES: dict[str, type] = {
-    "system": str, "matrix": list, "jobs": int, "html": str, "junit": str, "show": bool,
+    "system": str, "matrix": list, "jobs": int, "html": str, "junit": str, "shard": str,
+    "results": str, "show": bool,
     "installed": bool, "fresh": bool, "no_sandbox": bool, "screenshot": str, "click": str,
     "answer": str, "oleaut32": str, "timeout": int, "dpi": int,
 }
 CHOICES = {"system": SYSTEMS, "click": BUTTONS, "answer": ("yes", "no"), "oleaut32": ("4.0", "3.50")}
 OUTSIDE_ONLY = {"emulated": bool, "display": str, "screenshot_as": str}
+
+
+def shard_of(text: str) -> tuple[int, int]:
+    """"I/N" as (I, N), whole numbers with 1 <= I <= N <= the systems try
+    knows; ValueError for anything else."""
+    index, slash, total = text.partition("/")
+    if not (slash and index.isdigit() and total.isdigit() and index.isascii() and total.isascii()
+            and 1 <= int(index) <= int(total) <= len(SYSTEMS)):
+        raise ValueError("a shard is I/N with 1 <= I <= N <= %d, not %r" % (len(SYSTEMS), text))
+    return int(index), int(total)
 
 
 def _typed(name: str, value: Any, kind: type) -> Any:
@@ -90,6 +103,11 @@ def _typed(name: str, value: Any, kind: type) -> Any:
         return tuple(value)
     if name in CHOICES and value not in CHOICES[name]:
         raise RequestError("%s is not one of %s: %r" % (name, ", ".join(CHOICES[name]), value))
+    if name == "shard":
+        try:
+            return shard_of(value)
+        except ValueError as e:
+            raise RequestError(str(e))
     return value
 
 
@@ -142,7 +160,7 @@ def load(text: str) -> Request:
     disc, launcher = _path(document, "disc"), _path(document, "launcher")
     if not disc or not launcher:
         raise RequestError("no disc or no launcher")
-    for name in ("screenshot", "html", "junit"):
+    for name in ("screenshot", "html", "junit", "results"):
         if given.get(name):
             given[name] = os.path.abspath(given[name])
     return Request(disc=os.path.abspath(disc), launcher=launcher, buttons=dict(buttons),
@@ -161,6 +179,8 @@ def dump(request: Request) -> str:
     options = {name: getattr(request, name) for name in list(OPTION_TYPES) + list(OUTSIDE_ONLY)}
     if request.matrix is not None:
         options["matrix"] = list(request.matrix)
+    if request.shard is not None:
+        options["shard"] = "%d/%d" % request.shard
     return json.dumps({"format": FORMAT, "bxdisc_version": request.bxdisc_version,
                        "disc": request.disc, "launcher": request.launcher,
                        "buttons": request.buttons, "setup_exe": request.setup_exe,

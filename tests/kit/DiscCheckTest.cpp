@@ -27,7 +27,9 @@ std::string Big(char c, size_t n) { return std::string(n, c); }
 const std::string kLongName = "Docs/" + Big('n', 65);
 void Autorun(TestDisc& d, const std::string& keys) { d.autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\n" + keys; }
 const PeResource kGroupIcon = {14, std::string(20, '\1')};
-void Launcher(TestDisc& d, const std::string& manifest) { d.Write("setup.exe", MakePe({kGroupIcon, {24, manifest}})); }
+void Launcher(TestDisc& d, const std::string& manifest, bool b64Bit = false) {
+    d.Write("setup.exe", MakePe({kGroupIcon, {24, manifest}}, b64Bit));
+}
 std::string DpiAware(const std::string& value) {
     return "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">" + value + "</dpiAware>";
 }
@@ -209,6 +211,11 @@ const DiscCase kCases[] = {
     {"BlankInUpdateName", [](TestDisc& d) { d.Write("OLE/OLE 32.DLL", "MZ"); }, "OleAut32_Win9X", "not an 8.3 name"},
     {"FolderInUpdateFolder", [](TestDisc& d) { d.Write("OLE/SUB/A.DLL", "MZ"); }, "OleAut32_Win9X", "is a folder"},
     {"DotNameInUpdateFolder", [](TestDisc& d) { d.Write("OLE/.directory", "x"); }, nullptr, nullptr},
+    // Nothing staged, nothing renamed at the restart: the launcher asks for it again.
+    {"EmptyUpdateFolder", [](TestDisc& d) { d.Remove("OLE/OLEAUT32.DLL"), d.Write("OLE/.directory", "x"); }, "OleAut32_Win9X",
+     "\"OLE\" holds no file: on Windows 95 and 98 the launcher stages nothing"},
+    {"UpdateFolderOfFolders", [](TestDisc& d) { d.Remove("OLE/OLEAUT32.DLL"), d.Write("OLE/SUB/A.DLL", "MZ"); }, "OleAut32_Win9X",
+     "\"OLE\" holds only folders, which are not staged"},
     // The disc's automatic start and the launcher itself.
     {"OpenStartsOther", [](TestDisc& d) { d.autorunSection = "[autorun]\r\nopen=Setup\\setup32.exe\r\n"; }, "[autorun] open", "not the launcher"},
     {"OpenWithoutSwitch", [](TestDisc& d) { d.autorunSection = "[AutoRun]\r\nopen=setup.exe\r\n"; }, "[autorun] open", "without /autorun"},
@@ -276,6 +283,8 @@ const DiscCase kCases[] = {
      nullptr, nullptr},
     {"IconOfProgramWithoutOne", [](TestDisc& d) { d.Write("tool.exe", MakePe({})), Autorun(d, "icon=tool.exe\r\n"); },
      "[autorun] icon", "a program without an icon"},
+    {"IconOf64BitProgram", [](TestDisc& d) { d.Write("tool.exe", MakePe({kGroupIcon}, true)), Autorun(d, "icon=tool.exe\r\n"); },
+     nullptr, nullptr},
     {"IconIndexPastProgramsIcons", [](TestDisc& d) { d.Write("tool.exe", MakePe({kGroupIcon})), Autorun(d, "icon=tool.exe,1\r\n"); },
      "[autorun] icon", "the program has 1 icon(s)"},
     {"LabelLongerThanExplorerShows", [](TestDisc& d) { Autorun(d, "icon=setup.exe\r\nlabel=" + Big('B', 33) + "\r\n"); },
@@ -300,6 +309,7 @@ const DiscCase kCases[] = {
      "does not ask for asInvoker"},
     {"LauncherAsAdministrator", [](TestDisc& d) { d.Write("setup.exe", MakePe({kGroupIcon, {24, Manifest("requireAdministrator")}})); },
      "setup.exe", "does not ask for asInvoker"},
+    {"LauncherOf64Bits", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("true")), true); }, nullptr, nullptr},
     // A template's comment before the settings it offers.
     {"LauncherAsInvoker", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", "<!-- or true/pm -->" + DpiAware("true"))); },
      nullptr, nullptr},

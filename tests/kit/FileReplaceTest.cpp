@@ -86,6 +86,9 @@ const struct {
     {"Real/Setup/setup32.exe", "Real/Setup/setup32.exe: \"Real/Setup\"" + std::string(kLinkFix) + "folder itself"},
     {"readme.txt", "readme.txt:" + std::string(kLinkFix) + "file itself"},
     {"Docs", "Docs:" + std::string(kLinkFix) + "folder itself"},
+    // A link that stays inside the disc is refused all the same.
+    {"Inner/a.txt", "Inner/a.txt: \"Inner\"" + std::string(kLinkFix) + "folder itself"},
+    {"alias.txt", "alias.txt:" + std::string(kLinkFix) + "file itself"},
     {"setup.exe/x", "setup.exe/x: \"setup.exe\" is not a folder"},
     {"Real/..", "Real/..: names no file inside the disc folder"},
 };
@@ -96,9 +99,10 @@ const struct {
 void ExpectWritesOnlyInside() {
     TestDisc d;
     d.Write("outside/setup32.exe", "outside"), d.Write("outside/readme.txt", "outside");
-    d.Write("disc/setup.exe", "MZ"), d.Write("disc/Real/a.txt", "a"), d.Write("disc/temp", "new");
+    d.Write("disc/setup.exe", "MZ"), d.Write("disc/Real/a.txt", "a");
     d.Link("disc/Setup", "../outside"), d.Link("disc/Real/Setup", "../../outside");
     d.Link("disc/readme.txt", "../outside/readme.txt"), d.Link("disc/Docs", "../outside");
+    d.Link("disc/Inner", "Real"), d.Link("disc/alias.txt", "Real/a.txt");
     std::string root = d.folder() + "/disc";
     std::map<std::string, std::string> before = Snapshot(d.folder());
     for (const auto& c : kRefused) {
@@ -112,7 +116,7 @@ void ExpectWritesOnlyInside() {
     EXPECT_EQ(before, Snapshot(d.folder()));
     std::string error;
     ASSERT_TRUE(ReplaceFiles(root, {{root + "/Real/a.txt", {'b'}}}, &error, &warning)) << error;
-    before["disc/Real/a.txt"] = "b";
+    before["disc/Real/a.txt"] = before["disc/Inner/a.txt"] = before["disc/alias.txt"] = "b";
     EXPECT_EQ(before, Snapshot(d.folder()));
 }
 
@@ -175,6 +179,30 @@ TEST(ReplaceFiles, ChangesNothingWhenAPlaceCannotBeRead) {
     g_unreadable.clear();
     EXPECT_EQ("a.bmp: cannot be reached (Input/output error)", error);
     EXPECT_EQ((std::map<std::string, std::string>{{"a.bmp", "old"}}), Snapshot(root));
+}
+
+// The last rename fails: the places before it hold what they held, a file put back or a new one gone.
+TEST(ReplaceFiles, PutsBackWhatItReplacedWhenALaterRenameFails) {
+    const std::vector<std::string> kEarlier[] = {{"a.bmp"}, {"a.bmp", "new.bmp", "b.bmp"}};
+    for (const std::vector<std::string>& earlier : kEarlier) {
+        SCOPED_TRACE(earlier.size());
+        TestDisc disc;
+        std::string root = disc.folder(), error;
+        std::vector<FileContent> files;
+        std::map<std::string, std::string> before = {{"last.bmp/x", "x"}};
+        for (const std::string& name : earlier) {
+            if (name != "new.bmp") disc.Write(name, "old"), before[name] = "old";
+            files.push_back({root + "/" + name, {'n', 'e', 'w'}});
+        }
+        files.push_back({root + "/last.bmp", {'n', 'e', 'w'}});
+        g_beforeRename = [&](const char* to) {
+            if (std::string(to) == "last.bmp") disc.Write("last.bmp/x", "x");
+        };
+        EXPECT_FALSE(ReplaceFiles(root, files, &error, &warning));
+        g_beforeRename = nullptr;
+        EXPECT_EQ("last.bmp: cannot be replaced (Is a directory)", error);
+        EXPECT_EQ(before, Snapshot(root));
+    }
 }
 
 TEST(ReplaceFiles, KeepsTheModeOfTheFileReplaced) {

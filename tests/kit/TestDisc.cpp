@@ -155,18 +155,19 @@ std::vector<unsigned char> MakeIco(const std::vector<int>& widths) {
     return b;
 }
 
-std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources) {
-    const uint32_t kOpt = 0x58, kRaw = 0x200, kVa = 0x1000;
+std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources, bool b64Bit) {
+    // PE32+ has 8-byte image base and stack and heap sizes: its data directories lie 16 bytes further on.
+    const uint32_t kOpt = 0x58, kRaw = 0x200, kVa = 0x1000, dirs = b64Bit ? 112 : 96, optSize = dirs + 16 * 8;
     std::vector<unsigned char> b(kRaw, 0);
     b[0] = 'M', b[1] = 'Z';
     Put32(b, 0x3C, 0x40);
     memcpy(&b[0x40], "PE\0\0", 4);
-    Put16(b, 0x44, 0x14C);
+    Put16(b, 0x44, b64Bit ? 0x8664 : 0x14C);
     Put16(b, 0x46, 1);
-    Put16(b, 0x54, 0xE0);
-    Put16(b, 0x56, 0x0102);
-    Put16(b, kOpt, 0x10B);
-    Put32(b, kOpt + 92, 16);
+    Put16(b, 0x54, optSize);
+    Put16(b, 0x56, b64Bit ? 0x0022 : 0x0102);
+    Put16(b, kOpt, b64Bit ? 0x20B : 0x10B);
+    Put32(b, kOpt + dirs - 4, 16);
     // The resource tree: root, then for each a name and a language directory, its entry and its data.
     size_t n = resources.size();
     std::vector<unsigned char> r(16 + 8 * n, 0);
@@ -182,9 +183,9 @@ std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources) {
         Put32(r, entry, kVa + data), Put32(r, entry + 4, (uint32_t)resources[i].data.size());
         memcpy(&r[data], resources[i].data.data(), resources[i].data.size());
     }
-    Put32(b, kOpt + 96 + 16, kVa);
-    Put32(b, kOpt + 96 + 20, (uint32_t)r.size());
-    const uint32_t section = kOpt + 0xE0;
+    Put32(b, kOpt + dirs + 16, kVa);
+    Put32(b, kOpt + dirs + 20, (uint32_t)r.size());
+    const uint32_t section = kOpt + optSize;
     memcpy(&b[section], ".rsrc", 5);
     Put32(b, section + 8, (uint32_t)r.size());
     Put32(b, section + 12, kVa);

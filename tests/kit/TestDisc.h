@@ -47,13 +47,13 @@ RECT FindColour(const std::vector<uint32_t>& pixels, int width, uint32_t rgb);
 // An .ico file with an image of each width (square, 256 written as 0).
 std::vector<unsigned char> MakeIco(const std::vector<int>& widths);
 
-// A 32-bit program of headers and a resource section only: each resource
-// its own type, name 1, language 0x409.
+// A 32-bit (or 64-bit, PE32+) program of headers and a resource section
+// only: each resource its own type, name 1, language 0x409.
 struct PeResource {
     unsigned type;
     std::string data;
 };
-std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources);
+std::vector<unsigned char> MakePe(const std::vector<PeResource>& resources, bool b64Bit = false);
 // Manifests for MakePe: the execution level, and what windowsSettings holds.
 std::string Manifest(const char* level, const std::string& settings = "");
 

@@ -60,11 +60,16 @@ TEST(TryCommandLine, IsReadAgainstTheTable) {
         {{"D", "E"}, kUsageError},
         {{"D", "--help"}, kHelpAsked},
         {{"D", "--", "-h"}, kParsed},  // the launcher's own switch, not bxdisc's
-        // The value of --matrix only ever after "=": a next word is an operand.
+        // The value of --matrix only ever after "=": a next word is an operand, and
+        // one that names systems, where the operands do not add up, the slip.
         {{"D", "--matrix"}, kParsed},
         {{"--matrix", "D"}, kParsed},
         {{"D", "--matrix=win95,win98,win11"}, kParsed},
-        {{"D", "--matrix", "win95"}, kUsageError, "takes DISC_FOLDER"},
+        {{"D", "--matrix", "win95"}, kUsageError,
+         "--matrix takes its SYSTEMS only after \"=\": did you mean --matrix=win95?"},
+        {{"D", "--matrix", "win95,win98", "--junit", "x.xml"}, kUsageError, "did you mean --matrix=win95,win98?"},
+        {{"--matrix", "win95", "D"}, kUsageError, "did you mean --matrix=win95?"},
+        {{"D", "--matrix", "win31"}, kUsageError, "bxdisc try takes DISC_FOLDER"},
         {{"D", "--matrix=win95,win31"}, kUsageError, "not \"win31\""},
         {{"D", "--matrix=WIN95"}, kUsageError, "not \"WIN95\""},
         {{"D", "--matrix=win95,,win98"}, kUsageError, "empty item"},
@@ -77,11 +82,18 @@ TEST(TryCommandLine, IsReadAgainstTheTable) {
         {{"D", "-j", "4", "--jobs", "3"}, kUsageError, "given twice"},
         {{"D", "-j"}, kUsageError, "-j needs a value (N)"},
         {{"D", "-j4"}, kUsageError, "no option -j4"},
-        {{"D", "--jobs=4"}, kUsageError, "--jobs takes its value as the next word"},
-        {{"D", "--system=win95"}, kUsageError, "as the next word"},
+        // Any other value the next word or after "=".
+        {{"D", "--jobs=4", "--matrix"}, kParsed},
+        {{"D", "--system=win95", "--click=install"}, kParsed},
+        {{"D", "--system=win31"}, kUsageError, "--system takes win95|"},
+        {{"D", "--system="}, kUsageError, "--system= is empty: give --system=SYSTEM"},
+        {{"D", "--jobs=4", "-j", "4"}, kUsageError, "given twice"},
         {{"D", "--show=yes"}, kUsageError, "--show takes no value"},
         {{"D", "--bogus=1"}, kUsageError, "has no option --bogus"},
         {{"D", "--", "--matrix=win31"}, kParsed},
+        // --merge takes shards' folders in place of the disc.
+        {{"--merge", "A", "B", "--html", "P"}, kParsed},
+        {{"--merge", "--junit", "J"}, kUsageError, "--merge takes one or more RESULTS_DIR"},
     };
     for (const Row& r : rows) {
         ParsedArgs args;
@@ -97,6 +109,10 @@ TEST(TryCommandLine, KeepsOptionsUnderTheirNames) {
     ASSERT_EQ(kParsed, Parse(kTryCommand, {"D", "-j", "8", "--matrix=win98,nt40"}, &args, &error)) << error;
     EXPECT_EQ("8", args.Get("--jobs"));
     EXPECT_EQ("win98,nt40", args.Get("--matrix"));
+    ParsedArgs equals;
+    ASSERT_EQ(kParsed, Parse(kTryCommand, {"D", "--jobs=8", "--screenshot=a=b.png"}, &equals, &error)) << error;
+    EXPECT_EQ("8", equals.Get("--jobs"));
+    EXPECT_EQ("a=b.png", equals.Get("--screenshot"));
     ParsedArgs bare;
     ASSERT_EQ(kParsed, Parse(kTryCommand, {"--matrix", "D"}, &bare, &error)) << error;
     EXPECT_TRUE(bare.Has("--matrix"));

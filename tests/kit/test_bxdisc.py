@@ -17,6 +17,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from pathlib import Path
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BXDISC = ""  # set from the command line, below
@@ -183,11 +184,11 @@ class DemoDiscTest(unittest.TestCase):
         self.assertNotEqual(shots["installed"], shots["not-installed"])
 
     def test_sheet_of_every_face(self):
-        # At --scale N every pixel of the picture is an N x N block.
-        for scale in ("1", "3"):
+        # At --scale N every pixel of the picture is an N x N block; N the next word or after "=".
+        for scale, words in (("1", ("--scale", "1")), ("2", ("--scale=2",)), ("3", ("--scale", "3"))):
             with self.subTest(scale=scale):
                 out = os.path.join(self.tmp.name, "faces.png")
-                r = bxdisc("preview", self.disc, out, "--state", "all", "--scale", scale)
+                r = bxdisc("preview", self.disc, out, "--state=all", *words)
                 self.assertEqual(0, r.returncode, r.stderr)
                 self.assertEqual((int(scale) * (2 * 540 + 8), int(scale) * (5 * (36 + 20) + 4 * 8)), png_size(out))
 
@@ -271,6 +272,36 @@ class CommandLineTest(unittest.TestCase):
                 if status == 2 and args[0] != "check" and (art or args[0] != "art" or len(args) == 1):
                     self.assertIn("usage: bxdisc", r.stderr)
 
+    def test_a_value_is_the_next_word_or_after_equals(self):
+        self.write("setup.exe", b"MZ")
+        disc = self.disc
+        for given, same in [(("check", disc, "--format=json"), ("check", disc, "--format", "json")),
+                            (("check", disc, "--format=sarif", "--launcher=setup.exe", "--verify-timeout=5"),
+                             ("check", disc, "--format", "sarif", "--launcher", "setup.exe", "--verify-timeout", "5")),
+                            (("check", "--list-rules", "--format=json"),
+                             ("check", "--list-rules", "--format", "json"))]:
+            with self.subTest(given=given):
+                r, s = bxdisc(*given), bxdisc(*same)
+                self.assertEqual((s.returncode, s.stdout, s.stderr), (r.returncode, r.stdout, r.stderr))
+                json.loads(r.stdout)
+        # An optional value only after "="; the next word that names its choices is taken for a slip.
+        for args, message in [
+                (("try", disc, "--matrix", "win98", "--junit", "x.xml"),
+                 'try: --matrix takes its SYSTEMS only after "=": did you mean --matrix=win98?'),
+                (("try", "--matrix", "win98,win10", disc),
+                 'try: --matrix takes its SYSTEMS only after "=": did you mean --matrix=win98,win10?'),
+                (("try", disc, "--matrix=win955"),
+                 'try: --matrix takes SYSTEMS among win95|win98|winme|nt40|win2k|winxp|win7|win8|win10|win11, '
+                 'not "win955"'),
+                (("check", disc, "--format="), "check: --format= is empty: give --format=FORMAT"),
+                (("check", disc, "--format=xml"), 'check: --format takes text|json|sarif, not "xml"'),
+                (("check", disc, "--strict=yes"), "check: --strict takes no value"),
+                (("preview", disc, "p.png", "--scale=5"), 'preview: --scale takes 1|2|3|4, not "5"')]:
+            with self.subTest(args=args):
+                r = bxdisc(*args)
+                self.assertEqual((2, ""), (r.returncode, r.stdout))
+                self.assertIn("bxdisc " + message + "\nusage: bxdisc " + args[0], r.stderr)
+
     def test_what_try_refuses_before_it_runs(self):
         # After "--" the words are the launcher's: -h is no call for bxdisc's help.
         # The ends of the ranges are taken; the disc is what stops them.
@@ -279,6 +310,10 @@ class CommandLineTest(unittest.TestCase):
                               ((self.disc, "--dpi", "96"), "no setup.exe in"),
                               ((self.disc, "--dpi", "480"), "no setup.exe in"),
                               ((self.disc, "--dpi", "95"), 'try: --dpi takes 96 to 480, not "95"'),
+                              # A value that only begins with a choice is none.
+                              ((self.disc, "--system", "win955"), 'try: --system takes win95|win98|winme|nt40|win2k|'
+                               'winxp|win7|win8|win10|win11, not "win955"'),
+                              ((self.disc, "--click", "installx"), 'try: --click takes run|again|install|exit, not "installx"'),
                               ((self.disc, "--dpi", "481"), 'try: --dpi takes 96 to 480, not "481"'),
                               ((self.disc, "--dpi", "+192"), 'try: --dpi takes 96 to 480, not "+192"'),
                               ((self.disc, "--dpi", "99999999999999999999"), "try: --dpi takes 96 to 480"),
@@ -292,7 +327,21 @@ class CommandLineTest(unittest.TestCase):
                                "--matrix cannot go with --screenshot"),
                               ((self.disc, "-j", "2"), "--jobs goes only with --matrix"),
                               ((self.disc, "--html", "out"), "--html goes only with --matrix"),
-                              ((self.disc, "--junit", "j.xml"), "--junit goes only with --matrix")]:
+                              ((self.disc, "--junit", "j.xml"), "--junit goes only with --matrix"),
+                              ((self.disc, "--shard", "1/2"), "--shard goes only with --matrix"),
+                              ((self.disc, "--results", "r"), "--results goes only with --matrix"),
+                              ((self.disc, "--matrix", "--results", ""), "try: --results takes a folder"),
+                              ((self.disc, "--matrix", "--shard", "10/10"), "no setup.exe in"),
+                              *(((self.disc, "--matrix", "--shard", shard),
+                                 'try: --shard takes I/N, whole numbers with 1 <= I <= N <= 10, not "%s"' % shard)
+                                for shard in ("0/3", "4/3", "1/11", "3", "1/", "/3", "+1/3", "1/3/3", "a/b")),
+                              (("--merge",), "try: --merge takes one or more RESULTS_DIR"),
+                              (("--merge", "r"), "try: --merge needs --html DIR or --junit FILE"),
+                              (("--merge", "r", "--html", ""), "try: --html takes a folder"),
+                              (("--merge", "r", "--junit", "j.xml", "--", "/x"), "try: --merge takes nothing after --"),
+                              *((("--merge", "r", "--junit", "j.xml") + option, "try: --merge cannot go with " + option[0])
+                                for option in (("--matrix",), ("--shard", "1/2"), ("--results", "r"), ("--jobs", "2"),
+                                               ("--click", "run"), ("--system", "win98"), ("--show",)))]:
             with self.subTest(args=args):
                 r = bxdisc("try", *args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
@@ -331,6 +380,52 @@ class CommandLineTest(unittest.TestCase):
                     request = json.loads(f.read())
                 self.assertEqual(disc, os.fsencode(request["disc"]))
                 self.assertEqual(({"matrix": [], "jobs": 2}, ["/x"]), (request["options"], request["tail"]))
+        # An option's value the next word or after "=", an alias's too.
+        for words in (("--jobs=3", "--matrix=win98,win10"), ("--matrix=win98,win10", "-j", "3")):
+            with self.subTest(words=words):
+                r = subprocess.run([BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
+                self.assertEqual(0, r.returncode, r.stderr)
+                with open(kept + ".json", "rb") as f:
+                    self.assertEqual({"matrix": ["win98", "win10"], "jobs": 3}, json.loads(f.read())["options"])
+        # --merge reads no disc: its folders and outputs go as words, the folders after "--".
+        r = subprocess.run([BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
+                           timeout=60, env=env)
+        self.assertEqual(0, r.returncode, r.stderr)
+        with open(kept + ".argv") as f:
+            self.assertEqual([os.path.join(data, "try"), "merge", "--bxdisc=" + bxdisc("--version").stdout.split()[1],
+                              "--junit=-j.xml", "--", "a b", "c"], f.read().splitlines())
+        # Without python3 on PATH there is no runner to start, and bxdisc says what to install.
+        r = subprocess.run([BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
+                           timeout=60, env=dict(env, PATH=data))
+        self.assertEqual((2, "bxdisc try: cannot start python3 (No such file or directory): install python3\n"),
+                         (r.returncode, r.stderr))
+
+    def test_merge_makes_one_matrix_of_the_shards_results(self):
+        # Written by the code a shard writes them with; merged by the runner in bxdisc's data folder.
+        sys.path[:0] = [os.path.join(ROOT, "kit", "try"), os.path.join(ROOT, "winerunner")]
+        import results_folder
+        from run_result import RunResult
+        version = bxdisc("--version").stdout.split()[1]
+        every = ("win98", "winxp", "win10")
+        folders = []
+        for i, (part, theirs) in enumerate(((every[:2], version), (every[2:], version), (every[2:], "0.0.1")), 1):
+            folders.append(os.path.join(self.tmp.name, "shard%d" % i))
+            results_folder.claim(Path(folders[-1]))
+            results_folder.write(Path(folders[-1]), results_folder.Manifest(
+                theirs, "demo", "ab" * 32, (), every, (min(i, 2), 2), part),
+                [RunResult(s, 1 if s == "winxp" else 0, "v", 2.0, report="r\n") for s in part])
+        page, junit = os.path.join(self.tmp.name, "page"), os.path.join(self.tmp.name, "j.xml")
+        r = bxdisc("try", "--merge", *folders[:2], "--html", page, "--junit", junit)
+        self.assertEqual((1, ""), (r.returncode, r.stderr))
+        lines = r.stdout.splitlines()
+        self.assertEqual("bxdisc try: demo on win98, winxp, win10, merged from 2 folders", lines[0])
+        self.assertEqual(list(every), [line.split()[0] for line in lines[2:5]])
+        self.assertEqual(["bxdisc try: the page: %s/index.html" % page, "bxdisc try: the JUnit report: " + junit,
+                          "bxdisc try: 2 of 3 systems did what the disc intends (exit status 1)"], lines[5:])
+        r = bxdisc("try", "--merge", folders[0], folders[2], "--junit", junit)
+        self.assertEqual((2, "bxdisc try: %s holds results of bxdisc 0.0.1, and this is bxdisc %s: merge them "
+                             "with the bxdisc that made them, or run that shard again\n" % (folders[2], version)),
+                         (r.returncode, r.stderr))
 
     def test_help_goes_to_standard_output(self):
         for args in (("--help",), ("help",), ("help", "try"), ("try", "--help"), ("art", "-h")):
@@ -338,6 +433,17 @@ class CommandLineTest(unittest.TestCase):
                 r = bxdisc(*args)
                 self.assertEqual((0, ""), (r.returncode, r.stderr))
                 self.assertIn("usage: bxdisc", r.stdout)
+        # A line on what each command does, after the usage.
+        r = bxdisc("--help")
+        commands = re.findall(r"^(?:usage:)? +bxdisc (\w+) ", r.stdout, re.M)
+        self.assertEqual(["new", "check", "preview", "art", "sign", "image", "try"], commands)
+        for command in commands:
+            self.assertRegex(r.stdout, r"\n  %s +[a-z].{20,66}\n" % command)
+        self.assertIn("'bxdisc help COMMAND'", r.stdout)
+        self.assertIn("'man bxdisc'", r.stdout)
+        r = bxdisc()
+        self.assertEqual((2, ""), (r.returncode, r.stdout))
+        self.assertRegex(r.stderr, r"^bxdisc: no command\nusage: bxdisc ")
         r = bxdisc("--version")
         self.assertEqual((0, ""), (r.returncode, r.stderr))
         self.assertRegex(r.stdout, r"^bxdisc \d+\.\d+\.\d+\n$")
@@ -359,6 +465,7 @@ class CommandLineTest(unittest.TestCase):
                 ("bxdisc try D --j", "--jobs --junit"),
                 ("bxdisc try D --system win9", "win95 win98"), ("bxdisc preview D P --state hover-",
                  "hover-focused"), ("bxdisc new D --dry", "--dry-run"), ("bxdisc help im", "image"),
+                ("bxdisc check D --format = j", "json"), ("bxdisc check D --format =", "text json sarif"),
                 ("bxdisc try D -- --sys", "")]
         for line, want in rows:
             with self.subTest(line=line):
@@ -448,6 +555,29 @@ class CommandLineTest(unittest.TestCase):
                                 capture_output=True, text=True)
         self.assertIn("'/" + name + "'", joliet.stdout)
 
+    @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
+    def test_a_file_of_4_gib_goes_only_in_the_large_image(self):
+        # xorriso judges bxdisc's options but only sizes the image, for 4 GiB would take minutes to write.
+        self.write("setup.exe", b"MZ")
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
+        with open(os.path.join(self.disc, "big.cab"), "wb") as f:
+            f.truncate(4 << 30)
+        tools = tempfile.mkdtemp()  # outside the disc
+        self.addCleanup(shutil.rmtree, tools)
+        with open(os.path.join(tools, "xorriso"), "w") as f:
+            f.write('#!/bin/sh\nexec %s "$@" -print-size\n' % shutil.which("xorriso"))
+        os.chmod(os.path.join(tools, "xorriso"), 0o755)
+        env = {"PATH": tools + ":" + os.environ["PATH"]}
+        iso = os.path.join(tools, "x.iso")
+        r = bxdisc("image", self.disc, iso, "--label", "DISC", env=env)
+        self.assertEqual(1, r.returncode)
+        self.assertIn("big.cab: a file of 4 GiB or more", r.stdout)
+        r = bxdisc("image", self.disc, iso, "--label", "DISC", "--large", env=env)
+        self.assertEqual(0, r.returncode, r.stdout + r.stderr)
+        sectors = re.search(r"^(\d+)$", r.stdout, re.M)
+        self.assertTrue(sectors, r.stdout)
+        self.assertGreater(int(sectors.group(1)) * 2048, 4 << 30)
+
     def test_no_image_of_a_disc_with_findings(self):
         iso = os.path.join(self.tmp.name, "out.iso")
         self.write("setup.exe", b"MZ")
@@ -457,6 +587,13 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual("bxdisc: no image of a disc with findings\n", r.stderr)
         self.assertFalse(os.path.exists(iso))
         self.assertEqual(2, bxdisc("image", self.disc, iso, "--label", "not a label").returncode)
+        # Its one finding an update folder that stages nothing, which Windows 95 and 98 would restart for ever.
+        self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\nOleAut32_Win9X=OLE9X\r\n")
+        os.mkdir(os.path.join(self.disc, "OLE9X"))
+        r = bxdisc("image", self.disc, iso, "--label", "DISC")
+        self.assertEqual(1, r.returncode)
+        self.assertTrue(r.stdout.startswith('OleAut32_Win9X: "OLE9X" holds no file: on Windows 95 and 98'), r.stdout)
+        self.assertFalse(os.path.exists(iso))
 
     def test_what_preview_does_not_draw(self):
         self.write("setup.exe", b"MZ")
@@ -485,6 +622,7 @@ class SignTest(unittest.TestCase):
     cert: str
     p12: str
     password: str
+    windows_password: str
     wrong: str
     bin: str
     log: str
@@ -499,17 +637,25 @@ class SignTest(unittest.TestCase):
         make_test_key(k)
         cls.cert, cls.p12 = os.path.join(k, "cert.pem"), os.path.join(k, "brindle.p12")
         cls.password, cls.wrong = os.path.join(k, "password"), os.path.join(k, "wrong")
-        with open(cls.wrong, "w") as f:
-            f.write("guess\n")
-        # osslsigncode as sign runs it, its command lines noted; with $SPOIL, each signed file is then
-        # changed: a byte of the program, or of the signer's signature at the file's end.
+        cls.windows_password = os.path.join(k, "password-crlf")  # the same, its line ended on Windows
+        for path, text in ((cls.wrong, "guess\n"), (cls.windows_password, "s3cret\r\n")):
+            with open(path, "w", newline="") as f:
+                f.write(text)
+        # osslsigncode as sign runs it, its command lines noted, and the password handed on as -pass, which
+        # it takes as it is (from -readpass it would strip a line's end); with $SPOIL, each signed file is
+        # then changed: a byte of the program, or of the signer's signature at the file's end.
         cls.bin, cls.log = os.path.join(k, "bin"), os.path.join(k, "argv.log")
         os.mkdir(cls.bin)
         wrapper = os.path.join(cls.bin, "osslsigncode")
         with open(wrapper, "w") as f:
-            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> %s\n%s "$@" || exit $?\n'
-                    '[ "$1" = sign ] && [ -n "$SPOIL" ] || exit 0\n'
-                    'for out; do :; done\n'
+            f.write('#!/bin/bash\nprintf "%%s\\n" "$*" >> %s\nargs=()\n'
+                    'while [ $# -gt 0 ]; do\n'
+                    '  if [ "$1" = -readpass ]; then IFS= read -r -d "" pass <"$2"; args+=(-pass "$pass"); shift\n'
+                    '  else args+=("$1"); fi; shift\n'
+                    'done\n'
+                    '%s "${args[@]}" || exit $?\n'
+                    '[ "${args[0]}" = sign ] && [ -n "$SPOIL" ] || exit 0\n'
+                    'out=${args[-1]}\n'
                     'case $SPOIL in program) at=600;; *) at=$(($(stat -c %%s "$out") - 40));; esac\n'
                     "printf U | dd of=\"$out\" bs=1 seek=$at conv=notrunc 2>/dev/null\n"
                     % (cls.log, shutil.which("osslsigncode")))
@@ -542,7 +688,7 @@ class SignTest(unittest.TestCase):
     def test_every_file_signed_and_verified(self) -> None:
         os.symlink("DemoSetup.exe", os.path.join(self.disc, "Again.exe"))  # --all passes a link over
         before = snapshot(self.disc)
-        r = self.sign("--pkcs12", self.p12, "--password-file", self.password, "--ca-file", self.cert,
+        r = self.sign("--pkcs12", self.p12, "--password-file", self.windows_password, "--ca-file", self.cert,
                       "--name", "Brindle Demo", "--all")
         self.assertEqual(0, r.returncode, r.stderr)
         signed = ["setup.exe", "DemoSetup.exe", "BrindleDemo.msi", "Tools/helper.dll"]

@@ -77,7 +77,7 @@ def check_sarif(test: unittest.TestCase, log: Any) -> None:
         shape(test, "rule", r, r.get("id", "rule"))
         test.assertRegex(r["id"], r"^BX\d{4}$")
         test.assertRegex(r["name"], r"^[a-z0-9]+(-[a-z0-9]+)*$")
-        for text in ("shortDescription", "help"):
+        for text in ("shortDescription", "fullDescription", "help"):
             shape(test, "message", r[text], r["id"])
             test.assertTrue(r[text]["text"])
         shape(test, "configuration", r["defaultConfiguration"], r["id"])
@@ -151,6 +151,7 @@ class CheckReportTest(unittest.TestCase):
         self.assertEqual(({"uri": "AUTORUN.INF", "uriBaseId": "DISCROOT"}, {"startLine": 4}),
                          (first["artifactLocation"], first["region"]))
         self.assertTrue(log["runs"][0]["originalUriBaseIds"]["DISCROOT"]["uri"].endswith("/my%20disc/"))
+        self.assertEqual("man:bxdisc(1)", log["runs"][0]["tool"]["driver"]["informationUri"])
         self.assertEqual(bxdisc("check", str(self.disc), "--format", "sarif").stdout,
                          bxdisc("check", str(self.disc), "--format", "sarif").stdout)
         # A finding about the whole of Autorun.inf stands on its first line.
@@ -181,12 +182,24 @@ class CheckReportTest(unittest.TestCase):
         _, log = self.report("sarif")
         rules = log["runs"][0]["tool"]["driver"]["rules"]
         self.assertEqual([(x["id"], x["name"]) for x in rules], [(i, n) for i, n, _ in listed])
+        # The same list as JSON, with what the text says of each.
+        r = bxdisc("check", "--list-rules", "--format", "json")
+        self.assertEqual((0, ""), (r.returncode, r.stderr))
+        as_json = json.loads(r.stdout)
+        self.assertEqual(listed, [(x["id"], x["name"], x["level"]) for x in as_json])
+        for x, sarif in zip(as_json, rules):
+            self.assertEqual(["id", "name", "level", "summary", "remedy"], list(x))
+            self.assertEqual((sarif["shortDescription"]["text"], sarif["help"]["text"]),
+                             (x["summary"], "Fix: " + x["remedy"]))
         man = (Path(test_bxdisc.ROOT) / "kit" / "man" / "bxdisc.1.in").read_text()
         for rule_id, name, _ in listed:
             self.assertIn(rule_id, man)
             self.assertIn(name, man)
         absent = str(self.disc / "absent.pem")
         for args, message in ((("check", str(self.disc), "--list-rules"), "check: --list-rules takes no DISC_FOLDER"),
+                              (("check", "--list-rules", "--format", "sarif"),
+                               "check: --list-rules gives text or json, not sarif: every SARIF log of a check holds "
+                               "the rules (runs[0].tool.driver.rules)"),
                               (("check", "--format", "xml", str(self.disc)), 'check: --format takes text|json|sarif, not "xml"'),
                               (("check", str(self.disc), "--verify-timeout", "0"), 'check: --verify-timeout takes whole seconds'),
                               (("check", str(self.disc), "--ca-file", absent), "check: --ca-file %s: cannot be read" % absent),

@@ -8,6 +8,7 @@ inside.
 import contextlib
 import io
 import os
+import pty
 import shutil
 import subprocess
 import sys
@@ -201,6 +202,30 @@ class SandboxTest(unittest.TestCase):
                 self.assertTrue(any(place == h or place.startswith(h + "/") for h in hidden), (place, hidden))
             self.assertIn("--unshare-all", line)
 
+    def test_a_program_inside_cannot_reach_the_authors_terminal(self):
+        # Run from a terminal, as the author runs try: the program inside has no controlling terminal,
+        # and TIOCSTI types only into one's own.
+        try:
+            sandbox.check()
+        except sandbox.SandboxUnusable as e:
+            self.skipTest(str(e))
+        probe = "import os\ntry:\n    os.open('/dev/tty', os.O_RDWR)\n    print('terminal')\nexcept OSError:\n    print('none')\n"
+        with tempfile.TemporaryDirectory() as work:
+            line = sandbox.command([sys.executable, "-c", probe], work)
+            pid, terminal = pty.fork()
+            if pid == 0:
+                try:
+                    os.execvp(line[0], line)
+                finally:
+                    os._exit(127)
+            said = b""
+            with contextlib.suppress(OSError):  # EIO once the terminal's last program has ended
+                while chunk := os.read(terminal, 1024):
+                    said += chunk
+            os.close(terminal)
+            self.assertEqual(0, os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), said)
+        self.assertEqual("none", said.decode().strip())
+
 
 
 class EngineLineTest(unittest.TestCase):
@@ -339,6 +364,22 @@ class RunnerTest(unittest.TestCase):
                 for name in outer_run.RUNNER_PROGRAMS:
                     write(os.path.join(programs, name), b"MZ")
                 outer_run.check_platform(request_of(no_sandbox=True))
+
+    def test_a_run_that_takes_screenshots_needs_imagemagick(self):
+        def which(program):
+            return None if program == "import" else "/usr/bin/" + program
+        with mock.patch.object(outer_run.shutil, "which", which), \
+                mock.patch.object(outer_run.os.path, "exists", return_value=True), \
+                mock.patch.object(outer_run.winerunner, "runs_32bit", return_value=True):
+            for options, needs in (({}, False), ({"screenshot": "s.png"}, True), ({"matrix": [], "html": "p"}, True),
+                                   ({"matrix": [], "results": "r"}, True)):
+                with self.subTest(options=options):
+                    if needs:
+                        with self.assertRaisesRegex(try_main.outcome.Unusable, "^import not installed; install with "
+                                                    "apt-get install imagemagick$"):
+                            outer_run.check_platform(request_of(no_sandbox=True, **options))
+                    else:
+                        outer_run.check_platform(request_of(no_sandbox=True, **options))
 
     def test_each_role_ends_with_its_status(self):
         said = []

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """bxdisc try --matrix's output without Wine: a run's result.json, the table
-printed as runs end, the JUnit file and the page of screenshots.
+printed as runs end, the JUnit file, the page of screenshots, and the
+shards' --results folders merged back into one matrix.
 
     python3 tests/kit/test_matrix_output.py
 """
 from __future__ import annotations
 
+import contextlib
 import dataclasses
 import html.parser
+import io
 import json
 import os
 import struct
@@ -17,13 +20,17 @@ import unittest
 import xml.etree.ElementTree as ET
 import zlib
 from pathlib import Path
-from typing import Any
+from typing import Any, Callable
 
 ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "kit" / "try"))
+sys.path[:0] = [str(ROOT / "kit" / "try"), str(ROOT / "winerunner")]
 sys.dont_write_bytecode = True
+import matrix  # noqa: E402
 import matrix_page  # noqa: E402
 import matrix_table  # noqa: E402
+import merge  # noqa: E402
+import results_folder  # noqa: E402
+from outcome import Unusable  # noqa: E402
 from run_result import RunResult  # noqa: E402
 
 HOSTILE = '<script>alert("x")</script>'
@@ -281,6 +288,127 @@ class PageTest(unittest.TestCase):
         r = results()[0]
         with self.assertRaises(ValueError):
             matrix_page.write_page(self.folder, "Demo", "1", [r, r])
+
+
+class MergeTest(unittest.TestCase):
+    """Shards' --results folders, written as a shard writes them, merged back."""
+
+    def setUp(self) -> None:
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.tmp = Path(tmp.name)
+        self.runs = results(self.tmp)
+        self.every = tuple(r.system for r in self.runs)
+        self.base = self.tmp
+
+    def shard(self, index: int, total: int, name: str = "", **changes: Any) -> Path:
+        """Shard index of total in base/IofN, its manifest with those changes."""
+        folder = self.base / (name or "%dof%d" % (index, total))
+        part = tuple(matrix.shard_systems(list(self.every), index, total))
+        manifest = results_folder.Manifest("1.4.2", "Demo Disc", "ab" * 32, ("--click", "install"),
+                                           self.every, (index, total), part)
+        results_folder.claim(folder)
+        results_folder.write(folder, dataclasses.replace(manifest, **changes),
+                             [r for r in self.runs if r.system in part])
+        return folder
+
+    def shards(self, total: int) -> list[Path]:
+        return [self.shard(i, total) for i in range(1, total + 1)]
+
+    def merged(self, folders: list[Path], version: str = "1.4.2") -> tuple[int, list[str]]:
+        out = io.StringIO()
+        with contextlib.redirect_stdout(out):
+            status = merge.merge([str(f) for f in folders], version, str(self.tmp / "merged"),
+                                 str(self.tmp / "merged.xml"))
+        return status, out.getvalue().splitlines()
+
+    def test_the_merged_page_and_junit_are_those_of_one_run(self) -> None:
+        status, lines = self.merged(self.shards(3)[::-1])
+        self.assertEqual(1, status)
+        self.assertEqual("bxdisc try: 1 of 3 systems did what the disc intends (exit status 1)", lines[-1])
+        rows = [matrix_table.table_header()] + [matrix_table.table_row(r) for r in self.runs]
+        self.assertEqual(rows, lines[1:5])
+        matrix_page.write_page(self.tmp / "direct", "Demo Disc", "1.4.2", self.runs)
+        matrix_page.write_junit(self.tmp / "direct.xml", "Demo Disc", self.runs)
+        for name in ("index.html", "win98.png", "winxp.png"):
+            self.assertEqual((self.tmp / "direct" / name).read_bytes(), (self.tmp / "merged" / name).read_bytes())
+        self.assertEqual(3, len(list((self.tmp / "merged").iterdir())))
+        self.assertEqual((self.tmp / "direct.xml").read_bytes(), (self.tmp / "merged.xml").read_bytes())
+
+    def test_folders_that_are_not_one_whole_matrix_are_refused(self) -> None:
+        rows: list[tuple[str, Callable[[], list[Path]], list[str]]] = [
+            # what is wrong, the folders given, what the message names
+            ("a shard missing", lambda: self.shards(3)[::2], ["no results for winxp (shard 2/3)"]),
+            ("a shard twice", lambda: self.shards(2) + [self.shard(1, 2, "again")],
+             ["1of2 and ", "again are both shard 1/2 (win98, winxp)"]),
+            ("another bxdisc", lambda: [self.shard(1, 2), self.shard(2, 2, version="1.4.1")],
+             ["2of2 holds results of bxdisc 1.4.1, and this is bxdisc 1.4.2"]),
+            ("another disc", lambda: [self.shard(1, 2), self.shard(2, 2, disc="Other", digest="cd" * 32)],
+             ["results of different discs (Demo Disc, Other)"]),
+            ("other options", lambda: [self.shard(1, 2), self.shard(2, 2, options=())],
+             ["different options (--click install; none)"]),
+            ("another matrix", lambda: [self.shard(1, 2), self.shard(2, 3), self.shard(3, 3)],
+             ["shards of different matrices"]),
+        ]
+        for what, folders, names in rows:
+            with self.subTest(what):
+                self.base = self.tmp / what
+                with self.assertRaises(Unusable) as refused:
+                    self.merged(folders())
+                for name in names:
+                    self.assertIn(name, str(refused.exception))
+                self.assertFalse((self.tmp / "merged").exists())
+
+    def test_a_file_of_the_wrong_form_is_named(self) -> None:
+        first, second = self.shards(2)
+        good = json.loads((first / "manifest.json").read_text())
+        rows: list[tuple[str, bytes | None, str]] = [
+            # the file of shard 1/2, its bytes (None: a link to one of shard 2), what is said
+            ("manifest.json", b"{", "is not JSON"),
+            ("manifest.json", b"[" * 100000, "is not JSON"),
+            ("manifest.json", b"[]", "no bxdisc_version"),
+            ("manifest.json", json.dumps({**good, "shard": "3/2"}).encode(), "a shard is I/N"),
+            ("manifest.json", json.dumps({**good, "matrix": ["winxp", "win98"]}).encode(), "order of their release"),
+            ("manifest.json", json.dumps({**good, "systems": ["win98"]}).encode(), "is win98, winxp, not win98"),
+            ("manifest.json", json.dumps({k: v for k, v in good.items() if k != "disc"}).encode(), "not the fields"),
+            ("manifest.json", None, "a symbolic link"),
+            ("win98.json", b'{"system": "win98"}', "lacks status"),
+            ("win98.json", (second / "win11.json").read_bytes(), "not the result of win98"),
+            ("win98.json", json.dumps({**self.runs[0].to_json(), "screenshot": "/etc/x.png"}).encode(),
+             "not the result of win98"),
+            ("winxp.json", None, "a symbolic link"),
+        ]
+        for n, (name, data, said) in enumerate(rows):
+            with self.subTest(name=name, said=said):
+                self.base = self.tmp / str(n)
+                first, second = self.shards(2)
+                (first / name).unlink()
+                if data is None:
+                    (first / name).symlink_to(second / (name if name == "manifest.json" else "win11.json"))
+                else:
+                    (first / name).write_bytes(data)
+                with self.assertRaises(Unusable) as refused:
+                    self.merged([first, second])
+                self.assertIn(str(first / name), str(refused.exception))
+                self.assertIn(said, str(refused.exception))
+        (first / "manifest.json").unlink()
+        with self.assertRaisesRegex(Unusable, "has no manifest.json: not the --results folder of a shard that ended"):
+            self.merged([first, second])
+
+    def test_results_go_only_to_a_new_or_empty_folder(self) -> None:
+        (self.tmp / "empty").mkdir()
+        (self.tmp / "used").mkdir()
+        (self.tmp / "used" / "manifest.json").write_text("{}")
+        (self.tmp / "file").write_text("")
+        for name, refused in (("new/deeper", None), ("empty", None), ("used", "is not empty"),
+                              ("file", "is not a folder")):
+            with self.subTest(name):
+                if refused:
+                    with self.assertRaisesRegex(Unusable, refused):
+                        results_folder.claim(self.tmp / name)
+                else:
+                    results_folder.claim(self.tmp / name)
+                    self.assertTrue((self.tmp / name).is_dir())
 
 
 if __name__ == "__main__":

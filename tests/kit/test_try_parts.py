@@ -31,6 +31,7 @@ import matrix  # noqa: E402
 import outcome  # noqa: E402
 import request as requests  # noqa: E402
 import restart  # noqa: E402
+import results_folder  # noqa: E402
 from report import Report  # noqa: E402
 from run_result import RunResult  # noqa: E402
 
@@ -45,14 +46,15 @@ def request_of(**options: Any) -> requests.Request:
 
 class RequestTest(unittest.TestCase):
     def test_bxdisc_request_loads_and_a_stray_one_is_refused(self) -> None:
-        r = request_of(system="win98", show=True, timeout=9, matrix=["win98", "win95"], jobs=3)
-        self.assertEqual(("win98", True, False, 9, ("win98", "win95"), 3),
-                         (r.system, r.show, r.installed, r.timeout, r.matrix, r.jobs))
+        r = request_of(system="win98", show=True, timeout=9, matrix=["win98", "win95"], jobs=3, shard="2/3")
+        self.assertEqual(("win98", True, False, 9, ("win98", "win95"), 3, (2, 3)),
+                         (r.system, r.show, r.installed, r.timeout, r.matrix, r.jobs, r.shard))
         self.assertEqual(r, requests.load(requests.dump(r)))
         plain = request_of()
         self.assertEqual(("win10", None, None, False), (plain.system, plain.tail, plain.matrix, plain.no_sandbox))
         refused: list[dict[str, Any]] = [{"no_sandox": True}, {"timeout": "9"}, {"timeout": True}, {"system": "win12"},
-                   {"matrix": ["win98", "dos"]}, {"click": "close"}]
+                   {"matrix": ["win98", "dos"]}, {"click": "close"}, {"shard": "0/3"}, {"shard": "4/3"},
+                   {"shard": "1/11"}, {"shard": "3"}, {"shard": "1/\u0663"}]
         for options in refused:
             with self.subTest(options=options), self.assertRaises(requests.RequestError):
                 request_of(**options)
@@ -363,17 +365,19 @@ class RestartTest(unittest.TestCase):
     def test_wininit_renames_in_order_and_only_in_the_prefix(self) -> None:
         text = ("[Settings]\r\nNUL=C:\\x\r\n[rename]\r\n; a comment\r\nNUL=C:\\windows\\old.dll\r\n"
                 "C:\\windows\\system32\\OLEAUT32.DLL=C:\\windows\\system32\\OLEAUT32.NEW\r\n"
-                "C:\\windows\\a.dll=D:\\a.dll\r\nC:\\windows\\gone.dll=C:\\windows\\none.dll\r\n")
+                "C:\\windows\\a.dll=D:\\a.dll\r\nD:\\b.dll=C:\\windows\\keep.dll\r\n"
+                "C:\\windows\\gone.dll=C:\\windows\\none.dll\r\n")
         steps = restart.renames(text)
         self.assertEqual([restart.Rename(None, "C:\\windows\\old.dll"),
                           restart.Rename("C:\\windows\\system32\\OLEAUT32.DLL", "C:\\windows\\system32\\OLEAUT32.NEW"),
                           restart.Rename("C:\\windows\\a.dll", "D:\\a.dll"),
+                          restart.Rename("D:\\b.dll", "C:\\windows\\keep.dll"),
                           restart.Rename("C:\\windows\\gone.dll", "C:\\windows\\none.dll")], steps)
         with tempfile.TemporaryDirectory() as tmp:
             drive = Path(tmp)
             (drive / "windows" / "system32").mkdir(parents=True)
             for name, data in (("windows/old.dll", b"old"), ("windows/system32/OLEAUT32.DLL", b"2.20"),
-                               ("windows/system32/OLEAUT32.NEW", b"2.40")):
+                               ("windows/system32/OLEAUT32.NEW", b"2.40"), ("windows/keep.dll", b"keep")):
                 (drive / name).write_bytes(data)
 
             def to_linux(path: str) -> str | None:
@@ -382,9 +386,12 @@ class RestartTest(unittest.TestCase):
             self.assertEqual(["C:\\windows\\old.dll deleted",
                               "C:\\windows\\system32\\OLEAUT32.DLL replaced by C:\\windows\\system32\\OLEAUT32.NEW",
                               "C:\\windows\\a.dll=D:\\a.dll: outside the system's drive; not done",
+                              "D:\\b.dll=C:\\windows\\keep.dll: outside the system's drive; not done",
                               "C:\\windows\\gone.dll=C:\\windows\\none.dll: no such file; nothing done"], done)
             self.assertEqual(["OLEAUT32.DLL"], os.listdir(drive / "windows" / "system32"))
             self.assertEqual(b"2.40", (drive / "windows" / "system32" / "OLEAUT32.DLL").read_bytes())
+            # A target outside the drive neither deletes nor moves its source.
+            self.assertEqual(b"keep", (drive / "windows" / "keep.dll").read_bytes())
 
     def test_run_once_values_as_reg_query_lists_them(self) -> None:
         query = ("\r\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\r\n"
@@ -410,6 +417,67 @@ class MatrixTest(unittest.TestCase):
         for statuses, status in rows:
             with self.subTest(statuses=statuses):
                 self.assertEqual(status, matrix.matrix_status([result("win95", s) for s in statuses]))
+
+    def test_shards_cut_the_systems_in_order_the_earlier_ones_longer(self) -> None:
+        nine, ten = list(requests.SYSTEMS[:9]), list(requests.SYSTEMS)
+        rows = [(nine, 3, [nine[:3], nine[3:6], nine[6:]]), (ten, 3, [ten[:4], ten[4:7], ten[7:]]),
+                (["win95", "win98"], 3, [["win95"], ["win98"], []]), (["win10"], 1, [["win10"]])]
+        for systems, total, parts in rows:
+            with self.subTest(systems=len(systems), total=total):
+                self.assertEqual(parts, [matrix.shard_systems(systems, i, total) for i in range(1, total + 1)])
+
+    def test_a_shard_runs_its_part_and_keeps_it_for_the_merge(self) -> None:
+        ran: list[str] = []
+
+        def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
+            ran.append(request.system)
+            self.assertIsNotNone(request.screenshot)  # the merged page shows it
+            Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
+            return 0
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        disc = Path(tmp.name, "disc")
+        disc.mkdir()
+        (disc / "setup.exe").write_bytes(b"MZ")
+        parts: list[tuple[str, list[str]]] = [("2/3", ["win98"]), ("3/3", [])]
+        for shard, part in parts:
+            with self.subTest(shard=shard):
+                ran.clear()
+                kept = Path(tmp.name, shard.replace("/", "of"))
+                request = request_of(matrix=["win95", "win98"], fresh=True, shard=shard, results=str(kept),
+                                     click="install").but(disc=str(disc))
+                out = io.StringIO()
+                with mock.patch.object(matrix.outer_run, "run_disc", run_disc), \
+                        mock.patch.object(matrix.outer_run, "check_platform"), contextlib.redirect_stdout(out):
+                    self.assertEqual(0, matrix.run_matrix(request, lambda line: None))
+                self.assertEqual(part, ran)
+                back = results_folder.read(kept, "")
+                self.assertEqual((("win95", "win98"), tuple(part), ("--click", "install")),
+                                 (back.manifest.matrix, back.manifest.systems, back.manifest.options))
+                self.assertEqual(results_folder.disc_digest(str(disc)), back.manifest.digest)
+                self.assertEqual(part, [r.system for r in back.results])
+                if not part:
+                    self.assertIn("no system (shard 3/3 of win95, win98), as there are more shards than "
+                                  "systems; nothing to run", out.getvalue())
+        # A folder with results in it is refused before anything runs.
+        with mock.patch.object(matrix.outer_run, "check_platform") as checked, \
+                self.assertRaisesRegex(outcome.Unusable, "is not empty"):
+            matrix.run_matrix(request, lambda line: None)
+        checked.assert_not_called()
+
+    def test_the_disc_s_digest_is_its_names_and_bytes_wherever_it_lies(self) -> None:
+        with tempfile.TemporaryDirectory() as tmp:
+            discs = [Path(tmp, name) for name in ("a", "b")]
+            for disc in discs:
+                (disc / "Setup").mkdir(parents=True)
+                (disc / "setup.exe").write_bytes(b"MZ")
+            digest = results_folder.disc_digest(str(discs[0]))
+            self.assertEqual(digest, results_folder.disc_digest(str(discs[1])))
+            for change in (lambda d: (d / "setup.exe").write_bytes(b"MZ!"), lambda d: (d / "Setup" / "x").touch(),
+                           lambda d: (d / "Setup").rename(d / "setup2")):
+                change(discs[1])
+                self.assertNotEqual(digest, results_folder.disc_digest(str(discs[1])))
+                digest = results_folder.disc_digest(str(discs[1]))
 
     def test_a_run_that_fails_does_not_stop_the_others_and_an_interrupt_ends_all(self) -> None:
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:

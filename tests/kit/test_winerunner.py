@@ -20,13 +20,10 @@ sys.path.insert(0, os.path.join(ROOT, "winerunner"))
 sys.dont_write_bytecode = True
 import winerunner  # noqa: E402
 
-# Fake X servers: each gets -displayfd N first, as start_x_server passes it,
-# and writes its pid to the file named by $FAKE_X_PID.
+# Fake X servers: each gets -displayfd N first, as start_x_server passes it.
 FAKE_X = """#!%s
 import os, sys, time
 assert sys.argv[1] == "-displayfd"
-with open(os.environ["FAKE_X_PID"], "w") as f:
-    f.write(str(os.getpid()))
 fd = int(sys.argv[2])
 %s
 """
@@ -49,21 +46,24 @@ class XServerTest(unittest.TestCase):
                 with open(server, "w") as f:
                     f.write(FAKE_X % (sys.executable, body))
                 os.chmod(server, 0o755)
-                pid_file = os.path.join(tmp, "pid")
-                with mock.patch.dict(os.environ, FAKE_X_PID=pid_file):
+                # The server as started: on a busy machine a hanging one may be
+                # ended before it has run a line of its own.
+                servers: list[subprocess.Popen[bytes]] = []
+                popen = subprocess.Popen
+                with mock.patch.object(subprocess, "Popen",
+                                       side_effect=lambda *a, **k: servers.append(popen(*a, **k)) or servers[-1]):
                     started = time.monotonic()
                     if display:
-                        process, found = winerunner.start_x_server([server, "-screen", "0"], timeout=10)
+                        process, found = winerunner.start_x_server([server, "-screen", "0"], timeout=60)
                         self.assertEqual(display, found)
                         winerunner.stop_x_server(process)
                         continue
                     with self.assertRaises(winerunner.XServerFailed):
                         winerunner.start_x_server([server], timeout=2)
                 self.assertLess(time.monotonic() - started, 8)
-                with open(pid_file) as f:
-                    pid = int(f.read())
+                self.assertIsNotNone(servers[0].returncode)
                 with self.assertRaises(ProcessLookupError):  # ended and reaped
-                    os.kill(pid, 0)
+                    os.kill(servers[0].pid, 0)
 
     def test_a_missing_server_is_an_os_error(self):
         with self.assertRaises(OSError):
