@@ -1,3 +1,4 @@
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,20 +38,21 @@ int UsageError(const std::string& message) {
     return kExitFailed;
 }
 
-// The runner's standard input: the request in an unlinked file, so that it
-// goes with the runner and nothing is left behind.
+// The runner's standard input: the request in a file in memory, so that it
+// goes with the runner and nothing is left behind. tmpfile() would put it in
+// /tmp whatever $TMPDIR says, and fail where /tmp is not writable.
 bool RequestAsInput(const std::string& request) {
-    FILE* f = tmpfile();
-    if (!f) return false;
-    if (fwrite(request.data(), 1, request.size(), f) != request.size() || fflush(f) != 0 ||
-        fseek(f, 0, SEEK_SET) != 0 || (fileno(f) != 0 && dup2(fileno(f), 0) != 0)) {
-        int e = errno;  // for the message, past fclose
-        fclose(f);
+    int fd = memfd_create("bxdisc-try-request", 0);
+    if (fd < 0) return false;
+    if (write(fd, request.data(), request.size()) != (ssize_t)request.size() || lseek(fd, 0, SEEK_SET) != 0 ||
+        (fd != 0 && dup2(fd, 0) != 0)) {
+        int e = errno;  // for the message, past close
+        close(fd);
         errno = e;
         return false;
     }
     // Already standard input when bxdisc was started without one.
-    if (fileno(f) != 0) fclose(f);
+    if (fd != 0) close(fd);
     return true;
 }
 

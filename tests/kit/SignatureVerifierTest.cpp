@@ -41,6 +41,12 @@ void WriteScript(TestDisc& folder, const std::string& relative, const std::strin
     chmod((folder.folder() + "/" + relative).c_str(), 0755);
 }
 
+// A name for what one test's stand-in makes and is, from the test's own folder: no other run on the
+// machine has it. It rides in the stand-in's command line, as the sandbox clears the environment.
+std::string Marker(const TestDisc& work, const char* what) {
+    return "bxverify-" + work.folder().substr(work.folder().rfind('/') + 1) + "-" + what;
+}
+
 // Processes whose command line holds text: a stand-in that outlived its run.
 int CountProcesses(const std::string& text) {
     int count = 0;
@@ -121,7 +127,7 @@ TEST(SignatureVerifier, RefusesWhatIsNotAFileAndNeedsTheVerifier) {
 TEST(SignatureVerifier, HostileVerifierReachesNothingAndIsKilledAtTheLimit) {
     NEED_SANDBOX();
     TestDisc work;
-    const std::string marker = "bxverify-" + std::to_string(getpid()) + "-hostile";
+    const std::string marker = Marker(work, "hostile");
     int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     sockaddr_in address = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t size = sizeof address;
@@ -169,7 +175,7 @@ TEST(SignatureVerifier, HostileVerifierReachesNothingAndIsKilledAtTheLimit) {
 TEST(SignatureVerifier, DiesWithItsCaller) {
     NEED_SANDBOX();
     TestDisc work;
-    const std::string marker = "bxverify-" + std::to_string(getpid()) + "-orphan";
+    const std::string marker = Marker(work, "orphan");
     WriteScript(work, "bin/osslsigncode", "exec -a " + marker + " sleep 30", "/bin/bash");
     work.Write("disc/setup.exe", "MZ");
     ScopedEnv path("PATH", work.folder() + "/bin:" + getenv("PATH"));

@@ -3,7 +3,9 @@
  *   escape.exe UNIX_PATH_OF_A_SECRET SETUP_PROGRAM
  * It writes a file through Z:, through \\?\unix\, to the user's desktop and
  * to D:, reads Z:\etc\hostname and the secret, and hands what it read to the
- * setup program on its command line, where the report would show it. */
+ * setup program on its command line, where the report would show it. The
+ * host's files take the secret's name, which is the test's own: another run
+ * on the machine writes others. */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -32,14 +34,18 @@ static void Take(const char* path, char* out, DWORD size) {
 
 int main(int argc, char** argv) {
     char path[MAX_PATH + 20], host[200], secret[200], cmd[600];
+    const char* name;
     STARTUPINFOA si;
     PROCESS_INFORMATION pi;
     size_t i;
     if (argc < 3) return 2;
-    Put("Z:\\tmp\\bxdisc-escape-z.txt");
-    Put("\\\\?\\unix\\tmp\\bxdisc-escape-unix.txt");
+    name = strrchr(argv[1], '/') ? strrchr(argv[1], '/') + 1 : argv[1];
+    snprintf(path, sizeof path, "Z:\\tmp\\%s-z.txt", name);
+    Put(path);
+    snprintf(path, sizeof path, "\\\\?\\unix\\tmp\\%s-unix.txt", name);
+    Put(path);
     if (GetEnvironmentVariableA("USERPROFILE", path, MAX_PATH)) {
-        strcat(path, "\\Desktop\\bxdisc-escape-desktop.txt");
+        snprintf(path + strlen(path), sizeof path - strlen(path), "\\Desktop\\%s-desktop.txt", name);
         Put(path);
     }
     Put("D:\\escape-d.txt");

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """bxdisc try end to end: the authors' tool over the Wine runner, each run in
 its own throwaway copy of the base prefix, made by the first run into a cache
-of the test's own.
+of the test's own. Each test gives bxdisc a temporary folder and a tag of its
+own, and judges only those: other runs may share the machine.
 
     bxdisc_try.py BXDISC SETUP.EXE RUNNER_DIR TOOLS_DIR
 """
@@ -28,19 +29,6 @@ REBOOT_NOW = ('message box "Setup": "Installation is in progress...\\nIt is now 
               'reboot the computer.\\nReboot now?" [Yes, No]')
 
 
-# What escape.exe writes, by name: through Z: and \\?\unix\ into /tmp, to the
-# user's desktop, and to D:.
-ESCAPE_FILES = ("bxdisc-escape-z.txt", "bxdisc-escape-unix.txt", "bxdisc-escape-desktop.txt",
-                "escape-d.txt")
-
-
-def escape_files(places: list[str]) -> dict[str, int]:
-    """escape.exe's files in those folders, each with when it was last written."""
-    return {path: os.lstat(path).st_mtime_ns for path in
-            (os.path.join(place, name) for place in places for name in ESCAPE_FILES)
-            if os.path.lexists(path)}
-
-
 def sandboxes_of(pid: int) -> list[str]:
     """The sandboxes that process started: its bubblewrap children."""
     ps = subprocess.run(["ps", "-o", "pid=,comm=", "--ppid", str(pid)], capture_output=True, text=True).stdout
@@ -61,6 +49,9 @@ class TryTest(unittest.TestCase):
         tmp = tempfile.TemporaryDirectory()
         self.addCleanup(tmp.cleanup)
         self.tmp = tmp.name
+        self.tag = winebed.new_tag()
+        self.tmpdir = os.path.join(self.tmp, "tmp")
+        os.mkdir(self.tmpdir)
         self.disc = os.path.join(self.tmp, "disc")
         os.makedirs(os.path.join(self.disc, "OLE"))
         # The setup program in a folder linked from elsewhere: the view must
@@ -91,16 +82,19 @@ class TryTest(unittest.TestCase):
                                      OleAut32_Win9X="OLE"), **keys))
 
     def env(self, **more):
-        return dict(os.environ, BXDISC_DATA=self.data, XDG_CACHE_HOME=CACHE.name, **more)
+        return dict(os.environ, BXDISC_DATA=self.data, XDG_CACHE_HOME=CACHE.name, TMPDIR=self.tmpdir,
+                    **{winebed.RUN_TAG: self.tag}, **more)
+
+    def assertNothingLeft(self):
+        self.assertEqual([], os.listdir(self.tmpdir))
+        self.assertEqual([], winebed.tagged(self.tag))
 
     def bxdisc_try(self, *args):
         before = snapshot(self.disc)
-        left = set(os.listdir(tempfile.gettempdir()))
         r = subprocess.run([BXDISC, "try", self.disc] + list(args), capture_output=True,
                            text=True, timeout=1800, env=self.env())
         self.assertEqual(before, snapshot(self.disc), "the author's folder is only read")
-        self.assertEqual(set(), {n for n in set(os.listdir(tempfile.gettempdir())) - left
-                                 if n.startswith("bxdisc-try-")})
+        self.assertNothingLeft()
         return r.returncode, r.stdout.splitlines(), r.stdout + r.stderr
 
     def test_a_matrix_tells_each_system_s_story(self):
@@ -138,7 +132,6 @@ class TryTest(unittest.TestCase):
 
     def test_a_matrix_interrupted_leaves_nothing(self):
         self.autorun()
-        left = set(os.listdir(tempfile.gettempdir()))
         p = subprocess.Popen([BXDISC, "try", self.disc, "--matrix=win2k,winxp", "-j", "2"],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
                              start_new_session=True, env=self.env())
@@ -150,10 +143,7 @@ class TryTest(unittest.TestCase):
         os.killpg(p.pid, signal.SIGINT)
         out, err = p.communicate(timeout=300)
         self.assertEqual(130, p.returncode, out + err)
-        self.assertEqual(set(), {n for n in set(os.listdir(tempfile.gettempdir())) - left
-                                 if n.startswith("bxdisc-try-")})
-        ps = subprocess.run(["ps", "-eo", "args"], capture_output=True, text=True).stdout
-        self.assertNotIn("bxdisc-try-", ps)
+        self.assertNothingLeft()
 
     def test_missing_setup_program_is_an_error_message(self):
         self.autorun(SetupExe=None)
@@ -172,13 +162,14 @@ class TryTest(unittest.TestCase):
         self.addCleanup(os.unlink, secret.name)
         secret.write("ONLY-FOR-THE-AUTHOR-%d" % os.getpid())
         secret.close()
-        # Only its own files: other programs come and go in /tmp meanwhile.
-        places = ["/tmp", home, os.path.join(home, "Desktop")]
-        before = escape_files(places)
+        # escape.exe names what it writes on the host after the secret.
+        name = os.path.basename(secret.name)
+        host = ["/tmp/%s-z.txt" % name, "/tmp/%s-unix.txt" % name,
+                os.path.join(home, "Desktop", name + "-desktop.txt")]
         status, lines, out = self.bxdisc_try("--launcher", "escape.exe", "--",
                                              secret.name, "D:\\Setup\\Setup32.exe")
         self.assertEqual(0, status, out)
-        self.assertEqual(before, escape_files(places))
+        self.assertEqual([], [p for p in host if os.path.lexists(p)])
         self.assertNotIn("ONLY-FOR-THE-AUTHOR", out)
         self.assertIn('  D:\\Setup\\Setup32.exe: "D:\\Setup\\Setup32.exe" host=- secret=- in D:\\',
                       lines, out)
@@ -229,7 +220,6 @@ class TryTest(unittest.TestCase):
         self.autorun()
         cache = tempfile.TemporaryDirectory(prefix="bxdisc-try-test-cold-")
         self.addCleanup(cache.cleanup)
-        left = set(os.listdir(tempfile.gettempdir()))
         p = subprocess.Popen([BXDISC, "try", self.disc], stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, text=True, start_new_session=True,
                              env=dict(self.env(), XDG_CACHE_HOME=cache.name))
@@ -240,11 +230,8 @@ class TryTest(unittest.TestCase):
         os.killpg(p.pid, signal.SIGINT)
         _, err = p.communicate(timeout=300)
         self.assertEqual(130, p.returncode, err)
-        self.assertEqual(set(), {n for n in set(os.listdir(tempfile.gettempdir())) - left
-                                 if n.startswith("bxdisc-try-") and "-test-" not in n})
+        self.assertNothingLeft()
         self.assertEqual(["lock"], os.listdir(os.path.join(cache.name, "bxdisc")))
-        ps = subprocess.run(["ps", "-eo", "args"], capture_output=True, text=True).stdout
-        self.assertNotIn(cache.name, ps)
 
 
 if __name__ == "__main__":

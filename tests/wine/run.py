@@ -19,9 +19,17 @@ os.environ["WINEBED_SETUP"] = os.path.abspath(args.setup)
 os.environ["WINEBED_RUNNER"] = os.path.abspath(args.runner)
 os.environ["WINEBED_TOOLS"] = os.path.abspath(args.tools)
 if args.work:
+    import fcntl
     import shutil
-    shutil.rmtree(args.work, ignore_errors=True)
-    os.environ["WINEBED_WORK"] = os.path.abspath(args.work)
+    # Held to the end: a second run of the same build's suite would empty the
+    # folder, prefix and all, under the first. It takes a temporary one.
+    work_lock = open(os.path.abspath(args.work) + ".lock", "w")
+    try:
+        fcntl.flock(work_lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        shutil.rmtree(args.work, ignore_errors=True)
+        os.environ["WINEBED_WORK"] = os.path.abspath(args.work)
+    except BlockingIOError:
+        print("run.py: another run works in %s; this one in a temporary folder" % args.work, file=sys.stderr)
 sys.path.insert(0, here)
 
 # Named tests run alone; otherwise every test_*.py, filtered by any -k.

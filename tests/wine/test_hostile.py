@@ -208,15 +208,10 @@ class AutorunInfTest(HostileCase):
 
 class SetupExeTest(HostileCase):
     def explorer_processes(self, folder):
-        """Linux pids of Wine explorers showing D:\\folder."""
-        out = subprocess.run(["ps", "-eo", "pid=,args="], capture_output=True, text=True).stdout
+        """Linux pids of this run's Wine explorers showing D:\\folder."""
         wanted = "explorer.exe d:\\" + folder.lower()
-        pids = []
-        for line in out.splitlines():
-            pid, _, args = line.strip().partition(" ")
-            if args.strip().lower().endswith(wanted):
-                pids.append(int(pid))
-        return pids
+        return [pid for pid, args in winebed.tagged(os.environ[winebed.RUN_TAG])
+                if args.lower().endswith(wanted)]
 
     def test_folder_opens_in_the_shell(self):
         # The shell opens a folder rather than failing: Wine starts

@@ -14,6 +14,9 @@ Paths come from the environment (tests/wine/CMakeLists.txt sets them):
   WINEBED_WORK      a scratch folder (default: a temporary one)
   WINEBED_SLOWNESS  the slowness factor, instead of measuring it
   WINEBED_SCREEN    the Xvfb screen, 1024x768x24 by default (800x600x8: 256 colours)
+
+Other runs may share the machine (CI jobs side by side, an author's own
+bxdisc try): a test looks only at the processes that carry its run's tag.
 """
 
 import atexit
@@ -24,6 +27,7 @@ import subprocess
 import sys
 import time
 import unittest
+import uuid
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
     os.path.abspath(__file__)))), "winerunner"))
@@ -31,6 +35,31 @@ from winerunner import (DRIVER_TIMEOUT, DriverReport, Session, WineRunner,  # no
                         emulated, recorded_runs, recorder_log, to_windows)
 
 STUB_SETTLE = 0.3      # how long a run that should start nothing is watched
+# Set in the environment of what a run starts, to a value of that run's own.
+# It is what passes everywhere: Wine starts its processes detached, and
+# bubblewrap gives its sandbox a session of its own.
+RUN_TAG = "BXDISC_TEST_RUN"
+
+
+def new_tag() -> str:
+    return uuid.uuid4().hex
+
+
+def tagged(tag: str) -> list[tuple[int, str]]:
+    """The processes whose environment holds RUN_TAG=tag, each with its
+    command line."""
+    mark = ("%s=%s" % (RUN_TAG, tag)).encode()
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if mark not in f.read().split(b"\0"):
+                    continue
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                found.append((int(pid), f.read().replace(b"\0", b" ").strip().decode(errors="replace")))
+        except OSError:  # ended meanwhile
+            continue
+    return found
 
 
 def bmp8(width, height, palette, index):
@@ -219,6 +248,7 @@ def bed():
                                 for name in ("SETUP", "RUNNER", "TOOLS"))
         if not setup or not runner or not tools:
             raise RuntimeError("set WINEBED_SETUP, WINEBED_RUNNER and WINEBED_TOOLS")
+        os.environ[RUN_TAG] = new_tag()
         _bed = WineBed(setup, runner, tools, os.environ.get("WINEBED_WORK"),
                        prefix=os.environ.get("WINEBED_PREFIX"),
                        slowness=os.environ.get("WINEBED_SLOWNESS"),
