@@ -197,7 +197,7 @@ bool RenamePlaces(const std::vector<CDiscPlace>& from, const std::vector<CDiscPl
     // rename fail: none for the last, after which nothing can.
     std::vector<std::string> olds(from.size());
     for (size_t i = 0; i < from.size() && ok; ++i) {
-        if (!to[i].exists() || !S_ISREG(to[i].mode())) continue;
+        if (!to[i].exists()) continue;
         mode_t mode = to[i].mode() & 07777;
         if ((from[i].mode() & 07777) != mode && fchmodat(from[i].folder(), from[i].name().c_str(), mode, 0) != 0) {
             *error = to[i].relative() + ": cannot be given the mode of the file it replaces (" + strerror(errno) + ")";
