@@ -23,7 +23,7 @@
 // Run before each rename of the kit (linked with --wrap=renameat), as another
 // program might change the disc meanwhile.
 std::function<void(const char* to)> g_beforeRename;
-// A name whose state cannot be read (linked with --wrap=fstatat), as on a failing disk.
+// The names, from their start, whose state cannot be read (linked with --wrap=fstatat), as on a failing disk.
 std::string g_unreadable;
 
 extern "C" int __real_renameat(int fromDir, const char* from, int toDir, const char* to);
@@ -34,7 +34,7 @@ extern "C" int __wrap_renameat(int fromDir, const char* from, int toDir, const c
 
 extern "C" int __real_fstatat(int dir, const char* name, struct stat* st, int flags);
 extern "C" int __wrap_fstatat(int dir, const char* name, struct stat* st, int flags) {
-    if (name == g_unreadable) {
+    if (!g_unreadable.empty() && std::string(name).compare(0, g_unreadable.size(), g_unreadable) == 0) {
         errno = EIO;
         return -1;
     }
@@ -170,15 +170,19 @@ TEST(MakeFolderBeside, IsPrivateAndGoesWithWhatItHolds) {
 }
 
 TEST(ReplaceFiles, ChangesNothingWhenAPlaceCannotBeRead) {
-    TestDisc disc;
-    disc.Write("a.bmp", "old");
-    std::string root = disc.folder(), error;
-    // A file replaced first, unread, could not be put back should a later rename fail.
-    g_unreadable = "a.bmp";
-    EXPECT_FALSE(ReplaceFiles(root, {{root + "/b.bmp", {1}}, {root + "/a.bmp", {2}}}, &error, &warning));
-    g_unreadable.clear();
-    EXPECT_EQ("a.bmp: cannot be reached (Input/output error)", error);
-    EXPECT_EQ((std::map<std::string, std::string>{{"a.bmp", "old"}}), Snapshot(root));
+    // A file replaced first, unread, could not be put back should a later rename fail; a temporary
+    // file unread could not be renamed by its place.
+    for (const char* unreadable : {"a.bmp", ".a.bmp.bxdisc-"}) {
+        SCOPED_TRACE(unreadable);
+        TestDisc disc;
+        disc.Write("a.bmp", "old");
+        std::string root = disc.folder(), error;
+        g_unreadable = unreadable;
+        EXPECT_FALSE(ReplaceFiles(root, {{root + "/b.bmp", {1}}, {root + "/a.bmp", {2}}}, &error, &warning));
+        g_unreadable.clear();
+        EXPECT_EQ("a.bmp: cannot be reached (Input/output error)", error);
+        EXPECT_EQ((std::map<std::string, std::string>{{"a.bmp", "old"}}), Snapshot(root));
+    }
 }
 
 // The last rename fails: the places before it hold what they held, a file put back or a new one gone.

@@ -480,10 +480,24 @@ class CommandLineTest(unittest.TestCase):
     def test_a_failed_image_is_exit_status_2(self):
         self.write("setup.exe", b"MZ")
         self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
-        r = bxdisc("image", self.disc, "/nonexistent/x.iso", "--label", "DISC")
-        self.assertEqual(2, r.returncode, r.stdout + r.stderr)
-        self.assertIn("/nonexistent/x.iso: cannot write in its folder", r.stderr)
-        self.assertNotIn("findings", r.stderr)
+        out = tempfile.mkdtemp()  # outside the disc
+        self.addCleanup(shutil.rmtree, out)
+        failing, empty = os.path.join(out, "failing"), os.path.join(out, "empty")
+        os.mkdir(failing), os.mkdir(empty)
+        with open(os.path.join(failing, "xorriso"), "w") as f:
+            f.write("#!/bin/sh\nexit 5\n")
+        os.chmod(os.path.join(failing, "xorriso"), 0o755)
+        iso = os.path.join(out, "x.iso")
+        cases = [("/nonexistent/x.iso", os.environ["PATH"], "/nonexistent/x.iso: cannot write in its folder"),
+                 (iso, failing + ":" + os.environ["PATH"], iso + ": xorriso failed (its messages above)"),
+                 (iso, empty, iso + ": xorriso is not installed")]
+        for path, search, message in cases:
+            with self.subTest(message):
+                r = bxdisc("image", self.disc, path, "--label", "DISC", env={"PATH": search})
+                self.assertEqual(2, r.returncode, r.stdout + r.stderr)
+                self.assertIn(message, r.stderr)
+                self.assertNotIn("findings", r.stderr)
+                self.assertEqual(["empty", "failing"], sorted(os.listdir(out)))  # nothing beside the image's place
 
     def test_art_from_bad_input_names_the_file_and_writes_nothing(self):
         if not has_art():
