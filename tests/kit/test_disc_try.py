@@ -200,6 +200,7 @@ class SandboxTest(unittest.TestCase):
             for place in ("/tmp", home):
                 self.assertTrue(any(place == h or place.startswith(h + "/") for h in hidden), (place, hidden))
             self.assertIn("--unshare-all", line)
+            self.assertIn(["--setenv", "TMPDIR", "/tmp"], [line[i:i + 3] for i in range(len(line))])
 
 
 
