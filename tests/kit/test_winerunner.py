@@ -169,6 +169,8 @@ class LifetimeTest(unittest.TestCase):
                 os.chmod(os.path.join(stand_ins, name), 0o755)
             os.mkdir(host_tmp)
             runner = winerunner.WineRunner(work_dir=work, display=":99", slowness=1, say=lambda line: None)
+            runner.stop()  # as after a start that failed early: nothing to remove yet
+            os.makedirs(os.path.join(work, "tmp", "wine-killed"))  # a killed run's
             with mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"], TMPDIR=host_tmp):
                 runner.start()
                 self.assertTrue(os.path.isdir(os.path.join(work, "tmp", "wine-stand-in")))
