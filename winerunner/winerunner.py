@@ -248,6 +248,7 @@ class WineRunner:
         self.own_work = work_dir is None
         self.work = os.path.abspath(work_dir or tempfile.mkdtemp(prefix="winerunner-"))
         self.prefix = self.reuse_prefix or os.path.join(self.work, "prefix")
+        self.wine_tmp = os.path.join(self.work, "tmp")
         self.display = display
         self.say = say or (lambda line: sys.stderr.write("wine runner: %s\n" % line))
         self.xvfb: subprocess.Popen[bytes] | None = None
@@ -315,8 +316,11 @@ class WineRunner:
         display = self.display or self._start_xvfb()
         prefix = self.prefix
         self.own_prefix = not self.reuse_prefix
+        # Debian's Wine keeps its server's socket in $TMPDIR and leaves it
+        # there: in a folder of the run's own, it goes with the run.
+        os.makedirs(self.wine_tmp, exist_ok=True)
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, WINEARCH="win32",
-                        WINEDEBUG="-all",
+                        WINEDEBUG="-all", TMPDIR=self.wine_tmp,
                         # No Mono or Gecko prompts, and no menu entries or file
                         # associations of the prefix's programs on the desktop.
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
@@ -371,6 +375,7 @@ class WineRunner:
         if self.xvfb:
             stop_x_server(self.xvfb)
             self.xvfb = None
+        shutil.rmtree(self.wine_tmp, ignore_errors=True)
         # A given work folder keeps the discs and driver reports for a look
         # after the run, but not the prefix: it is some 600 MB.
         if self.own_work:

@@ -67,5 +67,7 @@ def command(argv: list[str], work: str, readable: Iterable[str] = (), writable: 
         line += ["--bind", socket, socket]
     for name in ("DBUS_SESSION_BUS_ADDRESS", "XAUTHORITY", "SSH_AUTH_SOCK", "WAYLAND_DISPLAY"):
         line += ["--unsetenv", name]
-    line += ["--setenv", "HOME", os.path.join(work, "home"), "--chdir", work, "--"]
+    # The host's $TMPDIR may not be inside; the sandbox's own /tmp is.
+    line += ["--setenv", "HOME", os.path.join(work, "home"), "--setenv", "TMPDIR", "/tmp",
+             "--chdir", work, "--"]
     return line + list(argv)

@@ -109,6 +109,7 @@ class QemuCase:
     candidate: str
     calls: list[list[str]]
     sources: dict[str, str]  # the files of sources.list.d afterwards
+    before: tuple[str, ...] = ("debian.sources",)
 
 
 QEMU_CASES = [
@@ -119,6 +120,10 @@ QEMU_CASES = [
              {"debian.sources": DEBIAN_SOURCE, "bookworm-backports.sources":
               DEBIAN_SOURCE.replace("Suites: bookworm", "Suites: bookworm-backports")
               + "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n"}),
+    QemuCase("Debian 12 whose sources name backports already", OS_RELEASE, "1:7.2+dfsg-7+deb12u7",
+             [POLICY, UPDATE, QEMU + ["qemu-user/bookworm-backports"]],
+             {"debian.sources": DEBIAN_SOURCE, "mine.list": "deb http://deb.example/debian bookworm-backports main\n"},
+             ("debian.sources", "mine.list")),
     QemuCase("a release with no qemu-user of its own", TRIXIE, "(none)",
              [POLICY, UPDATE, QEMU + ["qemu-user/trixie-backports"]],
              {"debian.sources": DEBIAN_SOURCE, "trixie-backports.sources":
@@ -188,7 +193,8 @@ class AptTolerantTest(unittest.TestCase):
                 tmp = Path(name)
                 etc = tmp / "apt"
                 (etc / "sources.list.d").mkdir(parents=True)
-                (etc / "sources.list.d" / "debian.sources").write_text(DEBIAN_SOURCE)
+                for name in case.before:
+                    (etc / "sources.list.d" / name).write_text(case.sources[name])
                 done = self.run_script(tmp, case.os_release, "install_qemu_user",
                                        QEMU_CANDIDATE=case.candidate, APT_ETC=str(etc))
                 self.assertEqual(0, done.returncode, done.stderr)

@@ -415,14 +415,18 @@ class CommandLineTest(unittest.TestCase):
                 theirs, "demo", "ab" * 32, (), every, (min(i, 2), 2), part),
                 [RunResult(s, 1 if s == "winxp" else 0, "v", 2.0, report="r\n") for s in part])
         page, junit = os.path.join(self.tmp.name, "page"), os.path.join(self.tmp.name, "j.xml")
-        r = bxdisc("try", "--merge", *folders[:2], "--html", page, "--junit", junit)
+        # The runner from the source tree: a build without the Windows parts has no data folder.
+        data = os.path.join(self.tmp.name, "data")
+        shutil.copytree(os.path.join(ROOT, "kit", "try"), os.path.join(data, "try"))  # it finds the runner beside it
+        os.symlink(os.path.join(ROOT, "winerunner"), os.path.join(data, "winerunner"))
+        r = bxdisc("try", "--merge", *folders[:2], "--html", page, "--junit", junit, env={"BXDISC_DATA": data})
         self.assertEqual((1, ""), (r.returncode, r.stderr))
         lines = r.stdout.splitlines()
         self.assertEqual("bxdisc try: demo on win98, winxp, win10, merged from 2 folders", lines[0])
         self.assertEqual(list(every), [line.split()[0] for line in lines[2:5]])
         self.assertEqual(["bxdisc try: the page: %s/index.html" % page, "bxdisc try: the JUnit report: " + junit,
                           "bxdisc try: 2 of 3 systems did what the disc intends (exit status 1)"], lines[5:])
-        r = bxdisc("try", "--merge", folders[0], folders[2], "--junit", junit)
+        r = bxdisc("try", "--merge", folders[0], folders[2], "--junit", junit, env={"BXDISC_DATA": data})
         self.assertEqual((2, "bxdisc try: %s holds results of bxdisc 0.0.1, and this is bxdisc %s: merge them "
                              "with the bxdisc that made them, or run that shard again\n" % (folders[2], version)),
                          (r.returncode, r.stderr))

@@ -201,6 +201,7 @@ class SandboxTest(unittest.TestCase):
             for place in ("/tmp", home):
                 self.assertTrue(any(place == h or place.startswith(h + "/") for h in hidden), (place, hidden))
             self.assertIn("--unshare-all", line)
+            self.assertIn(["--setenv", "TMPDIR", "/tmp"], [line[i:i + 3] for i in range(len(line))])
 
     def test_a_program_inside_cannot_reach_the_authors_terminal(self):
         # Run from a terminal, as the author runs try: the program inside has no controlling terminal,

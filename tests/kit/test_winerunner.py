@@ -156,6 +156,28 @@ class ScreenTest(unittest.TestCase):
                               "png:/x/shot.png"], run.call_args.args[0])
 
 
+class LifetimeTest(unittest.TestCase):
+    def test_wine_s_own_temporary_folder_goes_with_the_run(self):
+        # Stand-ins: the server makes its folder in $TMPDIR and leaves it there, as Debian's Wine does.
+        with tempfile.TemporaryDirectory() as tmp:
+            stand_ins, work, host_tmp = (os.path.join(tmp, n) for n in ("bin", "work", "tmp"))
+            for name, body in (("wine", "exit 0"), ("wineboot", 'mkdir -p "$WINEPREFIX"'),
+                               ("wineserver", '[ -d "$TMPDIR" ] && mkdir -p "$TMPDIR/wine-stand-in"')):
+                os.makedirs(stand_ins, exist_ok=True)
+                with open(os.path.join(stand_ins, name), "w") as f:
+                    f.write("#!/bin/sh\n%s\n" % body)
+                os.chmod(os.path.join(stand_ins, name), 0o755)
+            os.mkdir(host_tmp)
+            runner = winerunner.WineRunner(work_dir=work, display=":99", slowness=1, say=lambda line: None)
+            runner.stop()  # as after a start that failed early: nothing to remove yet
+            os.makedirs(os.path.join(work, "tmp", "wine-killed"))  # a killed run's
+            with mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"], TMPDIR=host_tmp):
+                runner.start()
+                self.assertTrue(os.path.isdir(os.path.join(work, "tmp", "wine-stand-in")))
+                runner.stop()
+            self.assertEqual(([], []), (os.listdir(host_tmp), os.listdir(work)))
+
+
 class RegistryTest(unittest.TestCase):
     def test_values_set_with_one_start_and_restarts_told_from_a_new_session(self):
         self.assertEqual('REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\n"d:"="cdrom"\n'
