@@ -103,6 +103,7 @@ int RunArt(const ParsedArgs& args) {
     PrintPsnr(report.backdropPath, report.backdropWidth, report.backdropHeight, report.backdropPsnr);
     PrintPsnr(report.buttonsPath, report.buttonsWidth, report.buttonsHeight, report.buttonsPsnr);
     printf("one colour table of %zu colours in both\n", report.colours);
+    if (!report.leftover.empty()) fprintf(stderr, "bxdisc: %s\n", report.leftover.c_str());
     if (!report.infPath.empty()) {
         printf("%s: AutorunBackdrop and AutorunButtons set\n", report.infPath.c_str());
     } else {

@@ -132,7 +132,7 @@ bool MakeDiscArt(const ArtOptions& options, ArtReport* report, std::string* erro
         if (!EditInf(disc, options, &inf, error)) return false;
         files.push_back(inf);
     }
-    if (!ReplaceFiles(disc.folder(), files, error)) return false;
+    if (!ReplaceFiles(disc.folder(), files, error, &report->leftover)) return false;
     report->infPath = options.updateInf ? files[2].path : std::string();
     return true;
 }

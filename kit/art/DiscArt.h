@@ -26,6 +26,7 @@ struct ArtReport {
     int backdropWidth = 0, backdropHeight = 0, buttonsWidth = 0, buttonsHeight = 0;
     size_t colours = 0;
     double backdropPsnr = 0, buttonsPsnr = 0;
+    std::string leftover;  // old copies left once the files were in place, to delete; "" for none
 };
 
 // False with a message naming the file and the reason; then nothing in the

@@ -98,3 +98,21 @@ bool CDiscPlace::Open(const std::string& root, const std::string& path, std::str
     Close();
     return false;
 }
+
+bool CDiscPlace::OpenBeside(const CDiscPlace& place, const std::string& name) {
+    Close();
+    m_folder = fcntl(place.m_folder, F_DUPFD_CLOEXEC, 0);
+    if (m_folder < 0) return false;
+    m_name = name;
+    size_t slash = place.m_relative.rfind('/');
+    m_relative = (slash == std::string::npos ? std::string() : place.m_relative.substr(0, slash + 1)) + name;
+    struct stat st;
+    if (fstatat(m_folder, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        m_bExists = true;
+        m_mode = st.st_mode;
+    } else if (errno != ENOENT) {
+        Close();
+        return false;
+    }
+    return true;
+}

@@ -21,6 +21,9 @@ public:
     // root, when a part of it or the file itself is a symbolic link (with
     // the remedy), a part is no folder, or the file's state cannot be read.
     bool Open(const std::string& root, const std::string& path, std::string* error);
+    // Another name in the folder of an open place, reached through its
+    // descriptor and not by the path again. False with errno.
+    bool OpenBeside(const CDiscPlace& place, const std::string& name);
 
     int folder() const { return m_folder; }  // an O_PATH descriptor of the folder that holds it
     const std::string& name() const { return m_name; }

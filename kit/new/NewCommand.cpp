@@ -119,11 +119,13 @@ int RunNew(const ParsedArgs& args) {
         for (const FileContent& f : files) printf("would write %s (%zu bytes)\n", f.path.c_str(), f.bytes.size());
         return kExitClean;
     }
-    if (!ReplaceFiles(disc.folder(), files, &error)) {
+    std::string warning;
+    if (!ReplaceFiles(disc.folder(), files, &error, &warning)) {
         RemoveFolders(made);
         return Fail(error + "; nothing written");
     }
     for (const FileContent& f : files) printf("wrote %s\n", f.path.c_str());
+    if (!warning.empty()) fprintf(stderr, "bxdisc new: %s\n", warning.c_str());
     if (starter.setupExe.empty() || starter.package.empty())
         printf("still to fill in %s/Autorun.inf:%s%s (bxdisc check %s tells how)\n", disc.folder().c_str(),
                starter.setupExe.empty() ? " SetupExe" : "", starter.package.empty() ? " SetupMSI" : "",

@@ -62,7 +62,8 @@ bool AddNamed(const CDisc& disc, const std::string& what, const DiscEntry& entry
 }
 
 void RemoveAll(const std::string& root, const std::vector<std::string>& folders) {
-    for (const std::string& f : folders) RemoveFolderBeside(root, f);
+    std::string reason;
+    for (const std::string& f : folders) RemoveFolderBeside(root, f, &reason);
 }
 
 // The next DER element at *at, of that tag; [*begin, *end) its value, *at past it.
@@ -162,18 +163,24 @@ bool ListSignTargets(const CDisc& disc, const std::string& launcher, bool bAll, 
 }
 
 bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, const SignOptions& options,
-               std::vector<ChainNotFollowed>* notFollowed, std::string* error) {
-    std::vector<std::string> temps;
-    std::vector<std::pair<std::string, std::string>> moves;
-    for (const SignTarget& t : targets) {
+               std::vector<ChainNotFollowed>* notFollowed, std::string* error, std::string* warning) {
+    std::vector<std::string> folders;  // the private folders still there
+    // Each signed file taken out beside the file it replaces, before any is renamed into place.
+    std::vector<CDiscPlace> taken(targets.size()), places(targets.size());
+    auto fail = [&](const std::string& why) {
+        *error = why;
+        RemoveAll(root, folders);
+        for (const CDiscPlace& t : taken)
+            if (t.exists()) unlinkat(t.folder(), t.name().c_str(), 0);
+        return false;
+    };
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const SignTarget& t = targets[i];
+        std::string reason;
         // osslsigncode makes its output file itself, in a folder no one else may write to.
-        std::string folder = MakeFolderBeside(root, t.path, error);
-        if (folder.empty()) {
-            RemoveAll(root, temps);
-            return false;
-        }
-        temps.push_back(folder);
-        std::string temp = folder + "/signed";
+        std::string folder = MakeFolderBeside(root, t.path, &reason);
+        if (folder.empty()) return fail(reason);
+        folders.push_back(folder);
         std::vector<std::string> args = {"osslsigncode", "sign"};
         args.insert(args.end(), options.keyArgs.begin(), options.keyArgs.end());
         if (options.password) args.insert(args.end(), {"-readpass", "/dev/fd/3"});
@@ -181,35 +188,26 @@ bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, 
         if (!options.name.empty()) args.insert(args.end(), {"-n", options.name});
         if (!options.url.empty()) args.insert(args.end(), {"-i", options.url});
         if (!options.timestamp.empty()) args.insert(args.end(), {"-ts", options.timestamp});
-        args.insert(args.end(), {"-in", t.path, "-out", temp});
-        std::string failure;
+        args.insert(args.end(), {"-in", t.path, "-out", folder + "/signed"});
         ToolRun run = RunTool(args, options.password);
-        if (!run.started) {
-            failure = "osslsigncode is not installed: apt-get install osslsigncode";
-        } else if (g_interrupted) {
-            failure = "interrupted";
-        } else if (run.status != 0) {
-            failure = t.relative + ": osslsigncode cannot sign it: " + ToolReason(run.output);
-        } else {
-            UnknownChain chain;
-            std::string fault = VerifySigned(folder, options.caFile, &chain);
-            if (g_interrupted) failure = "interrupted";
-            else if (!fault.empty()) failure = t.relative + ": " + fault;
-            else if (chain.unknown) notFollowed->push_back({t.relative, chain});
-        }
-        if (!failure.empty()) {
-            *error = failure;
-            RemoveAll(root, temps);
-            return false;
-        }
-        moves.push_back({temp, t.path});
+        if (!run.started) return fail("osslsigncode is not installed: apt-get install osslsigncode");
+        if (g_interrupted) return fail("interrupted");
+        if (run.status != 0) return fail(t.relative + ": osslsigncode cannot sign it: " + ToolReason(run.output));
+        UnknownChain chain;
+        std::string fault = VerifySigned(folder, options.caFile, &chain);
+        if (g_interrupted) return fail("interrupted");
+        if (!fault.empty()) return fail(t.relative + ": " + fault);
+        if (chain.unknown) notFollowed->push_back({t.relative, chain});
+        if (!places[i].Open(root, t.path, &reason) || !TakeFromFolderBeside(root, folder, "signed", places[i],
+                                                                             &taken[i], &reason))
+            return fail(reason);
+        folders.pop_back();
     }
     // The renames go through whatever signal comes.
     sigset_t all, old;
     sigfillset(&all);
     sigprocmask(SIG_BLOCK, &all, &old);
-    bool ok = RenameIntoPlace(root, moves, error);
-    RemoveAll(root, temps);
+    bool ok = RenamePlaces(taken, places, error, warning);
     sigprocmask(SIG_SETMASK, &old, nullptr);
     return ok;
 }

@@ -37,9 +37,10 @@ struct ChainNotFollowed {
 };
 
 // False with the file and osslsigncode's reason; no file is changed then.
-// Every path is reached below root without following a link.
+// Every path is reached below root without following a link. *warning: once
+// every file is signed, what could not be removed after it, else "".
 bool SignFiles(const std::string& root, const std::vector<SignTarget>& targets, const SignOptions& options,
-               std::vector<ChainNotFollowed>* notFollowed, std::string* error);
+               std::vector<ChainNotFollowed>* notFollowed, std::string* error, std::string* warning);
 
 // Set by SIGINT, SIGTERM and SIGHUP while signing runs: it stops between steps.
 void CatchInterruptions();

@@ -115,10 +115,12 @@ int RunSign(const ParsedArgs& args) {
     if (bToken && password.empty()) bPassword = false;
     options.password = bPassword ? &password : nullptr;
     std::vector<ChainNotFollowed> notFollowed;
-    bool ok = SignFiles(disc.folder(), targets, options, &notFollowed, &error);
+    std::string warning;
+    bool ok = SignFiles(disc.folder(), targets, options, &notFollowed, &error, &warning);
     Forget(&password);
     if (!ok) return Fail(error + "; no file changed");
     for (const SignTarget& t : targets) printf("signed %s\n", t.relative.c_str());
+    if (!warning.empty()) fprintf(stderr, "bxdisc sign: %s\n", warning.c_str());
     for (const ChainNotFollowed& n : notFollowed)
         printf("note: %s: signed, the signature whole and matching the file, but the chain leads to \"%s\", an "
                "authority this machine does not know (%s), so it was not followed; fix: to follow it here, name that "

@@ -20,7 +20,7 @@ from typing import Callable
 
 import outer_run
 import results_folder
-from matrix_page import write_junit, write_page
+from matrix_page import write_reports
 from matrix_table import table_header, table_row
 from outcome import DONE, FAILED, INTERRUPTED, UNUSABLE, Unusable
 from request import SYSTEMS, Request
@@ -145,11 +145,14 @@ def finish(results: list[RunResult], disc_name: str, version: str, html: str | N
            junit: str | None) -> int:
     """The page and the JUnit report where asked for, the last line, and
     the matrix's exit status."""
-    if html:
-        page = write_page(Path(html), disc_name, version, results)
+    try:
+        page = write_reports(Path(html) if html else None, Path(junit) if junit else None, disc_name, version,
+                             results)
+    except OSError as e:
+        raise Unusable("neither the page nor the JUnit report is written: %s" % e) from e
+    if page:
         print("bxdisc try: the page: %s" % page, flush=True)
     if junit:
-        write_junit(Path(junit), disc_name, results)
         print("bxdisc try: the JUnit report: %s" % junit, flush=True)
     status = matrix_status(results)
     passed = sum(r.status == DONE for r in results)

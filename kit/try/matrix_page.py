@@ -7,12 +7,15 @@ a disk, attached to a mail or served by a CI job. Whatever a run saw (window
 titles, button labels, reports) comes from the disc under test and is
 escaped everywhere.
 """
+import contextlib
 import html
 import io
 import os
 import re
+import secrets
 import shutil
 import stat
+import sys
 import tempfile
 import xml.etree.ElementTree as ET
 from pathlib import Path
@@ -47,22 +50,56 @@ pre { background: #f5f5f5; padding: 0.7em; white-space: pre-wrap; overflow-wrap:
 """
 
 
-def write_page(folder: Path, disc_name: str, version: str, results: list[RunResult]) -> Path:
-    """Writes folder/index.html and each run's screenshot beside it as
-    <system>.png; returns the page's path. The folder may hold the author's
-    own files: only those two names are replaced, never written through."""
+def write_reports(html: Path | None, junit: Path | None, disc_name: str, version: str,
+                  results: list[RunResult]) -> Path | None:
+    """Writes the page (html/index.html and each run's screenshot beside it
+    as <system>.png) and the JUnit file, all of them or none: when one
+    cannot be written, every place is as before and the folders made for the
+    page are gone, and the OSError names the file. The folder may hold the
+    author's own files: only those names are replaced, never written
+    through. Returns the page's path."""
     systems = [r.system for r in results]
     if len(set(systems)) != len(systems):
         raise ValueError("a system appears twice among the runs: " + ", ".join(systems))
-    folder.mkdir(parents=True, exist_ok=True)
-    shown = {r.system for r in results if copy_screenshot(r, folder)}
-    page = _page(disc_name, version, results, shown)
-    index = folder / "index.html"
-    write_atomically(index, page.encode("utf-8"))
-    return index
+    made = _make_folders(html) if html else []
+    moves: list[tuple[Path, Path]] = []
+    try:
+        page = None
+        if html:
+            shown = set()
+            for r in results:
+                temp = _screenshot_beside(r, html)
+                if temp:
+                    moves.append((temp, html / (r.system + ".png")))
+                    shown.add(r.system)
+            page = html / "index.html"
+            moves.append((_write_beside(page, _page(disc_name, version, results, shown).encode("utf-8")), page))
+        if junit:
+            moves.append((_write_beside(junit, _junit(disc_name, results)), junit))
+        _replace_together(moves)
+    except BaseException:
+        for temp, _ in moves:
+            temp.unlink(missing_ok=True)
+        for folder in reversed(made):
+            with contextlib.suppress(OSError):
+                folder.rmdir()
+        raise
+    return page
+
+
+def write_page(folder: Path, disc_name: str, version: str, results: list[RunResult]) -> Path:
+    """The page alone; its path."""
+    page = write_reports(folder, None, disc_name, version, results)
+    assert page is not None
+    return page
 
 
 def write_junit(path: Path, disc_name: str, results: list[RunResult]) -> None:
+    """The JUnit file alone."""
+    write_reports(None, path, disc_name, "", results)
+
+
+def _junit(disc_name: str, results: list[RunResult]) -> bytes:
     """One test suite, one test case a system: a failed run a failure, an
     unusable or interrupted one an error, each with the run's report."""
     failures = sum(r.outcome == "fail" for r in results)
@@ -84,47 +121,151 @@ def write_junit(path: Path, disc_name: str, results: list[RunResult]) -> None:
     ET.indent(tree)
     out = io.BytesIO()
     tree.write(out, encoding="utf-8", xml_declaration=True)
-    write_atomically(path, out.getvalue())
+    return out.getvalue()
 
 
 # ---- files ----------------------------------------------------------------------
 
-def write_atomically(path: Path, data: bytes | BinaryIO) -> None:
-    # A new file beside the target, renamed over it: a reader never sees half
-    # a file, and whatever had the name before (a link to the author's
-    # files, say) is replaced, not written through. mkstemp makes its file
-    # anew, never following a link.
-    fd, temp = tempfile.mkstemp(dir=path.parent, prefix="." + path.name + ".", suffix=".tmp")
+def _make_folders(folder: Path) -> list[Path]:
+    """Makes the folder and its missing parents; those made, outermost first."""
+    missing = []
+    while not folder.is_dir() and folder != folder.parent:
+        missing.append(folder)
+        folder = folder.parent
+    made: list[Path] = []
+    try:
+        for f in reversed(missing):
+            f.mkdir()
+            made.append(f)
+    except BaseException:
+        for f in reversed(made):
+            with contextlib.suppress(OSError):
+                f.rmdir()
+        raise
+    return made
+
+
+def _write_beside(path: Path, data: bytes | BinaryIO) -> Path:
+    """A new file beside path holding data, whole on the disk: its path.
+    mkstemp makes its file anew, never following a link."""
+    try:
+        fd, name = tempfile.mkstemp(dir=path.parent, prefix="." + path.name + ".", suffix=".tmp")
+    except OSError as e:
+        raise OSError(e.errno, "cannot write in its folder (%s)" % e.strerror, str(path)) from e
+    temp = Path(name)
     try:
         with open(fd, "wb") as out:
             if isinstance(data, bytes):
                 out.write(data)
             else:
                 shutil.copyfileobj(data, out)
+            out.flush()
             # mkstemp's file is the owner's alone; a page is for reading.
             os.fchmod(out.fileno(), 0o644)
-        os.replace(temp, path)
+            os.fsync(out.fileno())
+    except OSError as e:
+        temp.unlink(missing_ok=True)
+        raise OSError(e.errno, "cannot write it (%s)" % e.strerror, str(path)) from e
+    return temp
+
+
+def _replace_together(moves: list[tuple[Path, Path]]) -> None:
+    """Renames each new file (first) onto its place (second); when one
+    cannot be, every place is as before and every new file gone."""
+    try:
+        _rename_together(moves)
     except BaseException:
-        os.unlink(temp)
+        for temp, _ in moves:
+            temp.unlink(missing_ok=True)
         raise
 
 
+def _rename_together(moves: list[tuple[Path, Path]]) -> None:
+    """Renames each new file onto its place: a reader never sees half a
+    file, and whatever had the name before (a link to the author's files,
+    say) is replaced, not written through. When one rename fails, those
+    done are put back by a second name of what they replaced."""
+    existed = [os.path.lexists(place) for _, place in moves]
+    olds: list[Path | None] = []
+    done = 0
+    try:
+        # None for the last, after which nothing can fail.
+        for i, (_, place) in enumerate(moves):
+            olds.append(_second_name(place) if existed[i] and i + 1 < len(moves) else None)
+        for temp, place in moves:
+            try:
+                os.replace(temp, place)
+            except OSError as e:
+                raise OSError(e.errno, "cannot be replaced (%s)" % e.strerror, str(place)) from e
+            done += 1
+    except BaseException:
+        for (_, place), old, was in zip(moves[:done], olds, existed):
+            with contextlib.suppress(OSError):
+                if old:
+                    os.replace(old, place)
+                elif not was:
+                    place.unlink()
+        for old in olds:
+            if old:
+                with contextlib.suppress(OSError):
+                    old.unlink(missing_ok=True)
+        raise
+    for (_, place), old in zip(moves, olds):
+        if old is None:
+            continue
+        try:
+            old.unlink()
+        except OSError as e:
+            # Every file is in place by now: the author is told of the copy left.
+            print("bxdisc try: %s: its old copy is left beside it as %s (%s); delete it"
+                  % (place, old.name, e.strerror), file=sys.stderr)
+
+
+def _second_name(place: Path) -> Path | None:
+    """A hard link to what is at place (a link itself, not what it leads
+    to), beside it; None where the file system keeps no second name."""
+    for _ in range(100):
+        old = place.with_name("." + place.name + ".old-" + secrets.token_hex(4))
+        try:
+            os.link(place, old, follow_symlinks=False)
+            return old
+        except FileExistsError:
+            continue
+        except OSError:
+            return None
+    return None
+
+
+def write_atomically(path: Path, data: bytes | BinaryIO) -> None:
+    """One file replaced whole, as write_reports replaces each."""
+    _replace_together([(_write_beside(path, data), path)])
+
+
 def copy_screenshot(r: RunResult, folder: Path) -> bool:
-    """Copies the run's screenshot to folder/<system>.png: only a regular
-    file that is a PNG, not a link, a pipe or a device at the named path."""
+    """Copies the run's screenshot to folder/<system>.png, replacing it
+    whole; False when there is none such (see _screenshot_beside)."""
+    temp = _screenshot_beside(r, folder)
+    if temp:
+        _replace_together([(temp, folder / (r.system + ".png"))])
+    return temp is not None
+
+
+def _screenshot_beside(r: RunResult, folder: Path) -> Path | None:
+    """The run's screenshot copied beside folder/<system>.png: only a regular
+    file that is a PNG, not a link, a pipe or a device at the named path.
+    None when there is none such."""
     if r.screenshot is None:
-        return False
+        return None
     try:
         # Not opened blocking, in case the name is a pipe with no writer.
         fd = os.open(r.screenshot, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
     except OSError:
-        return False
+        return None
     with open(fd, "rb") as source:
         if not stat.S_ISREG(os.fstat(fd).st_mode) or source.read(8) != PNG_SIGNATURE:
-            return False
+            return None
         source.seek(0)
-        write_atomically(folder / (r.system + ".png"), source)
-    return True
+        return _write_beside(folder / (r.system + ".png"), source)
 
 
 # ---- the page ------------------------------------------------------------------

@@ -96,6 +96,21 @@ def snapshot(top: str) -> dict[str, str]:
     return entries
 
 
+def make_test_key(folder: str) -> None:
+    """A code-signing certificate made for the test in folder: cert.pem, and
+    brindle.p12 with its key, whose password is the first line of password."""
+    os.makedirs(folder, exist_ok=True)
+    cert, password = os.path.join(folder, "cert.pem"), os.path.join(folder, "password")
+    with open(password, "w") as f:
+        f.write("s3cret\n")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
+                    "-keyout", os.path.join(folder, "key.pem"), "-out", cert], check=True, capture_output=True)
+    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(folder, "key.pem"), "-in", cert,
+                    "-out", os.path.join(folder, "brindle.p12"), "-passout", "file:" + password],
+                   check=True, capture_output=True)
+
+
 LINK_REFUSED: str = " is a symbolic link; a disc's files are written only inside its folder; fix: replace the link with the "
 
 
@@ -469,10 +484,24 @@ class CommandLineTest(unittest.TestCase):
     def test_a_failed_image_is_exit_status_2(self):
         self.write("setup.exe", b"MZ")
         self.write("Autorun.inf", b"[BXPARAM]\r\nSetupExe=setup.exe\r\n")
-        r = bxdisc("image", self.disc, "/nonexistent/x.iso", "--label", "DISC")
-        self.assertEqual(2, r.returncode, r.stdout + r.stderr)
-        self.assertIn("xorriso failed", r.stderr)
-        self.assertNotIn("findings", r.stderr)
+        out = tempfile.mkdtemp()  # outside the disc
+        self.addCleanup(shutil.rmtree, out)
+        failing, empty = os.path.join(out, "failing"), os.path.join(out, "empty")
+        os.mkdir(failing), os.mkdir(empty)
+        with open(os.path.join(failing, "xorriso"), "w") as f:
+            f.write("#!/bin/sh\nexit 5\n")
+        os.chmod(os.path.join(failing, "xorriso"), 0o755)
+        iso = os.path.join(out, "x.iso")
+        cases = [("/nonexistent/x.iso", os.environ["PATH"], "/nonexistent/x.iso: cannot write in its folder"),
+                 (iso, failing + ":" + os.environ["PATH"], iso + ": xorriso failed (its messages above)"),
+                 (iso, empty, iso + ": xorriso is not installed")]
+        for path, search, message in cases:
+            with self.subTest(message):
+                r = bxdisc("image", self.disc, path, "--label", "DISC", env={"PATH": search})
+                self.assertEqual(2, r.returncode, r.stdout + r.stderr)
+                self.assertIn(message, r.stderr)
+                self.assertNotIn("findings", r.stderr)
+                self.assertEqual(["empty", "failing"], sorted(os.listdir(out)))  # nothing beside the image's place
 
     def test_art_from_bad_input_names_the_file_and_writes_nothing(self):
         if not has_art():
@@ -623,17 +652,13 @@ class SignTest(unittest.TestCase):
             raise AssertionError("sign's tests need %s: scripts/install-deps.sh installs them" % ", ".join(missing))
         cls.keys = tempfile.TemporaryDirectory()
         k = cls.keys.name
+        make_test_key(k)
         cls.cert, cls.p12 = os.path.join(k, "cert.pem"), os.path.join(k, "brindle.p12")
         cls.password, cls.wrong = os.path.join(k, "password"), os.path.join(k, "wrong")
         cls.windows_password = os.path.join(k, "password-crlf")  # the same, its line ended on Windows
-        for path, text in ((cls.password, "s3cret\n"), (cls.wrong, "guess\n"), (cls.windows_password, "s3cret\r\n")):
+        for path, text in ((cls.wrong, "guess\n"), (cls.windows_password, "s3cret\r\n")):
             with open(path, "w", newline="") as f:
                 f.write(text)
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                        "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
-                        "-keyout", os.path.join(k, "key.pem"), "-out", cls.cert], check=True, capture_output=True)
-        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(k, "key.pem"), "-in", cls.cert,
-                        "-out", cls.p12, "-passout", "file:" + cls.password], check=True, capture_output=True)
         # osslsigncode as sign runs it, its command lines noted, and the password handed on as -pass, which
         # it takes as it is (from -readpass it would strip a line's end); with $SPOIL, each signed file is
         # then changed: a byte of the program, or of the signer's signature at the file's end.
