@@ -189,6 +189,26 @@ def stop_x_server(server: subprocess.Popen[bytes]) -> None:
         server.wait()
 
 
+def remove_server_folder(prefix_key: tuple[int, int], tmp: str = "/tmp") -> None:
+    """Removes the folder an ended wineserver leaves for the prefix of that
+    (st_dev, st_ino): Wine names it server-<dev>-<ino> in hexadecimal, in a
+    folder of its own in tmp (".wine-UID" or Debian's "wine-XXXXXX"), which
+    goes too once empty. Other prefixes' servers are left alone."""
+    name = "server-%x-%x" % prefix_key
+    try:
+        parents = [e for e in os.listdir(tmp) if e.startswith(("wine-", ".wine-"))]
+    except OSError:
+        return
+    for parent in parents:
+        folder = os.path.join(tmp, parent, name)
+        if os.path.isdir(folder) and not os.path.islink(folder):
+            shutil.rmtree(folder, ignore_errors=True)
+            try:
+                os.rmdir(os.path.join(tmp, parent))
+            except OSError:  # another server's folder is there
+                pass
+
+
 def nested_display(size: tuple[int, int], title: str) -> tuple[subprocess.Popen[bytes], str]:
     """Xephyr, a screen of that (width, height) in a window of that title on
     the display of $DISPLAY, and its own display (":N"): a program on the
@@ -248,7 +268,7 @@ class WineRunner:
         self.own_work = work_dir is None
         self.work = os.path.abspath(work_dir or tempfile.mkdtemp(prefix="winerunner-"))
         self.prefix = self.reuse_prefix or os.path.join(self.work, "prefix")
-        self.wine_tmp = os.path.join(self.work, "tmp")
+        self.server_key: tuple[int, int] | None = None
         self.display = display
         self.say = say or (lambda line: sys.stderr.write("wine runner: %s\n" % line))
         self.xvfb: subprocess.Popen[bytes] | None = None
@@ -316,20 +336,23 @@ class WineRunner:
         display = self.display or self._start_xvfb()
         prefix = self.prefix
         self.own_prefix = not self.reuse_prefix
-        # Debian's Wine keeps its server's socket in $TMPDIR and leaves it
-        # there: in a folder of the run's own, it goes with the run.
-        os.makedirs(self.wine_tmp, exist_ok=True)
         self.env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, WINEARCH="win32",
-                        WINEDEBUG="-all", TMPDIR=self.wine_tmp,
+                        WINEDEBUG="-all",
                         # No Mono or Gecko prompts, and no menu entries or file
                         # associations of the prefix's programs on the desktop.
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        # Debian 13's wineserver aborts whenever TMPDIR is set ("free():
+        # invalid pointer"); without it, the server's folder is in /tmp, and
+        # stop removes it.
+        self.env.pop("TMPDIR", None)
         if not os.path.exists(os.path.join(prefix, "system.reg")):
             if os.path.exists(prefix):
                 shutil.rmtree(prefix)
             # Some 15 s natively, 16-27 s emulated, more on a loaded machine:
             # a generous bound, only against a hang.
             self.run(["wineboot", "-i"], timeout=600, progress="making a Wine prefix")
+        st = os.stat(prefix)
+        self.server_key = (st.st_dev, st.st_ino)
         if self.sealed:
             self.seal()
         # A persistent server keeps each later wine start at a few tens of ms,
@@ -375,7 +398,9 @@ class WineRunner:
         if self.xvfb:
             stop_x_server(self.xvfb)
             self.xvfb = None
-        shutil.rmtree(self.wine_tmp, ignore_errors=True)
+        if self.server_key:
+            remove_server_folder(self.server_key)
+            self.server_key = None
         # A given work folder keeps the discs and driver reports for a look
         # after the run, but not the prefix: it is some 600 MB.
         if self.own_work:

@@ -7,6 +7,7 @@ driver's report.
 """
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -157,12 +158,15 @@ class ScreenTest(unittest.TestCase):
 
 
 class LifetimeTest(unittest.TestCase):
-    def test_wine_s_own_temporary_folder_goes_with_the_run(self):
-        # Stand-ins: the server makes its folder in $TMPDIR and leaves it there, as Debian's Wine does.
+    def test_wine_runs_without_tmpdir_and_its_server_folder_goes_with_the_run(self):
+        # Stand-ins: a server that aborts with TMPDIR set, as Debian 13's does, and leaves its
+        # folder in /tmp, named by the prefix's device and inode.
+        server = ('[ -z "${TMPDIR+set}" ] || exit 1\n[ "$1" = -p ] || exit 0\n'
+                  'set -- $(stat -c "%d %i" "$WINEPREFIX")\nd=$(mktemp -d /tmp/wine-XXXXXX)\n'
+                  'mkdir "$d/server-$(printf %x-%x "$1" "$2")"\necho "$d" >"$WINEPREFIX/../server-parent"')
         with tempfile.TemporaryDirectory() as tmp:
             stand_ins, work, host_tmp = (os.path.join(tmp, n) for n in ("bin", "work", "tmp"))
-            for name, body in (("wine", "exit 0"), ("wineboot", 'mkdir -p "$WINEPREFIX"'),
-                               ("wineserver", '[ -d "$TMPDIR" ] && mkdir -p "$TMPDIR/wine-stand-in"')):
+            for name, body in (("wine", "exit 0"), ("wineboot", 'mkdir -p "$WINEPREFIX"'), ("wineserver", server)):
                 os.makedirs(stand_ins, exist_ok=True)
                 with open(os.path.join(stand_ins, name), "w") as f:
                     f.write("#!/bin/sh\n%s\n" % body)
@@ -170,12 +174,23 @@ class LifetimeTest(unittest.TestCase):
             os.mkdir(host_tmp)
             runner = winerunner.WineRunner(work_dir=work, display=":99", slowness=1, say=lambda line: None)
             runner.stop()  # as after a start that failed early: nothing to remove yet
-            os.makedirs(os.path.join(work, "tmp", "wine-killed"))  # a killed run's
             with mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"], TMPDIR=host_tmp):
                 runner.start()
-                self.assertTrue(os.path.isdir(os.path.join(work, "tmp", "wine-stand-in")))
+                with open(os.path.join(work, "server-parent")) as f:
+                    parent = f.read().strip()
+                self.addCleanup(shutil.rmtree, parent, True)
                 runner.stop()
-            self.assertEqual(([], []), (os.listdir(host_tmp), os.listdir(work)))
+            self.assertEqual((False, [], ["server-parent"]),
+                             (os.path.exists(parent), os.listdir(host_tmp), os.listdir(work)))
+
+    def test_only_the_prefix_s_own_server_folder_is_removed(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            for folder in (".wine-0/server-a-b", "wine-x/server-a-b", "wine-x/server-c-d", "wine-y/server-c-d",
+                           "other/server-a-b"):
+                os.makedirs(os.path.join(tmp, folder))
+            winerunner.remove_server_folder((10, 11), tmp)
+            self.assertEqual(["other/server-a-b", "wine-x/server-c-d", "wine-y/server-c-d"],
+                             sorted(os.path.relpath(d, tmp) for d, subs, _ in os.walk(tmp) if not subs))
 
 
 class RegistryTest(unittest.TestCase):
