@@ -14,7 +14,8 @@ need=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev valgrind
       pkg-config libmsi-dev libglib2.0-dev libpng-dev xorriso
       libcairo2-dev libpango1.0-dev libimagequant-dev libjpeg-dev fonts-dejavu-core
       dpkg-dev lintian bubblewrap xserver-xephyr osslsigncode openssl nlohmann-json3-dev
-      chromium chromium-driver python3-selenium mypy python3-jsonschema python3-yaml fiu-utils)
+      chromium chromium-driver python3-selenium mypy python3-jsonschema python3-yaml fiu-utils
+      npm)
 
 export DEBIAN_FRONTEND=noninteractive
 . "$(dirname "$0")/apt-tolerant.sh"

@@ -83,8 +83,9 @@ class Run:
     status: int
     stderr: str
     tree: Snapshot
-    count: int = 0
-    calls: tuple[str, ...] = ()  # "name path" as the preload noted them, one a number
+    # "name path" by the number the preload gave it; a number no line names (a call of a program in a
+    # sandbox, say, which cannot reach the log) is not failed in turn.
+    calls: dict[int, str] = dataclasses.field(default_factory=dict)
     failed: str = ""  # the call that failed, "" for none
     failed_own: bool = False  # made by the command's own process, not a program it ran
 
@@ -113,11 +114,9 @@ def launch(case: Case, base: Path, work: Path, env: dict[str, str], before: tupl
         stderr = p.communicate(timeout=300)[1]
     log = work / "calls.log"
     lines = [line.split(" ", 2) for line in log.read_text().splitlines()] if log.exists() else []
-    calls = tuple(rest.replace(str(tree.resolve()) + "/", "") for _, _, rest in lines)
-    failed = [(pid, call) for (_, pid, _), call in zip(lines, calls) if call.endswith(" FAILED")]
-    count = work / "count"
-    return Run(p.returncode, stderr, snapshot(tree),
-               int.from_bytes(count.read_bytes(), sys.byteorder) if count.exists() else 0, calls,
+    calls = {int(n): rest.replace(str(tree.resolve()) + "/", "") for n, _, rest in lines}
+    failed = [(pid, calls[int(n)]) for n, pid, rest in lines if rest.endswith(" FAILED")]
+    return Run(p.returncode, stderr, snapshot(tree), calls,
                failed[0][1].removesuffix(" FAILED") if failed else "", bool(failed) and failed[0][0] == str(p.pid))
 
 
@@ -165,7 +164,7 @@ def sweep(case: Case, tmp: Path) -> Row:
     case.prepare(base)
     before = snapshot(base)
     clean = failing(case, base, tmp / "clean", 0, "ENOSPC")
-    row = Row(case.name, clean.count)
+    row = Row(case.name, len(clean.calls))
     # Without faults the command itself has nothing to say on standard error (xorriso has its banner).
     if clean.status != 0 or re.search("^bxdisc", clean.stderr, re.M):
         row.problems.append("without faults: exit %d: %r" % (clean.status, clean.stderr))
@@ -177,8 +176,8 @@ def sweep(case: Case, tmp: Path) -> Row:
         # Either, by a draw that is the same every time: calls come in patterns that turns would follow.
         errname = random.Random(at).choice(("ENOSPC", "EIO"))
         run = failing(case, base, tmp / ("run%d" % at), at, errname)
-        said = "call %d (%s, %s)" % (at, clean.calls[at - 1], errname)
-        if TEMPORARY.sub("*", run.failed) != TEMPORARY.sub("*", clean.calls[at - 1]):
+        said = "call %d (%s, %s)" % (at, clean.calls[at], errname)
+        if TEMPORARY.sub("*", run.failed) != TEMPORARY.sub("*", clean.calls[at]):
             return said, "", "this run failed %r instead" % run.failed
         return said, run.failed.split(" ", 1)[0], judge(run, before, clean, written,
                                                         os.strerror(getattr(errno, errname)))
@@ -194,7 +193,7 @@ def sweep(case: Case, tmp: Path) -> Row:
         return point, "refused" if verdict == "refused" else verdict if run.status else "exit 0"
 
     with ThreadPoolExecutor(WORKERS) as pool:
-        for said, kind, verdict in pool.map(one, range(1, clean.count + 1)):
+        for said, kind, verdict in pool.map(one, sorted(clean.calls)):
             if verdict == "refused":
                 row.refused += 1
             elif verdict == "through":
