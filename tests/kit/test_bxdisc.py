@@ -12,6 +12,7 @@ import json
 import os
 import re
 import shutil
+import stat
 import struct
 import subprocess
 import sys
@@ -224,6 +225,14 @@ class DemoDiscTest(unittest.TestCase):
             r = bxdisc("image", self.disc, images[-1], "--label", "SAME",
                        env={"SOURCE_DATE_EPOCH": "1700000000"})
             self.assertEqual(0, r.returncode, r.stdout + r.stderr)
+        self.assertTrue(filecmp.cmp(*images, shallow=False))
+        # A new image takes the umask's mode; one made over an old one keeps the old one's.
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(images[1], 0o640)
+        r = bxdisc("image", self.disc, images[1], "--label", "SAME", env={"SOURCE_DATE_EPOCH": "1700000000"})
+        modes = [stat.S_IMODE(os.stat(i).st_mode) for i in images]
+        self.assertEqual((0, [0o666 & ~umask, 0o640]), (r.returncode, modes))
         self.assertTrue(filecmp.cmp(*images, shallow=False))
 
 
