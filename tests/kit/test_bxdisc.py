@@ -439,6 +439,11 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual((2, "bxdisc try: %s holds results of bxdisc 0.0.1, and this is bxdisc %s: merge them "
                              "with the bxdisc that made them, or run that shard again\n" % (folders[2], version)),
                          (r.returncode, r.stderr))
+        # A report that cannot be written is no success.
+        r = bxdisc("try", "--merge", *folders[:2], "--junit", os.path.join(junit, "j.xml"), env={"BXDISC_DATA": data})
+        self.assertEqual(2, r.returncode)
+        self.assertIn("neither the page nor the JUnit report is written", r.stderr)
+        self.assertIn("%s/j.xml" % junit, r.stderr)
 
     def test_help_goes_to_standard_output(self):
         for args in (("--help",), ("help",), ("help", "try"), ("try", "--help"), ("art", "-h")):
