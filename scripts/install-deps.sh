@@ -15,7 +15,7 @@ need=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev valgrind
       libcairo2-dev libpango1.0-dev libimagequant-dev libjpeg-dev fonts-dejavu-core
       dpkg-dev lintian bubblewrap xserver-xephyr osslsigncode openssl nlohmann-json3-dev
       chromium chromium-driver python3-selenium mypy python3-jsonschema python3-yaml fiu-utils
-      npm)
+      npm e2fsprogs)
 
 export DEBIAN_FRONTEND=noninteractive
 . "$(dirname "$0")/apt-tolerant.sh"
