@@ -222,10 +222,23 @@ static DWORD WINAPI Watchdog(LPVOID ms)
     ExitProcess(3);
 }
 
+/* Sizes, points and pixels in the screen's own units: a driver that is not
+   DPI-aware is told scaled-down figures for an aware program's windows on
+   systems that scale (Wine 10 does). Absent before Vista. */
+static void BeDpiAware(void)
+{
+    typedef BOOL(WINAPI * SetAware)(void);
+    SetAware set = (SetAware)(void (*)(void))GetProcAddress(GetModuleHandleA("user32.dll"),
+                                                           "SetProcessDPIAware");
+    if (set)
+        set();
+}
+
 int main(int argc, char **argv)
 {
     const char *script = NULL;
     int first = 1;
+    BeDpiAware();
     ReportInit();
     while (first + 1 < argc && argv[first][0] == '-') {
         if (strcmp(argv[first], "-o") == 0) {
