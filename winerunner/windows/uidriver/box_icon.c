@@ -82,13 +82,33 @@ static double IconDistance(HDC screen, RECT r, HICON icon)
     return (double)differ / (w * h);
 }
 
+/* A box wider than the screen may stand partly off it (Wine 10 places one so),
+ * where its pixels cannot be read back: moves the box so that the icon shows,
+ * and says whether it did. */
+static BOOL BringIconIntoView(HWND box, HWND st, RECT *was)
+{
+    RECT r;
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN), dx = 0, dy = 0;
+    GetWindowRect(st, &r);
+    GetWindowRect(box, was);
+    if (r.left < 0)
+        dx = -r.left;
+    else if (r.right > cx)
+        dx = cx - r.right;
+    if (r.top < 0)
+        dy = -r.top;
+    else if (r.bottom > cy)
+        dy = cy - r.bottom;
+    if (!dx && !dy)
+        return FALSE;
+    return SetWindowPos(box, NULL, was->left + dx, was->top + dy, 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 /* The box may not be painted yet when it first shows: retry until one stock
  * icon matches or the time is up. */
-const char *BoxIcon(HWND box, DWORD waitMs)
+static const char *ReadIcon(HWND st, DWORD waitMs)
 {
-    HWND st = FindIconStatic(box);
-    if (!st || !IsWindowVisible(st) || !SendMessageA(st, STM_GETICON, 0, 0))
-        return "none";
     DWORD start = GetTickCount();
     for (;;) {
         RECT r;
@@ -110,4 +130,18 @@ const char *BoxIcon(HWND box, DWORD waitMs)
             return "unknown";
         Sleep(50);
     }
+}
+
+/* The box is put back where it was, for the steps that report its place. */
+const char *BoxIcon(HWND box, DWORD waitMs)
+{
+    HWND st = FindIconStatic(box);
+    if (!st || !IsWindowVisible(st) || !SendMessageA(st, STM_GETICON, 0, 0))
+        return "none";
+    RECT was;
+    BOOL moved = BringIconIntoView(box, st, &was);
+    const char *icon = ReadIcon(st, waitMs);
+    if (moved)
+        SetWindowPos(box, NULL, was.left, was.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return icon;
 }
