@@ -12,7 +12,7 @@
 
 #include <chrono>
 #include <csignal>
-#include <fstream>
+#include <cstdio>
 #include <thread>
 
 #include "TestDisc.h"
@@ -51,11 +51,9 @@ std::string Marker(const TestDisc& work, const char* what) {
 int CountProcesses(const std::string& text) {
     int count = 0;
     DIR* proc = opendir("/proc");
-    while (dirent* entry = proc ? readdir(proc) : nullptr) {
-        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline");
-        std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (isdigit((unsigned char)entry->d_name[0]) && line.find(text) != std::string::npos) ++count;
-    }
+    while (dirent* entry = proc ? readdir(proc) : nullptr)
+        if (isdigit((unsigned char)entry->d_name[0]) && ReadProcFile(std::string("/proc/") + entry->d_name + "/cmdline").find(text) != std::string::npos)
+            ++count;
     if (proc) closedir(proc);
     return count;
 }

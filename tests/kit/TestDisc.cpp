@@ -330,3 +330,13 @@ bool ListFilesBelow(const std::string& root, std::vector<std::string>* paths) {
     }
     return true;
 }
+
+std::string ReadProcFile(const std::string& path) {
+    std::string text;
+    if (FILE* in = fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, n);
+        fclose(in);
+    }
+    return text;
+}

@@ -70,6 +70,10 @@ bool SandboxWorks();
 // Every file below root, as paths relative to it with '/' separators.
 bool ListFilesBelow(const std::string& root, std::vector<std::string>* paths);
 
+// A file of /proc, or what of it could be read: its process may end meanwhile, which stdio
+// tells as a short read, where GCC 14's streams throw.
+std::string ReadProcFile(const std::string& path);
+
 class TestDisc {
 public:
     TestDisc();

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
+#include "TestDisc.h"
 #include "kit/disc/ToolRun.h"
 
 namespace {
@@ -58,8 +58,7 @@ TEST(ToolRun, KillsTheGroupAtTheLimitAndReportsHowItEnded) {
             // A killed process closes its files a moment before it ends: wait for that, boundedly.
             std::string stat;
             for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);;) {
-                std::ifstream in("/proc/" + std::to_string(atoi(run.output.c_str())) + "/stat");
-                stat.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                stat = ReadProcFile("/proc/" + std::to_string(atoi(run.output.c_str())) + "/stat");
                 bool bGone = stat.empty() || stat.find(") Z") != std::string::npos || stat.find(") X") != std::string::npos;
                 if (bGone || std::chrono::steady_clock::now() > until) break;
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
