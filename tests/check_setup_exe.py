@@ -10,7 +10,7 @@ from xml.etree import ElementTree
 
 SETUP = None
 OBJDUMP = "i686-w64-mingw32-objdump"
-BUDGET = 64 * 1024
+BUDGET = 34 * 1024
 # What every Windows from 95 on has in its system directory.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                "version.dll", "comctl32.dll"}
