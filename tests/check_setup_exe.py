@@ -67,6 +67,17 @@ class SetupExeTest(unittest.TestCase):
         self.assertNotIn(".debug", subprocess.run([OBJDUMP, "-h", SETUP], check=True,
                                                   capture_output=True, text=True).stdout)
 
+    def test_layout_every_loader_takes_with_aslr_and_nx(self):
+        text = headers()
+        # Windows 9x maps a file only in 512-byte blocks and 4 KiB pages.
+        self.assertRegex(text, r"FileAlignment\s+00000200")
+        self.assertRegex(text, r"SectionAlignment\s+00001000")
+        self.assertIn("DYNAMIC_BASE", text)
+        self.assertIn("NX_COMPAT", text)
+        # Without relocations a moved image cannot load: no ASLR after all.
+        relocs = re.search(r"Entry 5 [0-9a-f]{8} ([0-9a-f]{8}) Base Relocation", text)
+        self.assertTrue(relocs and int(relocs.group(1), 16), "no base relocations")
+
 
 class ResourceTest(unittest.TestCase):
     def test_manifest_runs_as_invoker_dpi_aware_on_every_system_since_vista(self):
