@@ -98,6 +98,8 @@ class ResourceTest(unittest.TestCase):
             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
         })
+        # Carried packed: no comment, no blank between elements, none at the ends.
+        self.assertIsNone(re.search(rb"<!--|>\s+<|^\s|\s$", manifest), manifest)
 
     def test_front_window_icon_and_template(self):
         found = resources()
