@@ -9,7 +9,7 @@
 #include <fstream>
 #include <thread>
 
-#include "kit/disc/ToolRun.h"
+#include "kit/tools/ToolRun.h"
 
 namespace {
 
