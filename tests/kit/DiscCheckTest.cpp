@@ -336,6 +336,15 @@ const DiscCase kCases[] = {
      nullptr, nullptr},
     {"LauncherDpiAwarenessUnknown", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAwareness("gdiScaled"))); }, "setup.exe",
      "not declare it DPI-aware", true},
+    // The drive's icon from another program, so that only the manifest's reading meets the damage.
+    {"LauncherResourcesDamaged",
+     [](TestDisc& d) {
+         std::vector<unsigned char> pe = MakePe({kGroupIcon, {24, Manifest("asInvoker", DpiAware("true"))}});
+         pe.resize(0x208);  // the resource directory starts at 0x200
+         d.Write("setup.exe", pe);
+         d.autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\nicon=DCOM\\DCOM95.EXE\r\n";
+     },
+     "setup.exe", "resources cannot be read: it is damaged"},
     // Windows 10 1607 and later read dpiAwareness before dpiAware.
     {"LauncherDpiAwarenessUnaware",
      [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("true") + DpiAwareness(" Unaware"))); }, "setup.exe",
