@@ -8,7 +8,7 @@
 
 #include "kit/cli/Commands.h"
 #include "kit/cli/Version.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The launcher's folders include downwards only: ui/ never from app/, the
-framework from nothing of the launcher's own, and no files include each
-other round in a circle (a .cpp and its .h count as one).
+framework from nothing of the launcher's own, the kit's disc model from
+none of the kit's commands or tools, and no files include each other round
+in a circle (a .cpp and its .h count as one).
 
     python3 tests/check_layers.py [SOURCE_ROOT]
 """
@@ -12,7 +13,7 @@ import unittest
 
 ROOT = pathlib.Path(sys.argv.pop(1) if len(sys.argv) > 1 else __file__).resolve()
 ROOT = ROOT if (ROOT / "app").is_dir() else ROOT.parent.parent
-FOLDERS = ("app", "framework", "msi", "params", "platform", "prereq", "ui")
+FOLDERS = ("app", "framework", "msi", "params", "platform", "prereq", "ui", "kit")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -35,6 +36,12 @@ class LayerTest(unittest.TestCase):
         for unit, wanted in includes().items():
             for forbidden in above.get(unit.split("/")[0], ()):
                 self.assertEqual([w for w in wanted if w.startswith(forbidden)], [], unit)
+
+    def test_the_disc_model_includes_nothing_else_of_the_kit(self) -> None:
+        for unit, wanted in includes().items():
+            if unit.startswith("kit/disc/"):
+                self.assertEqual([w for w in wanted if w.startswith("kit/") and not w.startswith("kit/disc/")], [],
+                                 unit)
 
     def test_no_circle_of_files(self) -> None:
         graph = includes()

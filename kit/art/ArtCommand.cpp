@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "kit/cli/Commands.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 #ifdef BX_HAVE_ART
 #include "kit/art/DiscArt.h"
 #endif

@@ -5,7 +5,7 @@
 #include "kit/check/CheckReport.h"
 #include "kit/cli/Commands.h"
 #include "kit/disc/DiscFolder.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 
 namespace {
 

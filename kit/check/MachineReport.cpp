@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "kit/check/CheckReport.h"
+#include "kit/check/RuleTable.h"
 #include "kit/cli/Version.h"
 
 using nlohmann::ordered_json;
@@ -60,7 +61,7 @@ ordered_json Location(const std::string& file, int line) {
 std::string FindingsJson(const std::string& folder, const std::vector<Finding>& findings, int status) {
     ordered_json results = ordered_json::array();
     for (const Finding& f : findings) {
-        const CheckRule& rule = Rule(f.rule);
+        const CheckRule& rule = *f.rule;
         results.push_back({{"ruleId", rule.id},
                            {"rule", rule.name},
                            {"level", Level(rule)},
@@ -80,19 +81,22 @@ std::string FindingsJson(const std::string& folder, const std::vector<Finding>& 
 
 std::string FindingsSarif(const std::string& folder, const std::string& infName, const std::vector<Finding>& findings) {
     ordered_json rules = ordered_json::array();
-    for (const CheckRule& rule : kCheckRules)
+    for (size_t i = 0; i < kCheckRuleCount; ++i) {
+        const CheckRule& rule = *kCheckRules[i];
+        std::string remedy = GeneralRemedy(rule);
         rules.push_back({{"id", rule.id},
                          {"name", rule.name},
                          {"shortDescription", {{"text", rule.summary}}},
                          // GitHub code scanning requires it: what it finds and the way out.
-                         {"fullDescription", {{"text", std::string(rule.summary) + " Fix: " + rule.remedy + "."}}},
-                         {"help", {{"text", std::string("Fix: ") + rule.remedy}}},
+                         {"fullDescription", {{"text", std::string(rule.summary) + " Fix: " + remedy + "."}}},
+                         {"help", {{"text", "Fix: " + remedy}}},
                          {"defaultConfiguration", {{"level", SarifLevel(rule)}}}});
+    }
     ordered_json results = ordered_json::array();
     for (const Finding& f : findings) {
-        const CheckRule& rule = Rule(f.rule);
+        const CheckRule& rule = *f.rule;
         ordered_json result = {{"ruleId", rule.id},
-                               {"ruleIndex", (int)f.rule},
+                               {"ruleIndex", (int)RuleIndex(rule)},
                                {"level", SarifLevel(rule)},
                                {"message", {{"text", Message(f)}}}};
         if (!f.file.empty()) {
@@ -124,21 +128,24 @@ std::string FindingsSarif(const std::string& folder, const std::string& infName,
 
 std::string RuleList() {
     std::string text;
-    for (const CheckRule& rule : kCheckRules) {
+    for (size_t i = 0; i < kCheckRuleCount; ++i) {
+        const CheckRule& rule = *kCheckRules[i];
         std::string head = std::string(rule.id) + " " + rule.name;
         if (head.size() < 40) head.resize(40, ' ');
-        text += head + " " + Level(rule) + "\n    " + rule.summary + "\n    fix: " + rule.remedy + "\n";
+        text += head + " " + Level(rule) + "\n    " + rule.summary + "\n    fix: " + GeneralRemedy(rule) + "\n";
     }
     return text;
 }
 
 std::string RuleListJson() {
     ordered_json rules = ordered_json::array();
-    for (const CheckRule& rule : kCheckRules)
+    for (size_t i = 0; i < kCheckRuleCount; ++i) {
+        const CheckRule& rule = *kCheckRules[i];
         rules.push_back({{"id", rule.id},
                          {"name", rule.name},
                          {"level", Level(rule)},
                          {"summary", rule.summary},
-                         {"remedy", rule.remedy}});
+                         {"remedy", GeneralRemedy(rule)}});
+    }
     return Dump(rules);
 }

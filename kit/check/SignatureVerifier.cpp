@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "kit/disc/ToolRun.h"
-#include "kit/disc/UnknownChain.h"
+#include "kit/tools/ToolRun.h"
+#include "kit/sign/UnknownChain.h"
 
 const char* const kSandboxRemedy =
     "allow unprivileged user namespaces (sysctl kernel.unprivileged_userns_clone=1; "

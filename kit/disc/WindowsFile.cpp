@@ -1,6 +1,8 @@
 #include "kit/disc/WindowsFile.h"
 
+#include <cctype>
 #include <cstring>
+#include <sstream>
 
 #include "kit/disc/LittleEndian.h"
 
@@ -150,4 +152,77 @@ bool ReadIconSizes(const std::vector<unsigned char>& file, std::vector<int>* siz
         sizes->push_back(file[e] ? file[e] : 256);
     }
     return true;
+}
+
+namespace {
+
+// A manifest's text without its comments, which Windows does not read:
+// templates carry settings commented out.
+std::string WithoutComments(const std::string& xml) {
+    std::string text;
+    size_t at = 0;
+    for (size_t open; (open = xml.find("<!--", at)) != std::string::npos;) {
+        text.append(xml, at, open - at);
+        size_t close = xml.find("-->", open + 4);
+        if (close == std::string::npos) return text;
+        at = close + 3;
+    }
+    return text + xml.substr(at);
+}
+
+// The text after each start tag of that local name, whatever its prefix, up
+// to the next tag.
+std::vector<std::string> ElementTexts(const std::string& xml, const std::string& name) {
+    std::vector<std::string> texts;
+    for (size_t at = 0; (at = xml.find('<', at)) != std::string::npos; ++at) {
+        size_t end = xml.find_first_of(" \t\r\n/>", at + 1);
+        if (end == std::string::npos) break;
+        std::string tag = xml.substr(at + 1, end - at - 1);
+        if (tag.find(':') != std::string::npos) tag.erase(0, tag.find(':') + 1);
+        size_t close = xml.find('>', end);
+        if (tag != name || close == std::string::npos) continue;
+        size_t next = xml.find('<', close);
+        texts.push_back(xml.substr(close + 1, (next == std::string::npos ? xml.size() : next) - close - 1));
+    }
+    return texts;
+}
+
+// A manifest's value as Windows compares it: without its blanks, in any case.
+std::string ManifestValue(const std::string& text) {
+    const char* blanks = " \t\r\n";
+    size_t b = text.find_first_not_of(blanks), e = text.find_last_not_of(blanks);
+    std::string value = b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
+    for (char& c : value) c = (char)tolower((unsigned char)c);
+    return value;
+}
+
+// Windows 10 1607 and later take dpiAwareness's first value they know; without
+// one, dpiAware, which Windows 8.1 reads too.
+bool DpiAware(const std::string& manifest) {
+    for (const std::string& text : ElementTexts(manifest, "dpiAwareness")) {
+        std::istringstream list(text);
+        for (std::string item; std::getline(list, item, ',');) {
+            std::string value = ManifestValue(item);
+            if (value == "unaware") return false;
+            if (value == "system" || value == "permonitor" || value == "permonitorv2") return true;
+        }
+    }
+    for (const std::string& text : ElementTexts(manifest, "dpiAware")) {
+        std::string value = ManifestValue(text);
+        if (value == "true" || value == "true/pm" || value == "per monitor") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ManifestRequests ReadManifests(const std::vector<std::string>& manifests) {
+    ManifestRequests requests;
+    for (const std::string& m : manifests) {
+        std::string text = WithoutComments(m);
+        requests.asInvoker = requests.asInvoker || text.find("\"asInvoker\"") != std::string::npos ||
+                             text.find("'asInvoker'") != std::string::npos;
+        requests.dpiAware = requests.dpiAware || DpiAware(text);
+    }
+    return requests;
 }

@@ -1,6 +1,6 @@
 // The Windows files of a disc as the kit reads them without Windows:
-// programs (their resources and whether they carry a signature), icons and
-// installer packages. Every read stays inside the bytes given.
+// programs (their resources, manifests and whether they carry a signature),
+// icons and installer packages. Every read stays inside the bytes given.
 #pragma once
 
 #include <string>
@@ -23,3 +23,11 @@ bool IsCompoundFile(const std::vector<unsigned char>& head);
 // The widths of an .ico file's images (256 for a width byte of 0); false
 // when the file is no icon or an image lies outside it.
 bool ReadIconSizes(const std::vector<unsigned char>& file, std::vector<int>* sizes);
+
+// What a program's manifests ask of Windows, read as Windows reads them:
+// without their comments, a value without its blanks and in any case.
+struct ManifestRequests {
+    bool asInvoker = false;  // requestedExecutionLevel asInvoker: no administrator asked for
+    bool dpiAware = false;   // Windows 8.1 and later draw it unscaled
+};
+ManifestRequests ReadManifests(const std::vector<std::string>& manifests);

@@ -3,7 +3,7 @@
 #include "kit/check/CheckReport.h"
 #include "kit/cli/Commands.h"
 #include "kit/disc/DiscText.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 #include "kit/image/DiscImage.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "kit/disc/Disc.h"
 #include "kit/disc/DiscFolder.h"
 #include "kit/disc/DiscText.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 #include "kit/disc/FileReplace.h"
 #include "kit/new/StarterDisc.h"
 #ifdef BX_HAVE_ART

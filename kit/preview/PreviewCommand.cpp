@@ -5,7 +5,7 @@
 #include "kit/cli/Commands.h"
 #include "kit/disc/DiscBitmap.h"
 #include "kit/disc/DiscFolder.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 #include "kit/preview/FrontView.h"
 #include "ui/ButtonFace.h"
 

@@ -13,7 +13,7 @@
 #include "kit/disc/DiscPlace.h"
 #include "kit/disc/DiscText.h"
 #include "kit/disc/FileReplace.h"
-#include "kit/disc/ToolRun.h"
+#include "kit/tools/ToolRun.h"
 #include "kit/disc/WindowsFile.h"
 
 namespace {

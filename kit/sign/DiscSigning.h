@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "kit/disc/Disc.h"
-#include "kit/disc/UnknownChain.h"
+#include "kit/sign/UnknownChain.h"
 
 struct SignTarget {
     std::string what;  // "the launcher", "SetupExe", ...; "" for a file found by --all

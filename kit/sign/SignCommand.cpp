@@ -9,7 +9,7 @@
 #include "kit/cli/Commands.h"
 #include "kit/disc/Disc.h"
 #include "kit/disc/DiscFolder.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 #include "kit/sign/DiscSigning.h"
 
 namespace {

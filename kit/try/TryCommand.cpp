@@ -10,7 +10,7 @@
 #include "kit/cli/Commands.h"
 #include "kit/cli/DataFolder.h"
 #include "kit/cli/Version.h"
-#include "kit/disc/ExitStatus.h"
+#include "kit/cli/ExitStatus.h"
 #include "kit/disc/DiscFolder.h"
 #include "kit/try/TryRequest.h"
 

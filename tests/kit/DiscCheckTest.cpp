@@ -8,6 +8,7 @@
 
 #include "TestDisc.h"
 #include "kit/check/DiscCheck.h"
+#include "kit/check/rules/Signatures.h"
 #include "kit/disc/DiscFolder.h"
 
 namespace {
@@ -335,6 +336,15 @@ const DiscCase kCases[] = {
      nullptr, nullptr},
     {"LauncherDpiAwarenessUnknown", [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAwareness("gdiScaled"))); }, "setup.exe",
      "not declare it DPI-aware", true},
+    // The drive's icon from another program, so that only the manifest's reading meets the damage.
+    {"LauncherResourcesDamaged",
+     [](TestDisc& d) {
+         std::vector<unsigned char> pe = MakePe({kGroupIcon, {24, Manifest("asInvoker", DpiAware("true"))}});
+         pe.resize(0x208);  // the resource directory starts at 0x200
+         d.Write("setup.exe", pe);
+         d.autorunSection = "[autorun]\r\nopen=setup.exe /autorun\r\nicon=DCOM\\DCOM95.EXE\r\n";
+     },
+     "setup.exe", "resources cannot be read: it is damaged"},
     // Windows 10 1607 and later read dpiAwareness before dpiAware.
     {"LauncherDpiAwarenessUnaware",
      [](TestDisc& d) { Launcher(d, Manifest("asInvoker", DpiAware("true") + DpiAwareness(" Unaware"))); }, "setup.exe",
@@ -356,9 +366,9 @@ CheckResult Check(const std::function<void(TestDisc&)>& change, const DiscCheckO
 // Its findings, and its notes but those the clean disc has: the same rule on the same key.
 CheckResult CheckChanged(const std::function<void(TestDisc&)>& change, const DiscCheckOptions& options,
                          std::vector<Finding>* problems, std::vector<Finding>* notes, std::string* all) {
-    static const std::vector<std::pair<std::string, RuleIndex>> clean = [] {
+    static const std::vector<std::pair<std::string, const CheckRule*>> clean = [] {
         std::vector<Finding> findings;
-        std::vector<std::pair<std::string, RuleIndex>> notes;
+        std::vector<std::pair<std::string, const CheckRule*>> notes;
         Check([](TestDisc&) {}, DiscCheckOptions(), &findings);
         for (const Finding& f : findings) notes.push_back({f.key, f.rule});
         return notes;
@@ -447,16 +457,16 @@ TEST(DiscCheck, SignatureJudgedWithItsChain) {
     const struct {
         const std::vector<unsigned char>* file;
         std::string caFile;
-        RuleIndex rule;  // kRuleCount: no note
+        const CheckRule* rule;  // null: no note
         const char* reason;
     } kRows[] = {
-        {&signedPe, "", kRuleSignatureChainUnknown,
+        {&signedPe, "", &kRuleSignatureChainUnknown,
          "note: SetupExe: \"Setup\\setup32.exe\" matches its signature, but the chain leads to \"/CN=Brindle\", an authority "
          "this machine does not know (self-signed certificate), so it was not followed; fix: name that authority's "
          "certificate: bxdisc check --ca-file FILE"},
-        {&signedPe, ca, kRuleCount, ""},
-        {&tampered, "", kRuleSignatureUntrusted, "MISMATCH"},
-        {&tampered, ca, kRuleSignatureUntrusted, "MISMATCH"},
+        {&signedPe, ca, nullptr, ""},
+        {&tampered, "", &kRuleSignatureUntrusted, "MISMATCH"},
+        {&tampered, ca, &kRuleSignatureUntrusted, "MISMATCH"},
     };
     for (const auto& row : kRows) {
         DiscCheckOptions options;
@@ -465,8 +475,8 @@ TEST(DiscCheck, SignatureJudgedWithItsChain) {
         std::string all;
         CheckChanged([&](TestDisc& d) { d.Write("Setup/setup32.exe", *row.file); }, options, &problems, &notes, &all);
         EXPECT_EQ(0u, problems.size()) << all;
-        ASSERT_EQ(row.rule == kRuleCount ? 0u : 1u, notes.size()) << all;
-        if (row.rule == kRuleCount) continue;
+        ASSERT_EQ(row.rule == nullptr ? 0u : 1u, notes.size()) << all;
+        if (row.rule == nullptr) continue;
         EXPECT_EQ("SetupExe", notes[0].key);
         EXPECT_EQ(row.rule, notes[0].rule);
         EXPECT_NE(std::string::npos, FormatFinding(notes[0]).find(row.reason)) << all;

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "TestDisc.h"
-#include "kit/disc/ToolRun.h"
+#include "kit/tools/ToolRun.h"
 
 namespace {
 

@@ -2,7 +2,9 @@
 """bxdisc check for machines: the rule list, JSON and SARIF 2.1.0 of the
 same results as the text, and the short account of preview and image.
 
-    python3 tests/kit/test_check_report.py PATH/TO/bxdisc
+    python3 tests/kit/test_check_report.py PATH/TO/bxdisc PATH/TO/bxdisc.1
+
+bxdisc.1: the man page as the build writes it, its rules' entries filled in.
 """
 from __future__ import annotations
 
@@ -19,6 +21,8 @@ from typing import Any
 
 import test_bxdisc
 from test_bxdisc import bxdisc
+
+MAN_PAGE = Path()  # set from the command line, below
 
 # A disc with findings in each part of the file and notes beside them.
 BROKEN_INF = (
@@ -191,7 +195,7 @@ class CheckReportTest(unittest.TestCase):
             self.assertEqual(["id", "name", "level", "summary", "remedy"], list(x))
             self.assertEqual((sarif["shortDescription"]["text"], sarif["help"]["text"]),
                              (x["summary"], "Fix: " + x["remedy"]))
-        man = (Path(test_bxdisc.ROOT) / "kit" / "man" / "bxdisc.1.in").read_text()
+        man = MAN_PAGE.read_text()
         for rule_id, name, _ in listed:
             self.assertIn(rule_id, man)
             self.assertIn(name, man)
@@ -210,6 +214,27 @@ class CheckReportTest(unittest.TestCase):
                 r = bxdisc(*args)
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
                 self.assertIn("bxdisc" + (" " if message.startswith("check") else "") + message, r.stderr)
+
+    def test_the_rule_list_the_man_page_and_sarif_agree(self) -> None:
+        listed = json.loads(bxdisc("check", "--list-rules", "--format", "json").stdout)
+        rules = [(x["id"], x["name"], x["level"], x["summary"], x["remedy"]) for x in listed]
+        # Each id and each name is one rule's alone.
+        self.assertEqual((len(rules), len(rules)), (len({x[0] for x in rules}), len({x[1] for x in rules})))
+        self.assertEqual(rules, re.findall(r"^(BX\d{4}) (\S+) +(finding|note)\n    (.+)\n    fix: (.+)\n",
+                                           bxdisc("check", "--list-rules").stdout, re.M))
+        _, log = self.report("sarif")
+        levels = {"error": "finding", "note": "note"}
+        self.assertEqual([x + ("%s Fix: %s." % (x[3], x[4]),) for x in rules],
+                         [(x["id"], x["name"], levels[x["defaultConfiguration"]["level"]], x["shortDescription"]["text"],
+                           x["help"]["text"].removeprefix("Fix: "), x["fullDescription"]["text"])
+                          for x in log["runs"][0]["tool"]["driver"]["rules"]])
+        # The page lists them by id, an option's dashes as minus signs, and no escapes but those.
+        page = MAN_PAGE.read_text()
+        section = page[page.index("\n.SH RULES\n"):page.index("\n.SH EXIT STATUS\n") + 1]
+        self.assertEqual([], re.findall(r"(?m)(?:^|[ (])-\S*", section))
+        section = re.sub(r"\\(.)", lambda m: {"-": "-", "e": "\\"}[m.group(1)], section)
+        self.assertEqual(sorted(rules), re.findall(r"^\.TP\n\.B (BX\d{4}) (\S+)\n\((finding|note)\) (.+)\n\.br\n"
+                                                   r"Fix: (.+)\.\n", section, re.M))
 
     @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
     def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:
@@ -239,4 +264,5 @@ class CheckReportTest(unittest.TestCase):
 
 if __name__ == "__main__":
     test_bxdisc.BXDISC = str(Path(sys.argv.pop(1)).resolve())
+    MAN_PAGE = Path(sys.argv.pop(1)).resolve()
     unittest.main(verbosity=1)

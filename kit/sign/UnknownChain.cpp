@@ -1,4 +1,4 @@
-#include "kit/disc/UnknownChain.h"
+#include "kit/sign/UnknownChain.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "kit/disc/ToolRun.h"
+#include "kit/tools/ToolRun.h"
 
 #include <fcntl.h>
 #include <poll.h>
