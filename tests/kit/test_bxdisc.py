@@ -359,12 +359,13 @@ class CommandLineTest(unittest.TestCase):
     def test_try_hands_the_runner_its_request_on_standard_input(self):
         # A stand-in python3 keeps what it was given; the disc's name is no UTF-8.
         data, tools = os.path.join(self.tmp.name, "data"), os.path.join(self.tmp.name, "bin")
-        for folder in ("try", "winerunner"):
+        for folder in ("bxdisc_try", "winerunner"):
             os.makedirs(os.path.join(data, folder))
         os.makedirs(tools)
         kept = os.path.join(self.tmp.name, "kept")
         with open(os.path.join(tools, "python3"), "w") as f:
-            f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > %s.argv\ncat > %s.json\n' % (kept, kept))
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > %s.argv\nprintf "%%s" "$PYTHONPATH" > %s.path\ncat > %s.json\n'
+                    % (kept, kept, kept))
         os.chmod(os.path.join(tools, "python3"), 0o755)
         disc = os.path.join(os.fsencode(self.tmp.name), b"Caf\xe9 \xed\xa0\x80")
         os.makedirs(disc)
@@ -384,7 +385,12 @@ class CommandLineTest(unittest.TestCase):
                                    capture_output=True, timeout=60, env=env)
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".argv") as f:
-                    self.assertEqual([os.path.join(data, "try"), "run"], f.read().splitlines())
+                    self.assertEqual(["-P", "-B", "-m", "bxdisc_try", "run"], f.read().splitlines())
+                # Its imports from the data folder alone (the Wine runner's folder in it at most).
+                with open(kept + ".path") as f:
+                    path = f.read().split(":")
+                self.assertEqual(data, path[0])
+                self.assertEqual([], [p for p in path if p != data and not p.startswith(data + "/")])
                 with open(kept + ".json", "rb") as f:
                     request = json.loads(f.read())
                 self.assertEqual(disc, os.fsencode(request["disc"]))
@@ -401,8 +407,9 @@ class CommandLineTest(unittest.TestCase):
                            timeout=60, env=env)
         self.assertEqual(0, r.returncode, r.stderr)
         with open(kept + ".argv") as f:
-            self.assertEqual([os.path.join(data, "try"), "merge", "--bxdisc=" + bxdisc("--version").stdout.split()[1],
-                              "--junit=-j.xml", "--", "a b", "c"], f.read().splitlines())
+            self.assertEqual(["-P", "-B", "-m", "bxdisc_try", "merge",
+                              "--bxdisc=" + bxdisc("--version").stdout.split()[1], "--junit=-j.xml", "--", "a b", "c"],
+                             f.read().splitlines())
         # Without python3 on PATH there is no runner to start, and bxdisc says what to install.
         r = subprocess.run([BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
                            timeout=60, env=dict(env, PATH=data))
@@ -411,9 +418,8 @@ class CommandLineTest(unittest.TestCase):
 
     def test_merge_makes_one_matrix_of_the_shards_results(self):
         # Written by the code a shard writes them with; merged by the runner in bxdisc's data folder.
-        sys.path[:0] = [os.path.join(ROOT, "kit", "try"), os.path.join(ROOT, "winerunner")]
-        import results_folder
-        from run_result import RunResult
+        from bxdisc_try import results_folder
+        from bxdisc_try.run_result import RunResult
         version = bxdisc("--version").stdout.split()[1]
         every = ("win98", "winxp", "win10")
         folders = []
@@ -426,7 +432,7 @@ class CommandLineTest(unittest.TestCase):
         page, junit = os.path.join(self.tmp.name, "page"), os.path.join(self.tmp.name, "j.xml")
         # The runner from the source tree: a build without the Windows parts has no data folder.
         data = os.path.join(self.tmp.name, "data")
-        shutil.copytree(os.path.join(ROOT, "kit", "try"), os.path.join(data, "try"))  # it finds the runner beside it
+        shutil.copytree(os.path.join(ROOT, "kit", "try", "bxdisc_try"), os.path.join(data, "bxdisc_try"))
         os.symlink(os.path.join(ROOT, "winerunner"), os.path.join(data, "winerunner"))
         r = bxdisc("try", "--merge", *folders[:2], "--html", page, "--junit", junit, env={"BXDISC_DATA": data})
         self.assertEqual((1, ""), (r.returncode, r.stderr))

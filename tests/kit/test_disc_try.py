@@ -16,23 +16,13 @@ import tempfile
 import unittest
 from unittest import mock
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path[:0] = [os.path.join(ROOT, "winerunner"), os.path.join(ROOT, "kit", "try")]
 sys.dont_write_bytecode = True
-import importlib.util  # noqa: E402
-import base_prefix  # noqa: E402
-import disc_view  # noqa: E402
-import outer_run  # noqa: E402
-import request as requests  # noqa: E402
-import sandbox  # noqa: E402
+import bxdisc_try.__main__ as try_main  # noqa: E402
 import winerunner  # noqa: E402
+from bxdisc_try import base_prefix, disc_view, outer_run, sandbox  # noqa: E402
+from bxdisc_try import request as requests  # noqa: E402
 from test_bxdisc import snapshot  # noqa: E402
 from test_try_parts import request_of  # noqa: E402
-
-_spec = importlib.util.spec_from_file_location("try_main", os.path.join(ROOT, "kit", "try", "__main__.py"))
-assert _spec and _spec.loader
-try_main = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(try_main)
 
 
 def write(path, data):
@@ -258,7 +248,10 @@ class EngineLineTest(unittest.TestCase):
                 self.make(staging)
 
         def sandboxed(argv: list[str], work: str, **kwargs: object) -> list[str]:
-            words = argv[2:]
+            # This package again, as bxdisc starts it, from the folders it was imported from.
+            self.assertEqual([sys.executable, "-P", "-B", "-m", "bxdisc_try"], argv[:5])
+            self.assertEqual({"PYTHONPATH": os.pathsep.join(outer_run.import_folders())}, kwargs["env"])
+            words = argv[5:]
             if words[0] == "inside":
                 # The outer run's work folder goes: the launcher's run gets a copy.
                 kept = os.path.join(tmp, "work")
@@ -384,8 +377,8 @@ class RunnerTest(unittest.TestCase):
 
     def test_each_role_ends_with_its_status(self):
         said = []
-        with mock.patch.object(try_main, "say", said.append), mock.patch("matrix.run_matrix", return_value=1), \
-                mock.patch("inner_run.run_inside", side_effect=try_main.outcome.Unusable("no Wine here")), \
+        with mock.patch.object(try_main, "say", said.append), mock.patch("bxdisc_try.matrix.run_matrix", return_value=1), \
+                mock.patch("bxdisc_try.inner_run.run_inside", side_effect=try_main.outcome.Unusable("no Wine here")), \
                 mock.patch.object(winerunner, "emulated", return_value=False):
             self.assertEqual(1, try_main.run(request_of(matrix=[])))
             self.assertEqual(2, try_main.main(["inside", "/nonexistent"]))

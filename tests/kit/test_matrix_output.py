@@ -22,16 +22,10 @@ import zlib
 from pathlib import Path
 from typing import Any, Callable
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path[:0] = [str(ROOT / "kit" / "try"), str(ROOT / "winerunner")]
 sys.dont_write_bytecode = True
-import matrix  # noqa: E402
-import matrix_page  # noqa: E402
-import matrix_table  # noqa: E402
-import merge  # noqa: E402
-import results_folder  # noqa: E402
-from outcome import Unusable  # noqa: E402
-from run_result import RunResult  # noqa: E402
+from bxdisc_try import matrix, matrix_page, matrix_table, merge, results_folder  # noqa: E402
+from bxdisc_try.outcome import Unusable  # noqa: E402
+from bxdisc_try.run_result import RunResult  # noqa: E402
 
 HOSTILE = '<script>alert("x")</script>'
 

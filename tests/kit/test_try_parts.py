@@ -8,6 +8,7 @@ matrix's choices, verdict and interruption.
 from __future__ import annotations
 
 import contextlib
+import dataclasses
 import io
 import json
 import os
@@ -20,20 +21,11 @@ from pathlib import Path
 from typing import Any
 from unittest import mock
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path[:0] = [str(ROOT / "winerunner"), str(ROOT / "kit" / "try")]
 sys.dont_write_bytecode = True
-import backdrop  # noqa: E402
-import follow  # noqa: E402
-import inner_run  # noqa: E402
-import launcher_run  # noqa: E402
-import matrix  # noqa: E402
-import outcome  # noqa: E402
-import request as requests  # noqa: E402
-import restart  # noqa: E402
-import results_folder  # noqa: E402
-from report import Report  # noqa: E402
-from run_result import RunResult  # noqa: E402
+from bxdisc_try import backdrop, follow, inner_run, launcher_run, matrix, outcome, restart, results_folder  # noqa: E402
+from bxdisc_try import request as requests  # noqa: E402
+from bxdisc_try.report import Report  # noqa: E402
+from bxdisc_try.run_result import RunResult  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
 IDS = {"run": 100, "again": 101, "install": 102, "exit": 103}  # the launcher's own
@@ -44,14 +36,24 @@ def request_of(**options: Any) -> requests.Request:
     return requests.load(json.dumps(document))
 
 
+def changed(request: requests.Request, **fields: Any) -> requests.Request:
+    """The request with fields of what bxdisc found, or of the options, changed."""
+    disc = {k: v for k, v in fields.items() if k in {f.name for f in dataclasses.fields(requests.Disc)}}
+    options = {k: v for k, v in fields.items() if k not in disc}
+    return dataclasses.replace(request, disc=dataclasses.replace(request.disc, **disc),
+                               options=dataclasses.replace(request.options, **options))
+
+
 class RequestTest(unittest.TestCase):
     def test_bxdisc_request_loads_and_a_stray_one_is_refused(self) -> None:
         r = request_of(system="win98", show=True, timeout=9, matrix=["win98", "win95"], jobs=3, shard="2/3")
         self.assertEqual(("win98", True, False, 9, ("win98", "win95"), 3, (2, 3)),
-                         (r.system, r.show, r.installed, r.timeout, r.matrix, r.jobs, r.shard))
+                         (r.options.system, r.options.show, r.options.installed, r.options.timeout, r.options.matrix,
+                          r.options.jobs, r.options.shard))
         self.assertEqual(r, requests.load(requests.dump(r)))
         plain = request_of()
-        self.assertEqual(("win10", None, None, False), (plain.system, plain.tail, plain.matrix, plain.no_sandbox))
+        self.assertEqual(("win10", None, None, False),
+                         (plain.options.system, plain.options.tail, plain.options.matrix, plain.options.no_sandbox))
         refused: list[dict[str, Any]] = [{"no_sandox": True}, {"timeout": "9"}, {"timeout": True}, {"system": "win12"},
                    {"matrix": ["win98", "dos"]}, {"click": "close"}, {"shard": "0/3"}, {"shard": "4/3"},
                    {"shard": "1/11"}, {"shard": "3"}, {"shard": "1/\u0663"}]
@@ -67,8 +69,8 @@ class RequestTest(unittest.TestCase):
         document = {"format": 1, "disc": "/d/caf\udce9", "launcher": "setup.exe", "buttons": IDS,
                     "backdrop": {"width": 4, "height": 2, "samples": [[3, 1, 0x102030]]}}
         r = requests.load(json.dumps(document))
-        self.assertEqual(b"/d/caf\xe9", os.fsencode(r.disc))
-        self.assertEqual(((3, 1, (0x10, 0x20, 0x30)),), r.backdrop.samples if r.backdrop else None)
+        self.assertEqual(b"/d/caf\xe9", os.fsencode(r.disc.folder))
+        self.assertEqual(((3, 1, (0x10, 0x20, 0x30)),), r.disc.backdrop.samples if r.disc.backdrop else None)
         document["backdrop"] = {"width": 4, "height": 2, "samples": [[4, 1, 0]]}
         with self.assertRaises(requests.RequestError):
             requests.load(json.dumps(document))
@@ -177,7 +179,7 @@ class FollowTest(unittest.TestCase):
         def step(text: str, wait: float = 5.0) -> list[dict[str, Any]]:
             return [{"step": "cmd", "max": 4095, "error": "too long", "ok": False}, {"step": "done", "ok": False}]
         follower = follow.Follower(Screen(), request_of(), Report(io.StringIO()))
-        cmd = follow.command_line(request_of().but(tail=("x" * 5000,)))
+        cmd = follow.command_line(changed(request_of(), tail=("x" * 5000,)))
         with self.assertRaises(outcome.Unusable) as refused:
             follower.start(mock.Mock(step=step), cmd)
         self.assertEqual("the launcher's command line is 5013 characters, and Wine's driver takes 4095 at most",
@@ -189,7 +191,7 @@ class FollowTest(unittest.TestCase):
                 (('say "hi"',), "setup.exe", 'D:\\setup.exe say "hi"')]
         for tail, launcher, line in rows:
             with self.subTest(line=line):
-                self.assertEqual(line, follow.command_line(request_of().but(tail=tail, launcher=launcher)))
+                self.assertEqual(line, follow.command_line(changed(request_of(), tail=tail, launcher=launcher)))
 
 
 class MatrixSystemsTest(unittest.TestCase):
@@ -198,7 +200,7 @@ class MatrixSystemsTest(unittest.TestCase):
         ran: list[str] = []
 
         def run_disc(request: requests.Request, *args: Any, **kwargs: Any) -> int:
-            ran.append(request.system)
+            ran.append(request.plan.system)
             return 0
         with mock.patch.object(matrix.outer_run, "check_platform"), \
                 mock.patch.object(matrix.outer_run, "base_prefix", return_value=base), \
@@ -298,8 +300,8 @@ class LauncherRunTest(unittest.TestCase):
         runner.programs = tmp.name
         out = io.StringIO()
         report = Report(out)
-        request = request_of(system="win98", click="install", oleaut32="4.0").but(setup_exe="DemoSetup.exe",
-                                                                                 dcom="DCOM95.EXE")
+        request = changed(request_of(system="win98", click="install", oleaut32="4.0"), setup_exe="DemoSetup.exe",
+                          dcom="DCOM95.EXE")
         with mock.patch.object(launcher_run.time, "sleep"):
             launcher_run.LauncherRun(runner, request, view, report).run()  # type: ignore[arg-type]
         return report, out.getvalue().splitlines(), runner
@@ -430,9 +432,9 @@ class MatrixTest(unittest.TestCase):
         ran: list[str] = []
 
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
-            ran.append(request.system)
-            self.assertIsNotNone(request.screenshot)  # the merged page shows it
-            Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
+            ran.append(request.plan.system)
+            self.assertIsNotNone(request.plan.screenshot)  # the merged page shows it
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, 0).to_json()))
             return 0
         tmp = tempfile.TemporaryDirectory()
         self.addCleanup(tmp.cleanup)
@@ -444,8 +446,8 @@ class MatrixTest(unittest.TestCase):
             with self.subTest(shard=shard):
                 ran.clear()
                 kept = Path(tmp.name, shard.replace("/", "of"))
-                request = request_of(matrix=["win95", "win98"], fresh=True, shard=shard, results=str(kept),
-                                     click="install").but(disc=str(disc))
+                request = changed(request_of(matrix=["win95", "win98"], fresh=True, shard=shard, results=str(kept),
+                                             click="install"), folder=str(disc))
                 out = io.StringIO()
                 with mock.patch.object(matrix.outer_run, "run_disc", run_disc), \
                         mock.patch.object(matrix.outer_run, "check_platform"), contextlib.redirect_stdout(out):
@@ -481,12 +483,12 @@ class MatrixTest(unittest.TestCase):
 
     def test_a_run_that_fails_does_not_stop_the_others_and_an_interrupt_ends_all(self) -> None:
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
-            if request.system == "win98":
+            if request.plan.system == "win98":
                 raise outcome.Unusable("the view is too big")
-            if request.system == "winme":
+            if request.plan.system == "winme":
                 raise OSError("No space left on device")
-            Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
-            return {"win2k": 1, "winxp": -9}.get(request.system, 0)
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, 0).to_json()))
+            return {"win2k": 1, "winxp": -9}.get(request.plan.system, 0)
         m = matrix.Matrix(request_of(matrix=[], jobs=2), lambda line: None)
         self.addCleanup(shutil.rmtree, m.keep, True)
         with mock.patch.object(matrix.outer_run, "run_disc", run_disc), contextlib.redirect_stdout(io.StringIO()):
@@ -514,8 +516,8 @@ class MatrixTest(unittest.TestCase):
 
     def test_the_page_the_junit_file_and_the_status_once_all_have_ended(self) -> None:
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
-            status = 1 if request.system == "win95" else 0
-            Path(keep, "result.json").write_text(json.dumps(result(request.system, status).to_json()))
+            status = 1 if request.plan.system == "win95" else 0
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, status).to_json()))
             return status
         with tempfile.TemporaryDirectory() as tmp:
             request = request_of(matrix=["win95", "win10"], fresh=True, html=os.path.join(tmp, "page"),

@@ -16,8 +16,6 @@ import time
 import unittest
 from unittest import mock
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "winerunner"))
 sys.dont_write_bytecode = True
 import winerunner  # noqa: E402
 

@@ -265,12 +265,11 @@ def old_pages(tree: Path) -> None:
 REPORTS = """
 import json, sys
 from pathlib import Path
-sys.path.insert(0, sys.argv[1])
-import matrix_page
-from run_result import RunResult
+from bxdisc_try import matrix_page
+from bxdisc_try.run_result import RunResult
 runs = [RunResult.from_json(d) for d in json.loads(Path("runs.json").read_text())]
 try:
-    matrix_page.write_reports(Path(sys.argv[2]), Path(sys.argv[3]), "Demo", "1.0", runs)
+    matrix_page.write_reports(Path(sys.argv[1]), Path(sys.argv[2]), "Demo", "1.0", runs)
 except OSError as e:
     sys.exit("bxdisc try: neither the page nor the JUnit report is written: %s" % e)
 """
@@ -284,7 +283,8 @@ def cases(bxdisc: str, tmp: Path) -> list[Case]:
     (shim / "osslsigncode").write_text('#!/bin/sh\n[ "$1" = sign ] && { shift; set -- sign -time 1000000000 "$@"; }\n'
                                        'exec %s "$@"\n' % shutil.which("osslsigncode"))
     (shim / "osslsigncode").chmod(0o755)
-    reports = [sys.executable, "-I", "-S", "-B", "-c", REPORTS, str(Path(__file__).resolve().parents[2] / "kit" / "try")]
+    reports = [sys.executable, "-P", "-s", "-S", "-B", "-c", REPORTS]
+    try_package = {"PYTHONPATH": str(Path(__file__).resolve().parents[2] / "kit" / "try")}
     return [
         Case("new, its parents made", [bxdisc, "new", "parent/disc", "--product", "Brindle"], lambda t: None,
              {"BXDISC_DATA": str(data)}),
@@ -297,9 +297,9 @@ def cases(bxdisc: str, tmp: Path) -> list[Case]:
         # before it gives up: that run is left to the one-by-one failures.
         Case("image over an old one", [bxdisc, "image", "disc", "out/disc.iso", "--label", "DEMO"], with_old_image,
              {"SOURCE_DATE_EPOCH": "1000000000", "BX_FAIL_TOOLS": "all"}, ("posix/io/sync/fsync",)),
-        Case("try --html --junit over old ones", reports + ["html", "junit.xml", "shots"], old_pages,
+        Case("try --html --junit over old ones", reports + ["html", "junit.xml", "shots"], old_pages, try_package,
              fiu=Case.fiu + ("posix/io/dir/rename",)),
-        Case("try --html in new folders", reports + ["reports/html", "junit.xml", "shots"], shots),
+        Case("try --html in new folders", reports + ["reports/html", "junit.xml", "shots"], shots, try_package),
     ]
 
 

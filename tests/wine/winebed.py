@@ -29,9 +29,7 @@ import time
 import unittest
 import uuid
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
-    os.path.abspath(__file__)))), "winerunner"))
-from winerunner import (DRIVER_TIMEOUT, DriverReport, Session, WineRunner,  # noqa: E402,F401
+from winerunner import (DRIVER_TIMEOUT, DriverReport, Session, WineRunner,  # noqa: F401
                         emulated, recorded_runs, recorder_log, to_windows)
 
 STUB_SETTLE = 0.3      # how long a run that should start nothing is watched

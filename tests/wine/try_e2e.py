@@ -4,7 +4,7 @@ its own throwaway copy of the base prefix, made by the first run into a cache
 of the test's own. Each test gives bxdisc a temporary folder and a tag of its
 own, and judges only those: other runs may share the machine.
 
-    bxdisc_try.py BXDISC SETUP.EXE RUNNER_DIR TOOLS_DIR
+    try_e2e.py BXDISC SETUP.EXE RUNNER_DIR TOOLS_DIR
 """
 from __future__ import annotations
 
@@ -24,7 +24,7 @@ import winebed
 BXDISC, SETUP, RUNNER, TOOLS = (os.path.abspath(a) for a in sys.argv[1:5])
 CACHE = tempfile.TemporaryDirectory(prefix="bxdisc-try-test-cache-")
 TRY = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
-                   "kit", "try")
+                   "kit", "try", "bxdisc_try")
 REBOOT_NOW = ('message box "Setup": "Installation is in progress...\\nIt is now necessary to '
               'reboot the computer.\\nReboot now?" [Yes, No]')
 
@@ -61,7 +61,7 @@ class TryTest(unittest.TestCase):
         # bxdisc's data folder as an installation lays it out.
         self.data = os.path.join(self.tmp, "data")
         os.makedirs(self.data)
-        shutil.copytree(TRY, os.path.join(self.data, "try"))
+        shutil.copytree(TRY, os.path.join(self.data, "bxdisc_try"))
         os.symlink(RUNNER, os.path.join(self.data, "winerunner"))
         shutil.copy(SETUP, self.disc)
         w, h = winebed.FACE_SIZE
