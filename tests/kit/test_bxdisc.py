@@ -356,6 +356,27 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
                 self.assertIn(message, r.stderr)
 
+    def test_try_takes_its_options_as_the_schema_says(self):
+        # The choices, ranges and units bxdisc takes are those of the file that try's runner reads.
+        from bxdisc_try.schema import SCHEMA
+        usage = bxdisc("try", "--help").stdout
+        self.assertIn("(default %s; %s where this Wine knows it)" % (SCHEMA.default_system, ", ".join(SCHEMA.newer)),
+                      usage)
+        choices = [("--system", SCHEMA.systems), ("--click", [b.name for b in SCHEMA.buttons]),
+                   *(("--" + name, values) for name, values in SCHEMA.choices.items())]
+        for option, values in choices:
+            self.assertIn("[%s %s]" % (option, "|".join(values)), usage)
+        for name, number in SCHEMA.numbers.items():
+            option, least, most = "--" + name, number.least, number.most
+            self.assertIn("[%s %s]" % (option, number.unit), usage)
+            for value, said in ((least, "no setup.exe in"), (most, "no setup.exe in"),
+                                (least - 1, 'try: %s takes %d to %d, not "%d"' % (option, least, most, least - 1)),
+                                (most + 1, 'try: %s takes %d to %d, not "%d"' % (option, least, most, most + 1))):
+                with self.subTest(option=option, value=value):
+                    r = bxdisc("try", self.disc, "--matrix", option, str(value))
+                    self.assertEqual((2, ""), (r.returncode, r.stdout))
+                    self.assertIn(said, r.stderr)
+
     def test_try_hands_the_runner_its_request_on_standard_input(self):
         # A stand-in python3 keeps what it was given; the disc's name is no UTF-8.
         data, tools = os.path.join(self.tmp.name, "data"), os.path.join(self.tmp.name, "bin")
@@ -402,6 +423,24 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".json", "rb") as f:
                     self.assertEqual({"matrix": ["win98", "win10"], "jobs": 3}, json.loads(f.read())["options"])
+        # Every option bxdisc hands on, the runner takes, typed as bxdisc meant it.
+        from bxdisc_try import request as requests
+        for words, options in (
+                (("--system", "win98", "--installed", "--no-sandbox", "--timeout", "9", "--show", "--screenshot",
+                  "a.png", "--click", "install", "--answer", "no", "--oleaut32", "3.50", "--dpi", "192", "--fresh"),
+                 dict(system="win98", installed=True, no_sandbox=True, timeout=9, show=True,
+                      screenshot=os.path.abspath("a.png"), click="install", answer="no", oleaut32="3.50", dpi=192,
+                      fresh=True)),
+                (("--matrix=win98,win10", "-j", "3", "--html", "h", "--junit", "j.xml", "--shard", "1/2",
+                  "--results", "r"),
+                 dict(matrix=("win98", "win10"), jobs=3, html=os.path.abspath("h"), junit=os.path.abspath("j.xml"),
+                      shard=(1, 2), results=os.path.abspath("r")))):
+            with self.subTest(words=words):
+                r = subprocess.run([BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
+                self.assertEqual(0, r.returncode, r.stderr)
+                with open(kept + ".json", "rb") as f:
+                    request = requests.load(f.read().decode("utf-8", "surrogateescape"))
+                self.assertEqual(requests.Options(**options), request.options)
         # --merge reads no disc: its folders and outputs go as words, the folders after "--".
         r = subprocess.run([BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
                            timeout=60, env=env)

@@ -20,6 +20,7 @@ from pathlib import Path
 from typing import Any
 
 import test_bxdisc
+from bxdisc_try.schema import EXIT_STATUSES
 from test_bxdisc import bxdisc
 
 MAN_PAGE = Path()  # set from the command line, below
@@ -235,6 +236,15 @@ class CheckReportTest(unittest.TestCase):
         section = re.sub(r"\\(.)", lambda m: {"-": "-", "e": "\\"}[m.group(1)], section)
         self.assertEqual(sorted(rules), re.findall(r"^\.TP\n\.B (BX\d{4}) (\S+)\n\((finding|note)\) (.+)\n\.br\n"
                                                    r"Fix: (.+)\.\n", section, re.M))
+
+    def test_the_man_page_s_exit_statuses_are_the_table_s(self) -> None:
+        # Each status in the table that try's runner reads, with what it means, its options in bold.
+        page = MAN_PAGE.read_text()
+        section = page[page.index("\n.SH EXIT STATUS\n"):page.index("\n.SH ENVIRONMENT\n") + 1]
+        self.assertEqual([], re.findall(r"(?<!\\fB)\\-\\-", section))
+        plain = re.sub(r"\\f[BR]", "", section).replace("\\-", "-")
+        self.assertEqual([(str(s.status), ((s.meaning + "; ") if s.meaning else "") + "for try: " + s.for_try + ".")
+                          for s in EXIT_STATUSES], re.findall(r"^\.TP\n\.B (\d+)\n(.+)\n", plain, re.M))
 
     @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
     def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:

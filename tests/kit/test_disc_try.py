@@ -193,6 +193,21 @@ class SandboxTest(unittest.TestCase):
             self.assertIn("--unshare-all", line)
             self.assertIn(["--setenv", "TMPDIR", "/tmp"], [line[i:i + 3] for i in range(len(line))])
 
+    def test_the_runner_starts_again_inside_from_where_it_was_imported(self):
+        # A run inside that finds no request: the runner itself started, and said so, with
+        # no PYTHONPATH but the one it is given.
+        try:
+            sandbox.check()
+        except sandbox.SandboxUnusable as e:
+            self.skipTest(str(e))
+        with tempfile.TemporaryDirectory() as work, tempfile.TemporaryFile("w+") as out, \
+                mock.patch.dict(os.environ, PYTHONPATH=""):
+            self.assertEqual(2, outer_run.sandboxed(["inside", work], work, out=out))
+            out.seek(0)
+            said = out.read()
+        self.assertIn("bxdisc try: Wine failed: [Errno 2] No such file or directory", said)
+        self.assertIn("request.json", said)
+
     def test_a_program_inside_cannot_reach_the_authors_terminal(self):
         # Run from a terminal, as the author runs try: the program inside has no controlling terminal,
         # and TIOCSTI types only into one's own.

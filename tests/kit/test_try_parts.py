@@ -24,6 +24,7 @@ from unittest import mock
 sys.dont_write_bytecode = True
 from bxdisc_try import backdrop, follow, inner_run, launcher_run, matrix, outcome, restart, results_folder  # noqa: E402
 from bxdisc_try import request as requests  # noqa: E402
+from bxdisc_try import schema  # noqa: E402
 from bxdisc_try.report import Report  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
 
@@ -74,6 +75,32 @@ class RequestTest(unittest.TestCase):
         document["backdrop"] = {"width": 4, "height": 2, "samples": [[4, 1, 0]]}
         with self.assertRaises(requests.RequestError):
             requests.load(json.dumps(document))
+
+
+class SchemaTest(unittest.TestCase):
+    def test_a_table_the_two_sides_would_read_apart_is_refused(self) -> None:
+        tables = {name: json.loads(Path(schema.__file__).with_name(name).read_text())
+                  for name in ("schema.json", "exit_statuses.json")}
+        rows: list[tuple[str, str, Any]] = [
+            ("schema.json", "a default that is no system", lambda d: d["systems"].update(default="win31")),
+            ("schema.json", "a newer system that is none", lambda d: d["systems"].update(newer=["win12"])),
+            ("schema.json", "a system twice", lambda d: d["systems"]["names"].append("win95")),
+            ("schema.json", "a button twice", lambda d: d["buttons"].append(d["buttons"][0])),
+            ("schema.json", "a default out of its range", lambda d: d["numbers"]["dpi"].update(default=95)),
+            ("schema.json", "an empty range", lambda d: d["numbers"]["jobs"].update(least=2, most=1)),
+            ("schema.json", "a bound that is no number", lambda d: d["numbers"]["timeout"].update(most="3600")),
+            ("exit_statuses.json", "a number twice", lambda d: d["statuses"][1].update(status=0)),
+            ("exit_statuses.json", "a name twice", lambda d: d["statuses"][1].update(name="clean")),
+            ("exit_statuses.json", "a name no enum takes", lambda d: d["statuses"][1].update(name="Find ings"))]
+        for name, fault, spoil in rows:
+            with self.subTest(fault=fault), self.assertRaises(schema.SchemaError):
+                document = json.loads(json.dumps(tables[name]))
+                spoil(document)
+                parse = schema.parse_schema if name == "schema.json" else schema.parse_exit_statuses
+                parse(json.dumps(document))
+
+    def test_every_version_of_the_automation_library_has_its_stand_in(self) -> None:
+        self.assertEqual(sorted(schema.SCHEMA.choices["oleaut32"]), sorted(launcher_run.OLEAUT32))
 
 
 class Transcript:
