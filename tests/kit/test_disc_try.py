@@ -392,7 +392,8 @@ class RunnerTest(unittest.TestCase):
 
     def test_each_role_ends_with_its_status(self):
         said = []
-        with mock.patch.object(try_main, "say", said.append), mock.patch("bxdisc_try.matrix.run_matrix", return_value=1), \
+        with mock.patch.object(try_main, "say", said.append), \
+                mock.patch("bxdisc_try.matrix.run_matrix", return_value=1), \
                 mock.patch("bxdisc_try.inner_run.run_inside", side_effect=try_main.outcome.Unusable("no Wine here")), \
                 mock.patch.object(winerunner, "emulated", return_value=False):
             self.assertEqual(1, try_main.run(request_of(matrix=[])))
