@@ -27,8 +27,8 @@ import sys
 from types import FrameType
 
 HERE = os.path.dirname(os.path.realpath(__file__))
-# bxdisc's data folder holds this folder beside the Wine runner's.
-sys.path[:0] = [HERE, os.path.join(os.path.dirname(HERE), "winerunner")]
+# bxdisc's data folder holds this folder beside the Wine runner's package.
+sys.path[:0] = [HERE, os.path.dirname(HERE)]
 sys.dont_write_bytecode = True  # an installed data folder is not ours to write
 
 import outcome  # noqa: E402

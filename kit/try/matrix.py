@@ -19,6 +19,7 @@ from pathlib import Path
 from typing import Callable
 
 import outer_run
+from winerunner import Running
 import results_folder
 from matrix_page import write_reports
 from matrix_table import table_header, table_row
@@ -63,10 +64,10 @@ class Matrix:
         self.say = say
         self.stopping = threading.Event()
         self.lock = threading.Lock()
-        self.running: list[subprocess.Popen[bytes]] = []
+        self.running: list[Running] = []
         self.keep = tempfile.mkdtemp(prefix="bxdisc-try-matrix-")
 
-    def started(self, process: subprocess.Popen[bytes]) -> None:
+    def started(self, process: Running) -> None:
         with self.lock:
             self.running.append(process)
             if self.stopping.is_set():

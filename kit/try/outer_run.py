@@ -6,13 +6,14 @@ from __future__ import annotations
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 from typing import Callable, Sequence, TextIO
 
 import sandbox
 import winerunner
+from winerunner import executor
+from winerunner.executor import Command, Output, Running
 from backdrop import screen_size
 from base_prefix import BasePrefix
 from disc_view import ViewTooBig, linked_files, make_view
@@ -24,7 +25,7 @@ WINE_PACKAGES = ("Debian's wine and wine32:i386 (dpkg --add-architecture i386, t
 RUNNER_PROGRAMS = ("uidriver.exe", "recstub.exe", "msiquery.exe", "verdll400.dll", "verdll350.dll")
 HERE = os.path.dirname(os.path.realpath(__file__))
 Say = Callable[[str], None]
-Started = Callable[[subprocess.Popen[bytes]], None]
+Started = Callable[[Running], None]
 
 
 def check_platform(request: Request) -> None:
@@ -66,14 +67,11 @@ def sandboxed(words: list[str], work: str, readable: Sequence[str] = (), sockets
     data = [os.path.dirname(HERE), os.path.dirname(os.path.realpath(winerunner.__file__))]
     line = sandbox.command([sys.executable, HERE] + words, work, readable=data + list(readable),
                            sockets=sockets)
-    with subprocess.Popen(line, stdout=out, stderr=out) as p:
+    # Its group killed when this run is interrupted: the sandbox's own processes end with it.
+    with executor.start(Command(line, output=out if out is not None else Output.INHERIT)) as running:
         if started:
-            started(p)
-        try:
-            return p.wait()
-        finally:
-            if p.poll() is None:
-                p.kill()  # the sandbox's own processes end with it
+            started(running)
+        return running.wait()
 
 
 def base_prefix(request: Request, say: Say) -> BasePrefix:

@@ -19,7 +19,7 @@ from pathlib import Path
 
 from bench_try import ROOT, timed
 
-sys.path.insert(0, os.path.join(ROOT, "winerunner"))
+sys.path.insert(0, ROOT)
 import winerunner  # noqa: E402
 
 

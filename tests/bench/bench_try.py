@@ -17,7 +17,7 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "winerunner"))
+sys.path.insert(0, ROOT)
 import winerunner  # noqa: E402
 
 

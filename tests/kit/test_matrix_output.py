@@ -23,7 +23,7 @@ from pathlib import Path
 from typing import Any, Callable
 
 ROOT = Path(__file__).resolve().parents[2]
-sys.path[:0] = [str(ROOT / "kit" / "try"), str(ROOT / "winerunner")]
+sys.path[:0] = [str(ROOT / "kit" / "try"), str(ROOT)]
 sys.dont_write_bytecode = True
 import matrix  # noqa: E402
 import matrix_page  # noqa: E402

@@ -17,9 +17,86 @@ import unittest
 from unittest import mock
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "winerunner"))
+sys.path.insert(0, ROOT)
 sys.dont_write_bytecode = True
 import winerunner  # noqa: E402
+from winerunner import executor  # noqa: E402
+
+
+def ran(mocked: mock.Mock) -> executor.Command:
+    """The command a mocked executor.run or executor.start was last given."""
+    return mocked.call_args.args[0]
+
+
+def ended(pid: int, within: float = 30.0) -> bool:
+    """Whether the process is gone (or a zombie, no longer running) within
+    that many seconds."""
+    deadline = time.monotonic() + within
+    while True:
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                state = f.read().rsplit(")", 1)[1].split()[0]
+        except OSError:
+            return True
+        if state in ("Z", "X") or time.monotonic() > deadline:
+            return state in ("Z", "X")
+        time.sleep(0.05)
+
+
+# A shell that starts a child of its own, writes the child's pid to the file
+# $0 once it runs, and waits.
+WITH_CHILD = 'sleep 60 & echo $! >"$0.tmp"; mv "$0.tmp" "$0"; wait'
+
+
+class ExecutorTest(unittest.TestCase):
+    def test_the_outcome_says_how_it_ended(self):
+        capture, discard = executor.Output.CAPTURE, executor.Output.DISCARD
+        rows = [  # (script, limit, output, (exit status, timed out, stdout, stderr), raised when checked)
+            ("echo out; echo err >&2; exit 3", 60, capture, (3, False, b"out\n", b"err\n"),
+             subprocess.CalledProcessError),
+            ("echo out", None, discard, (0, False, b"", b""), None),
+            ("echo out; exec sleep 60", 1, capture, (-9, True, b"", b""), subprocess.TimeoutExpired),
+        ]
+        for script, limit, output, ending, raised in rows:
+            with self.subTest(script=script):
+                outcome = executor.run(executor.Command(["sh", "-c", script], timeout=limit, output=output))
+                self.assertEqual(ending, (outcome.returncode, outcome.timed_out, outcome.stdout, outcome.stderr))
+                if raised:
+                    with self.assertRaises(raised):
+                        outcome.checked()
+                else:
+                    self.assertIs(outcome, outcome.checked())
+                # Without the status, only the limit is an error.
+                if outcome.timed_out:
+                    self.assertRaises(subprocess.TimeoutExpired, outcome.checked, status=False)
+                else:
+                    self.assertIs(outcome, outcome.checked(status=False))
+        with tempfile.TemporaryFile() as f:
+            executor.run(executor.Command(["sh", "-c", "echo out; echo err >&2"], output=f))
+            f.seek(0)
+            self.assertEqual(b"out\nerr\n", f.read())
+
+    def test_the_limit_or_an_interruption_kills_the_whole_group(self):
+        for how in ("limit", "interruption"):
+            with self.subTest(how), tempfile.TemporaryDirectory() as tmp:
+                child = os.path.join(tmp, "child")
+                command = executor.Command(["sh", "-c", WITH_CHILD, child], timeout=3 if how == "limit" else None)
+                shells = []
+                popen = subprocess.Popen
+                with mock.patch.object(subprocess, "Popen",
+                                       side_effect=lambda *a, **k: shells.append(popen(*a, **k)) or shells[-1]):
+                    if how == "limit":
+                        self.assertTrue(executor.run(command).timed_out)
+                    else:
+                        def interrupt(spent: float) -> None:
+                            if os.path.exists(child):
+                                raise KeyboardInterrupt
+                        with self.assertRaises(KeyboardInterrupt):
+                            executor.run(command, tick=interrupt, every=0.05)
+                with open(child) as f:
+                    grandchild = int(f.read())
+                self.assertIsNotNone(shells[0].returncode)  # reaped
+                self.assertTrue(ended(grandchild))
 
 # Fake X servers: each gets -displayfd N first, as start_x_server passes it.
 FAKE_X = """#!%s
@@ -97,18 +174,18 @@ class DriverCommandTest(unittest.TestCase):
 
     def test_drive_and_session_run_that_line(self):
         self.runner.slowness = 3.0
-        with mock.patch.object(winerunner.subprocess, "run") as run:
+        with mock.patch.object(executor, "run") as run:
             self.runner.drive(["echo hi"], timeout=10, kill=("a.exe",))
         script = os.path.join(self.work, "drive0001.txt")
         self.assertEqual(self.runner.driver_command(os.path.join(self.work, "drive0001.jsonl"), 10,
                                                     ["a.exe"], self.runner.to_windows(script)),
-                         run.call_args.args[0])
-        self.assertEqual(60, run.call_args.kwargs["timeout"])  # (10 + 10) stretched
-        with mock.patch.object(winerunner.subprocess, "Popen") as popen:
+                         list(ran(run).argv))
+        self.assertEqual(60, ran(run).timeout)  # (10 + 10) stretched
+        with mock.patch.object(executor, "start") as start:
             self.runner.session(20, kill=("b.exe",))
         self.assertEqual(self.runner.driver_command(os.path.join(self.work, "drive0002.jsonl"), 20,
                                                     ["b.exe"], "-"),
-                         popen.call_args.args[0])
+                         list(ran(start).argv))
 
 
 class ProbeTest(unittest.TestCase):
@@ -139,10 +216,10 @@ class ProbeTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
             runner.slowness = 3.0
-            with mock.patch.object(winerunner.subprocess, "run") as run:
+            with mock.patch.object(executor, "run") as run:
                 runner.wine("reg", "query", "HKCU", timeout=10, check=False)
-            self.assertEqual(["wine", "reg", "query", "HKCU"], run.call_args.args[0])
-            self.assertEqual((30, False), (run.call_args.kwargs["timeout"], run.call_args.kwargs["check"]))
+            self.assertEqual(["wine", "reg", "query", "HKCU"], list(ran(run).argv))
+            self.assertEqual((30, False), (ran(run).timeout, run.return_value.checked.call_args.kwargs["status"]))
 
 
 class ScreenTest(unittest.TestCase):
@@ -151,10 +228,10 @@ class ScreenTest(unittest.TestCase):
             for screen, size in (("1024x768x24", (1024, 768)), ("800x600x8", (800, 600))):
                 runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None, screen=screen)
                 self.assertEqual(size, runner.screen_size)
-            with mock.patch.object(winerunner.subprocess, "run") as run:
+            with mock.patch.object(executor, "run") as run:
                 runner.save_png(10, 20, 300, 200, "/x/shot.png")
             self.assertEqual(["import", "-window", "root", "-crop", "300x200+10+20", "+repage",
-                              "png:/x/shot.png"], run.call_args.args[0])
+                              "png:/x/shot.png"], list(ran(run).argv))
 
 
 class LifetimeTest(unittest.TestCase):

@@ -29,8 +29,8 @@ import time
 import unittest
 import uuid
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
-    os.path.abspath(__file__)))), "winerunner"))
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))))
 from winerunner import (DRIVER_TIMEOUT, DriverReport, Session, WineRunner,  # noqa: E402,F401
                         emulated, recorded_runs, recorder_log, to_windows)
 
