@@ -10,9 +10,12 @@ import io
 import os
 import pty
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 from unittest import mock
 
@@ -23,6 +26,7 @@ from bxdisc_try import base_prefix, disc_view, outer_run, sandbox  # noqa: E402
 from bxdisc_try import request as requests  # noqa: E402
 from test_bxdisc import snapshot  # noqa: E402
 from test_try_parts import request_of  # noqa: E402
+from test_winerunner import WITH_CHILD, ended  # noqa: E402
 
 
 def write(path, data):
@@ -294,7 +298,7 @@ class EngineLineTest(unittest.TestCase):
         def say(line: str) -> None:
             if line.startswith("Wine runs"):
                 raise self.Said(line)
-        with mock.patch.object(winerunner, "emulated", side_effect=AssertionError("binfmt_misc looked at")), \
+        with mock.patch.object(winerunner.host, "emulated", side_effect=AssertionError("binfmt_misc looked at")), \
                 mock.patch.object(try_main, "say", say), \
                 mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"]), \
                 self.assertRaises(self.Said) as said:
@@ -404,15 +408,24 @@ class RunnerTest(unittest.TestCase):
         self.assertEqual(2, usage.exception.code)
 
     def test_an_interrupted_run_ends_its_sandbox(self):
-        p = mock.MagicMock()
-        p.__enter__.return_value = p
-        p.wait.side_effect = KeyboardInterrupt
-        p.poll.return_value = None
-        with mock.patch.object(outer_run.subprocess, "Popen", return_value=p), \
-                mock.patch.object(outer_run.sandbox, "command", return_value=["bwrap"]):
-            with self.assertRaises(KeyboardInterrupt):
-                outer_run.sandboxed(["inside", "/nonexistent"], "/nonexistent")
-        p.kill.assert_called_once_with()
+        # A shell and its child stand in for the sandbox; the run is interrupted as it waits for them.
+        with tempfile.TemporaryDirectory() as tmp:
+            child = os.path.join(tmp, "child")
+
+            def interrupt_once_up() -> None:
+                deadline = time.monotonic() + 60
+                while not os.path.exists(child) and time.monotonic() < deadline:
+                    time.sleep(0.02)
+                os.kill(os.getpid(), signal.SIGINT)
+            self.addCleanup(signal.signal, signal.SIGINT, signal.signal(signal.SIGINT, signal.default_int_handler))
+            shells = []
+            threading.Thread(target=interrupt_once_up, daemon=True).start()
+            with mock.patch.object(outer_run.sandbox, "command", return_value=["sh", "-c", WITH_CHILD, child]):
+                with self.assertRaises(KeyboardInterrupt):
+                    outer_run.sandboxed(["inside", "/nonexistent"], "/nonexistent",
+                                        started=lambda running: shells.append(running.process.pid))
+            self.assertEqual(1, len(shells))  # a matrix ends its runs through what it was handed
+            self.assertTrue(all(ended(pid) for pid in shells + [int(read(child))]))
 
     def test_a_sandbox_killed_by_a_signal_is_said(self):
         with mock.patch.object(outer_run, "make_view"), mock.patch.object(outer_run, "linked_files", return_value=[]), \

@@ -17,6 +17,7 @@ import sys
 import tempfile
 import threading
 import unittest
+from collections.abc import Iterable, Sequence
 from pathlib import Path
 from typing import Any
 from unittest import mock
@@ -27,6 +28,7 @@ from bxdisc_try import request as requests  # noqa: E402
 from bxdisc_try import schema  # noqa: E402
 from bxdisc_try.report import Report  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
+from winerunner import DriverReport, Outcome, RegValue, Runner  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
 IDS = {"run": 100, "again": 101, "install": 102, "exit": 103}  # the launcher's own
@@ -265,6 +267,7 @@ class FakeRunner(Screen):
 
     def __init__(self, prefix: str, view: str, sessions: list[tuple[str, list[str], bool]]) -> None:
         self.prefix, self.view, self.sessions = prefix, view, sessions
+        self.work = os.path.dirname(prefix)
         self.asked: list[str] = []
         self.deleted: list[str] = []
         os.makedirs(self.system32())
@@ -275,16 +278,29 @@ class FakeRunner(Screen):
     def knows_system(self, system: str) -> bool:
         return True
 
-    def map_drive(self, view: str) -> None:
+    def map_drive(self, path: str) -> None:
         pass
+
+    def to_windows(self, path: str) -> str:
+        return path
 
     programs = ""
 
     def program(self, name: str) -> str:
         return os.path.join(self.programs, name)
 
-    def stub_restart(self, registry: Any) -> bytes:
+    def stub_restart(self, registry: Iterable[RegValue] = ()) -> bytes:
         return b""
+
+    def reg_import(self, values: Iterable[RegValue]) -> None:
+        pass
+
+    # Only --installed runs a program or a driver script: not this run.
+    def run(self, args: Sequence[str], timeout: float, progress: str | None = None) -> None:
+        raise AssertionError("ran %s" % args)
+
+    def drive(self, steps: Iterable[str], *, kill: Iterable[str] = ()) -> DriverReport:
+        raise AssertionError("drove %s" % list(steps))
 
     def restart_requests(self) -> list[str]:
         return self.asked
@@ -295,10 +311,10 @@ class FakeRunner(Screen):
     def reg_delete(self, key: str, name: str | None = None) -> None:
         self.deleted.append(name or key)
 
-    def wine(self, *args: str, check: bool = True) -> Any:
-        return mock.Mock(stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")
+    def wine(self, *args: str, check: bool = True) -> Outcome:
+        return Outcome(("wine", *args), 0, stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")
 
-    def session(self, timeout: float, kill: Any) -> Transcript:
+    def session(self, timeout: float, kill: Iterable[str] = ()) -> Transcript:
         transcript, started, restart = self.sessions.pop(0)
         for cmdline in started:
             program = cmdline.split('"')[1].split("\\")[-1]
@@ -330,7 +346,7 @@ class LauncherRunTest(unittest.TestCase):
         request = changed(request_of(system="win98", click="install", oleaut32="4.0"), setup_exe="DemoSetup.exe",
                           dcom="DCOM95.EXE")
         with mock.patch.object(launcher_run.time, "sleep"):
-            launcher_run.LauncherRun(runner, request, view, report).run()  # type: ignore[arg-type]
+            launcher_run.LauncherRun(runner, request, view, report).run()
         return report, out.getvalue().splitlines(), runner
 
     def test_a_restart_done_in_its_stead_and_the_rerun_followed(self) -> None:

@@ -11,6 +11,7 @@ import time
 from typing import Callable
 
 import winerunner
+from winerunner import Runner
 
 from . import restart
 from .backdrop import NATIVE_DPI, screen_size
@@ -25,7 +26,7 @@ OLEAUT32 = {"4.0": "verdll400.dll", "3.50": "verdll350.dll"}
 Recorders = list[tuple[str, str]]
 
 
-def in_prefix(runner: winerunner.WineRunner, path: str) -> str:
+def in_prefix(runner: Runner, path: str) -> str:
     """The Linux path of a C: path, its names found without regard to case."""
     here = os.path.join(runner.prefix, "drive_c")
     for part in path[3:].split("\\"):
@@ -35,7 +36,7 @@ def in_prefix(runner: winerunner.WineRunner, path: str) -> str:
     return here
 
 
-def file_of_prefix(runner: winerunner.WineRunner, path: str) -> str | None:
+def file_of_prefix(runner: Runner, path: str) -> str | None:
     """A C: path's file, if its folder is the throwaway prefix's: the file
     itself may be a link into Wine's own, which is replaced, never written."""
     if not path.upper().startswith("C:\\") or ".." in path.split("\\"):
@@ -44,7 +45,7 @@ def file_of_prefix(runner: winerunner.WineRunner, path: str) -> str | None:
     return linux if lies_within(runner.prefix, os.path.join(os.path.dirname(linux), "x")) else None
 
 
-def install_package(runner: winerunner.WineRunner, request: Request, report: Report) -> tuple[str, str] | None:
+def install_package(runner: Runner, request: Request, report: Report) -> tuple[str, str] | None:
     """Installs the disc's package; stands a recorder in for the program the
     launcher's query finds. Gives that program's Windows and Linux paths."""
     if not request.disc.package:
@@ -97,7 +98,7 @@ def recorded(stand_ins: Recorders) -> list[tuple[str, dict[str, str]]]:
     return [(name, run) for name, path in stand_ins for run in winerunner.recorded_runs(path)]
 
 
-def report_programs(runner: winerunner.WineRunner, stand_ins: Recorders, report: Report,
+def report_programs(runner: Runner, stand_ins: Recorders, report: Report,
                     earlier: int = 0) -> None:
     """Each recorder's runs after the first earlier, once the launcher is
     done with them: it does not wait for what it starts, so a run may be
@@ -128,7 +129,7 @@ def report_disc_writes(view: str, before: dict[str, tuple[int, int]], stand_ins:
                     % ", ".join(windows_path(os.path.relpath(p, view)) for p in written))
 
 
-def report_system(runner: winerunner.WineRunner, before: dict[str, tuple[int, int]], report: Report) -> str | None:
+def report_system(runner: Runner, before: dict[str, tuple[int, int]], report: Report) -> str | None:
     """What the launcher staged in the system's folders (its staged files
     are the prerequisites a matrix row counts); gives wininit.ini's path if
     it wrote one."""
@@ -156,7 +157,7 @@ def report_system(runner: winerunner.WineRunner, before: dict[str, tuple[int, in
     return wininit[0] if wininit else None
 
 
-def report_rerun(runner: winerunner.WineRunner, report: Report) -> list[tuple[str, str]]:
+def report_rerun(runner: Runner, report: Report) -> list[tuple[str, str]]:
     """The restart asked for and, with it, the rerun registered; gives the
     RunOnce values. The launcher registers its rerun only as it asks for
     the restart."""
@@ -176,7 +177,7 @@ class LauncherRun:
     """One run on a started runner: the disc as D:, the system emulated,
     the recorders in place, then the launcher followed."""
 
-    def __init__(self, runner: winerunner.WineRunner, request: Request, view: str, report: Report) -> None:
+    def __init__(self, runner: Runner, request: Request, view: str, report: Report) -> None:
         self.runner = runner
         self.request = request
         self.view = view

@@ -18,6 +18,8 @@ from concurrent.futures import FIRST_COMPLETED, Future, ThreadPoolExecutor, wait
 from pathlib import Path
 from typing import Callable
 
+from winerunner import Running
+
 from . import outer_run
 from . import results_folder
 from .matrix_page import write_reports
@@ -63,10 +65,10 @@ class Matrix:
         self.say = say
         self.stopping = threading.Event()
         self.lock = threading.Lock()
-        self.running: list[subprocess.Popen[bytes]] = []
+        self.running: list[Running] = []
         self.keep = tempfile.mkdtemp(prefix="bxdisc-try-matrix-")
 
-    def started(self, process: subprocess.Popen[bytes]) -> None:
+    def started(self, process: Running) -> None:
         with self.lock:
             self.running.append(process)
             if self.stopping.is_set():

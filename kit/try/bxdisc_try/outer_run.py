@@ -7,13 +7,14 @@ from __future__ import annotations
 import dataclasses
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 from pathlib import Path
 from typing import Callable, Sequence, TextIO
 
 import winerunner
+from winerunner import executor
+from winerunner.executor import Command, Output, Running
 
 from . import sandbox
 from .backdrop import screen_size
@@ -26,7 +27,7 @@ WINE_PACKAGES = ("Debian's wine and wine32:i386 (dpkg --add-architecture i386, t
                  "apt-get install wine wine32:i386)")
 RUNNER_PROGRAMS = ("uidriver.exe", "recstub.exe", "msiquery.exe", "verdll400.dll", "verdll350.dll")
 Say = Callable[[str], None]
-Started = Callable[[subprocess.Popen[bytes]], None]
+Started = Callable[[Running], None]
 
 
 def check_platform(request: Request) -> None:
@@ -79,14 +80,11 @@ def sandboxed(words: list[str], work: str, readable: Sequence[str] = (), sockets
     line = sandbox.command([sys.executable, "-P", "-B", "-m", "bxdisc_try"] + words, work,
                            readable=folders + list(readable), sockets=sockets,
                            env={"PYTHONPATH": os.pathsep.join(folders)})
-    with subprocess.Popen(line, stdout=out, stderr=out) as p:
+    # Its group killed when this run is interrupted: the sandbox's own processes end with it.
+    with executor.start(Command(line, output=out if out is not None else Output.INHERIT)) as running:
         if started:
-            started(p)
-        try:
-            return p.wait()
-        finally:
-            if p.poll() is None:
-                p.kill()  # the sandbox's own processes end with it
+            started(running)
+        return running.wait()
 
 
 def base_prefix(request: Request, say: Say) -> BasePrefix:

@@ -12,6 +12,9 @@ import subprocess
 import sys
 from typing import Iterable, Mapping
 
+from winerunner import executor
+from winerunner.executor import Command, Output
+
 REMEDY = ("allow unprivileged user namespaces (sysctl kernel.unprivileged_userns_clone=1; "
           "on Ubuntu also kernel.apparmor_restrict_unprivileged_userns=0), or run with "
           "--no-sandbox to let the disc's programs reach your files")
@@ -28,13 +31,13 @@ def check() -> None:
         raise SandboxUnusable("bubblewrap (bwrap) is not installed; install Debian's bubblewrap, "
                               "or run with --no-sandbox to let the disc's programs reach your files")
     try:
-        done = subprocess.run(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"],
-                              capture_output=True, text=True, timeout=60)
+        done = executor.run(Command(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"], timeout=60,
+                                    output=Output.CAPTURE)).checked(status=False)
     except (OSError, subprocess.SubprocessError) as e:
         raise SandboxUnusable("bubblewrap does not run (%s); %s" % (e, REMEDY))
     if done.returncode != 0:
-        reason = done.stderr.strip().splitlines()[-1] if done.stderr.strip() else \
-            "exit status %d" % done.returncode
+        said = done.stderr.decode(errors="replace").strip()
+        reason = said.splitlines()[-1] if said else "exit status %d" % done.returncode
         raise SandboxUnusable("bubblewrap cannot make its namespaces here (%s); %s"
                               % (reason, REMEDY))
 
