@@ -11,7 +11,7 @@ round starts the launcher with /autorun, then the yardstick, one after the
 other, timing from CreateProcess to the first visible top-level window
 (tests/tools/startclock.c); the first round warms Wine up and is left out.
 It imports the Wine suite's helpers: run it from the source root with
-PYTHONPATH=tests/wine:.:winerunner.
+PYTHONPATH=tests/wine:tests:kit/try:.
 """
 import argparse
 import json

@@ -8,7 +8,7 @@ one). A measurement to read, not a test: nothing here fails.
 Defaults take build/native/bin/bxdisc and the demo disc that scripts/demo.sh
 lays out in build/demo-disc. The cache is a temporary one, not yours. It
 imports the Wine runner: run it from the source root with
-PYTHONPATH=.:winerunner.
+PYTHONPATH=. set.
 """
 import argparse
 import os

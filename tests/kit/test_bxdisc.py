@@ -7,7 +7,6 @@ and the disc image's round trip through xorriso.
 from __future__ import annotations
 
 import filecmp
-import hashlib
 import json
 import os
 import re
@@ -20,13 +19,10 @@ import tempfile
 import unittest
 from pathlib import Path
 
+import testlib
+from testlib import STAND_IN_LAUNCHER, bmp8, bxdisc, demo_disc, has_art, make_test_key, snapshot
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BXDISC = ""  # set from the command line, below
-
-
-def bxdisc(*args, env=None):
-    return subprocess.run([BXDISC, *args], capture_output=True, text=True, timeout=120,
-                          env=dict(os.environ, **(env or {})))
 
 
 def findings(out):
@@ -34,82 +30,10 @@ def findings(out):
     return [line for line in out.splitlines() if not line.startswith("note: ")]
 
 
-def make_pe(resources: list[tuple[int, bytes]]) -> bytes:
-    """A 32-bit program of headers and a resource section only, as
-    TestDisc.cpp's MakePe writes it: each resource its own type, name 1,
-    language 0x409."""
-    opt, raw, va = 0x58, 0x200, 0x1000
-    b = bytearray(raw)
-    b[0:2] = b"MZ"
-    struct.pack_into("<I", b, 0x3C, 0x40)
-    b[0x40:0x44] = b"PE\0\0"
-    struct.pack_into("<HH", b, 0x44, 0x14C, 1)
-    struct.pack_into("<HH", b, 0x54, 0xE0, 0x0102)
-    struct.pack_into("<H", b, opt, 0x10B)
-    struct.pack_into("<I", b, opt + 92, 16)
-    r = bytearray(16 + 8 * len(resources))
-    struct.pack_into("<H", r, 14, len(resources))
-    for i, (kind, data) in enumerate(resources):
-        names = len(r)
-        languages, entry = names + 24, names + 48
-        r.extend(bytes(entry + 16 + (len(data) + 3) // 4 * 4 - len(r)))
-        struct.pack_into("<II", r, 16 + 8 * i, kind, names | 0x80000000)
-        struct.pack_into("<HII", r, names + 14, 1, 1, languages | 0x80000000)
-        struct.pack_into("<HII", r, languages + 14, 1, 0x409, entry)
-        struct.pack_into("<II", r, entry, va + entry + 16, len(data))
-        r[entry + 16:entry + 16 + len(data)] = data
-    struct.pack_into("<II", b, opt + 96 + 16, va, len(r))
-    section = opt + 0xE0
-    b[section:section + 5] = b".rsrc"
-    struct.pack_into("<IIII", b, section + 8, len(r), va, len(r), raw)
-    return bytes(b + r)
-
-
-# What the check asks of a launcher: an icon and a manifest that asks for asInvoker and is DPI-aware.
-STAND_IN_LAUNCHER = make_pe([(14, b"\1" * 20), (24, b'<assembly xmlns="urn:schemas-microsoft-com:asm.v1"><trustInfo>'
-                                                      b'<security><requestedPrivileges><requestedExecutionLevel '
-                                                      b'level="asInvoker"/></requestedPrivileges></security>'
-                                                      b'</trustInfo><application xmlns="urn:schemas-microsoft-com:asm.v3">'
-                                                      b'<windowsSettings><dpiAware>true</dpiAware></windowsSettings>'
-                                                      b'</application></assembly>')])
-
-
 def sandbox_works() -> bool:
     """Whether bubblewrap, which check verifies signatures in, can run here."""
     return subprocess.run(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"],
                           capture_output=True).returncode == 0 if shutil.which("bwrap") else False
-
-
-def snapshot(top: str) -> dict[str, str]:
-    """Every folder, file and link below top, a file by its hash and a link
-    by what it reads: what a test compares before and after."""
-    entries = {}
-    for d, folders, names in os.walk(top):
-        for name in folders + names:
-            path = os.path.join(d, name)
-            if os.path.islink(path):
-                entries[os.path.relpath(path, top)] = "-> " + os.readlink(path)
-            elif os.path.isdir(path):
-                entries[os.path.relpath(path, top)] = "folder"
-            else:
-                with open(path, "rb") as f:
-                    entries[os.path.relpath(path, top)] = hashlib.sha256(f.read()).hexdigest()
-    return entries
-
-
-def make_test_key(folder: str) -> None:
-    """A code-signing certificate made for the test in folder: cert.pem, and
-    brindle.p12 with its key, whose password is the first line of password."""
-    os.makedirs(folder, exist_ok=True)
-    cert, password = os.path.join(folder, "cert.pem"), os.path.join(folder, "password")
-    with open(password, "w") as f:
-        f.write("s3cret\n")
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
-                    "-keyout", os.path.join(folder, "key.pem"), "-out", cert], check=True, capture_output=True)
-    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(folder, "key.pem"), "-in", cert,
-                    "-out", os.path.join(folder, "brindle.p12"), "-passout", "file:" + password],
-                   check=True, capture_output=True)
 
 
 LINK_REFUSED: str = " is a symbolic link; a disc's files are written only inside its folder; fix: replace the link with the "
@@ -128,32 +52,6 @@ def png_size(path):
         head = f.read(24)
     assert head[:8] == b"\x89PNG\r\n\x1a\n", path
     return struct.unpack(">II", head[16:24])
-
-
-def has_art():
-    return "without cairo" not in bxdisc("art", "/nonexistent", "--backdrop", "x.png").stderr
-
-
-def demo_disc(folder):
-    """The demo disc as scripts/demo.sh lays it out, the Windows programs
-    stood in for by placeholders; a kit without its art command takes the
-    fixed artwork of demo/make_art.py."""
-    shutil.copy(os.path.join(ROOT, "demo", "Autorun.inf"), folder)
-    os.mkdir(os.path.join(folder, "OLE9X"))
-    for name in ("setup.exe", "DemoSetup.exe", "OLE9X/OLEAUT32.DLL"):
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(b"MZ")
-    if has_art():
-        backdrop = os.path.join(os.path.dirname(folder), "backdrop.png")
-        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_backdrop.py"), backdrop], check=True)
-        r = bxdisc("art", folder, "--backdrop", backdrop, "--background", "081030",
-                   "--labels", "Run|Setup again|Install|Exit", "--update-inf")
-        assert r.returncode == 0, r.stderr
-    else:
-        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_art.py"), folder], check=True)
-    subprocess.run(["wixl", "-D", "Program=DemoSetup.exe", "-o", "BrindleDemo.msi",
-                    os.path.join(ROOT, "demo", "BrindleDemo.wxs")],
-                   cwd=folder, check=True, capture_output=True)
 
 
 @unittest.skipUnless(shutil.which("wixl"), "wixl builds the demo package")
@@ -394,7 +292,7 @@ class CommandLineTest(unittest.TestCase):
             f.write(b"MZ")
         env = dict(os.environ, BXDISC_DATA=data, PATH=tools + ":" + os.environ["PATH"])
         # A request that cannot be written is said, and nothing is started.
-        r = subprocess.run(["sh", "-c", 'ulimit -f 0; trap "" XFSZ; exec "$0" "$@"', BXDISC, "try", disc],
+        r = subprocess.run(["sh", "-c", 'ulimit -f 0; trap "" XFSZ; exec "$0" "$@"', testlib.BXDISC, "try", disc],
                            capture_output=True, timeout=60, env=env)
         self.assertEqual((2, b"bxdisc try: cannot hand the runner its request in a temporary file (File too large)\n"),
                          (r.returncode, r.stderr))
@@ -402,7 +300,7 @@ class CommandLineTest(unittest.TestCase):
         # Without a standard input of its own too: the request's file is then descriptor 0.
         for shell in ('exec "$0" "$@"', 'exec "$0" "$@" <&-'):
             with self.subTest(shell=shell):
-                r = subprocess.run(["sh", "-c", shell, BXDISC, "try", disc, "--matrix", "-j", "2", "--", "/x"],
+                r = subprocess.run(["sh", "-c", shell, testlib.BXDISC, "try", disc, "--matrix", "-j", "2", "--", "/x"],
                                    capture_output=True, timeout=60, env=env)
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".argv") as f:
@@ -419,7 +317,7 @@ class CommandLineTest(unittest.TestCase):
         # An option's value the next word or after "=", an alias's too.
         for words in (("--jobs=3", "--matrix=win98,win10"), ("--matrix=win98,win10", "-j", "3")):
             with self.subTest(words=words):
-                r = subprocess.run([BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
+                r = subprocess.run([testlib.BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".json", "rb") as f:
                     self.assertEqual({"matrix": ["win98", "win10"], "jobs": 3}, json.loads(f.read())["options"])
@@ -436,13 +334,13 @@ class CommandLineTest(unittest.TestCase):
                  dict(matrix=("win98", "win10"), jobs=3, html=os.path.abspath("h"), junit=os.path.abspath("j.xml"),
                       shard=(1, 2), results=os.path.abspath("r")))):
             with self.subTest(words=words):
-                r = subprocess.run([BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
+                r = subprocess.run([testlib.BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".json", "rb") as f:
                     request = requests.load(f.read().decode("utf-8", "surrogateescape"))
                 self.assertEqual(requests.Options(**options), request.options)
         # --merge reads no disc: its folders and outputs go as words, the folders after "--".
-        r = subprocess.run([BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
+        r = subprocess.run([testlib.BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
                            timeout=60, env=env)
         self.assertEqual(0, r.returncode, r.stderr)
         with open(kept + ".argv") as f:
@@ -450,7 +348,7 @@ class CommandLineTest(unittest.TestCase):
                               "--bxdisc=" + bxdisc("--version").stdout.split()[1], "--junit=-j.xml", "--", "a b", "c"],
                              f.read().splitlines())
         # Without python3 on PATH there is no runner to start, and bxdisc says what to install.
-        r = subprocess.run([BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
+        r = subprocess.run([testlib.BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
                            timeout=60, env=dict(env, PATH=data))
         self.assertEqual((2, "bxdisc try: cannot start python3 (No such file or directory): install python3\n"),
                          (r.returncode, r.stderr))
@@ -536,7 +434,7 @@ class CommandLineTest(unittest.TestCase):
                 r = subprocess.run(["bash", "-c", 'source "$0"; COMP_WORDS=("${@:2}"); COMP_CWORD=$1; '
                                     '_bxdisc; echo "${COMPREPLY[*]}"', script, str(len(words) - 1)] + words,
                                    capture_output=True, text=True, timeout=60,
-                                   env=dict(os.environ, PATH=os.path.dirname(BXDISC) + ":" + os.environ["PATH"]))
+                                   env=dict(os.environ, PATH=os.path.dirname(testlib.BXDISC) + ":" + os.environ["PATH"]))
                 self.assertEqual(want, r.stdout.strip(), r.stderr)
 
     @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
@@ -676,9 +574,7 @@ class CommandLineTest(unittest.TestCase):
         self.write("setup.exe", b"MZ")
         # 8 bits per pixel, every pixel colour 0: 67 million pixels at --scale 4.
         width, height = 2100, 2000
-        self.write("big.bmp", struct.pack("<2sIII", b"BM", 1078 + width * height, 0, 1078) +
-                   struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, width * height, 0, 0, 256, 0) +
-                   bytes(1024 + width * height))
+        self.write("big.bmp", bmp8(width, height, [(0, 0, 0)] * 256, lambda x, y: 0, colours_used=256))
         png = os.path.join(self.tmp.name, "p.png")
         for backdrop, args, status, message in [
                 (b"", (), 1, "no backdrop the launcher can load"),
@@ -825,7 +721,7 @@ class SignTest(unittest.TestCase):
             return
         os.chmod(os.path.join(self.disc, "Tools"), 0o555)
         self.addCleanup(os.chmod, os.path.join(self.disc, "Tools"), 0o755)
-        r = subprocess.run(as_user + [BXDISC, "sign", self.disc, "--pkcs12", self.p12, "--password-file", self.password,
+        r = subprocess.run(as_user + [testlib.BXDISC, "sign", self.disc, "--pkcs12", self.p12, "--password-file", self.password,
                                       "--ca-file", self.cert, "--all"], capture_output=True, text=True, timeout=120,
                            env=dict(os.environ, PATH=self.bin + ":" + os.environ["PATH"]))
         self.assertEqual(2, r.returncode, r.stderr)
@@ -869,7 +765,7 @@ class SignTest(unittest.TestCase):
                  (("--pkcs12", self.p12), "no terminal")]
         for args, message in cases:
             with self.subTest(args=args):
-                r = subprocess.run([BXDISC, "sign", self.disc, *args], capture_output=True, text=True, timeout=60,
+                r = subprocess.run([testlib.BXDISC, "sign", self.disc, *args], capture_output=True, text=True, timeout=60,
                                    stdin=subprocess.DEVNULL, start_new_session=True)
                 self.assertEqual(2, r.returncode)
                 self.assertIn(message, r.stderr)
@@ -994,7 +890,7 @@ class NewTest(unittest.TestCase):
                     with open(os.path.join(tmp, "file"), "wb") as f:
                         f.write(b"in the way")
                     before = sorted(os.walk(tmp))
-                    r = subprocess.run((as_user or []) + [BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
+                    r = subprocess.run((as_user or []) + [testlib.BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
                                        cwd=tmp, capture_output=True, text=True, timeout=120,
                                        env=dict(os.environ, BXDISC_DATA=self.data))
                     self.assertEqual(2 if message else 0, r.returncode, r.stderr)
@@ -1010,5 +906,5 @@ class NewTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BXDISC = os.path.abspath(sys.argv.pop(1))
+    testlib.BXDISC = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=1)

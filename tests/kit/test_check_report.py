@@ -19,25 +19,11 @@ import unittest
 from pathlib import Path
 from typing import Any
 
-import test_bxdisc
+import testlib
 from bxdisc_try.schema import EXIT_STATUSES
-from test_bxdisc import bxdisc
+from testlib import BROKEN_INF, bxdisc
 
 MAN_PAGE = Path()  # set from the command line, below
-
-# A disc with findings in each part of the file and notes beside them.
-BROKEN_INF = (
-    "[autorun]\r\n"                      # 1
-    "shellexecute=setup.exe /autorun\r\n"  # 2
-    "[AutoRun.Amd64]\r\n"                # 3
-    "open=other.exe\r\n"                 # 4
-    "icon=setup.exe\r\n"                 # 5
-    "[BXPARAM]\r\n"                      # 6
-    "SetupExe=NotOnDisc.exe\r\n"         # 7
-    "AutorunBackdrop=back.bmp\r\n"       # 8
-    "AutorunButtons=\r\n"                # 9
-    "ProductName=Broken\r\n"             # 10
-)
 
 # What SARIF 2.1.0's schema lets each object we write hold (it allows no
 # other properties), and what it requires of them.
@@ -273,6 +259,6 @@ class CheckReportTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    test_bxdisc.BXDISC = str(Path(sys.argv.pop(1)).resolve())
+    testlib.BXDISC = str(Path(sys.argv.pop(1)).resolve())
     MAN_PAGE = Path(sys.argv.pop(1)).resolve()
     unittest.main(verbosity=1)

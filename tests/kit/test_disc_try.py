@@ -24,9 +24,7 @@ import bxdisc_try.__main__ as try_main  # noqa: E402
 import winerunner  # noqa: E402
 from bxdisc_try import base_prefix, disc_view, outer_run, sandbox  # noqa: E402
 from bxdisc_try import request as requests  # noqa: E402
-from test_bxdisc import snapshot  # noqa: E402
-from test_try_parts import request_of  # noqa: E402
-from test_winerunner import WITH_CHILD, ended  # noqa: E402
+from testlib import WITH_CHILD, ended, request_of, snapshot  # noqa: E402
 
 
 def write(path, data):

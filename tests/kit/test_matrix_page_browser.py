@@ -23,7 +23,7 @@ from typing import Any
 sys.dont_write_bytecode = True
 from bxdisc_try import matrix_page  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
-from test_matrix_output import results  # noqa: E402
+from testlib import results  # noqa: E402
 
 try:
     from selenium import webdriver

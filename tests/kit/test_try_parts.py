@@ -8,7 +8,6 @@ matrix's choices, verdict and interruption.
 from __future__ import annotations
 
 import contextlib
-import dataclasses
 import io
 import json
 import os
@@ -28,25 +27,10 @@ from bxdisc_try import request as requests  # noqa: E402
 from bxdisc_try import schema  # noqa: E402
 from bxdisc_try.report import Report  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
-from winerunner import DriverReport, Outcome, RegValue, Runner  # noqa: E402
+from testlib import LAUNCHER_IDS as IDS, changed, request_of  # noqa: E402
+from winerunner import DriverReport, Outcome, RegValue  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
-IDS = {"run": 100, "again": 101, "install": 102, "exit": 103}  # the launcher's own
-
-
-def request_of(**options: Any) -> requests.Request:
-    document = {"format": 1, "disc": "/d", "launcher": "setup.exe", "buttons": IDS, "options": options}
-    return requests.load(json.dumps(document))
-
-
-def changed(request: requests.Request, **fields: Any) -> requests.Request:
-    """The request with fields of what bxdisc found, or of the options, changed."""
-    disc = {k: v for k, v in fields.items() if k in {f.name for f in dataclasses.fields(requests.Disc)}}
-    options = {k: v for k, v in fields.items() if k not in disc}
-    return dataclasses.replace(request, disc=dataclasses.replace(request.disc, **disc),
-                               options=dataclasses.replace(request.options, **options))
-
-
 class RequestTest(unittest.TestCase):
     def test_bxdisc_request_loads_and_a_stray_one_is_refused(self) -> None:
         r = request_of(system="win98", show=True, timeout=9, matrix=["win98", "win95"], jobs=3, shard="2/3")

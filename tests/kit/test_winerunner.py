@@ -22,32 +22,13 @@ from unittest import mock
 
 sys.dont_write_bytecode = True
 import winerunner  # noqa: E402
+from testlib import WITH_CHILD, ended  # noqa: E402
 from winerunner import executor, screen  # noqa: E402
 
 
 def ran(mocked: mock.Mock) -> executor.Command:
     """The command a mocked executor.run or executor.start was last given."""
     return mocked.call_args.args[0]
-
-
-def ended(pid: int, within: float = 30.0) -> bool:
-    """Whether the process is gone (or a zombie, no longer running) within
-    that many seconds."""
-    deadline = time.monotonic() + within
-    while True:
-        try:
-            with open("/proc/%d/stat" % pid) as f:
-                state = f.read().rsplit(")", 1)[1].split()[0]
-        except OSError:
-            return True
-        if state in ("Z", "X") or time.monotonic() > deadline:
-            return state in ("Z", "X")
-        time.sleep(0.05)
-
-
-# A shell that starts a child of its own, writes the child's pid to the file
-# $0 once it runs, and waits.
-WITH_CHILD = 'sleep 60 & echo $! >"$0.tmp"; mv "$0.tmp" "$0"; wait'
 
 
 class ExecutorTest(unittest.TestCase):

@@ -8,11 +8,11 @@ import sys
 import unittest
 
 here = os.path.dirname(os.path.abspath(__file__))
-# The suite imports the Wine runner from the source tree, by PYTHONPATH: run again with it
-# (the runner's own folder too, until winerunner.py is the package winerunner/).
+# The suite imports the Wine runner, try's runner and the tests' helpers from the source
+# tree, by PYTHONPATH: run again with it.
 ROOT = os.path.dirname(os.path.dirname(here))
-IMPORTS = [ROOT, os.path.join(ROOT, "winerunner")]
-if os.environ.get("PYTHONPATH", "").split(os.pathsep)[:2] != IMPORTS:
+IMPORTS = [ROOT, os.path.join(ROOT, "kit", "try"), os.path.join(ROOT, "tests")]
+if os.environ.get("PYTHONPATH", "").split(os.pathsep)[:len(IMPORTS)] != IMPORTS:
     given = [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p]
     os.execve(sys.executable, [sys.executable, os.path.abspath(__file__)] + sys.argv[1:],
               dict(os.environ, PYTHONPATH=os.pathsep.join(IMPORTS + given)))
