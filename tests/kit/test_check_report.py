@@ -20,7 +20,7 @@ from pathlib import Path
 from typing import Any
 
 import testlib
-from bxdisc_try.schema import EXIT_STATUSES
+from bxdisc_try.schema import EXIT_STATUSES, SCHEMA
 from testlib import BROKEN_INF, bxdisc
 
 MAN_PAGE = Path()  # set from the command line, below
@@ -231,6 +231,23 @@ class CheckReportTest(unittest.TestCase):
         plain = re.sub(r"\\f[BR]", "", section).replace("\\-", "-")
         self.assertEqual([(str(s.status), ((s.meaning + "; ") if s.meaning else "") + "for try: " + s.for_try + ".")
                           for s in EXIT_STATUSES], re.findall(r"^\.TP\n\.B (\d+)\n(.+)\n", plain, re.M))
+
+    def test_the_man_page_s_try_options_are_the_schema_s(self) -> None:
+        # Written by hand: each entry names what the schema holds.
+        page = MAN_PAGE.read_text()
+
+        def entry(option: str) -> str:
+            start = page.index('\\-\\-%s "' % option)
+            return page[start:page.index("\n.TP\n", start)]
+        systems = re.findall(r"\b(?:%s)\b" % "|".join(SCHEMA.systems), entry("system"))
+        self.assertEqual((list(SCHEMA.systems), [SCHEMA.default_system]),
+                         (systems, re.findall(r"(\w+)\n\(default\)", entry("system"))))
+        numbers = SCHEMA.numbers
+        for option, said in (("jobs", "%d to %d" % (numbers["jobs"].least, numbers["jobs"].most)),
+                             ("dpi", "%d to %d" % (numbers["dpi"].least, numbers["dpi"].most)),
+                             ("dpi", "the prefix keeps %d." % SCHEMA.default("dpi")),
+                             ("timeout", "(default %d)" % SCHEMA.default("timeout"))):
+            self.assertIn(said, entry(option).replace("\n", " "))
 
     @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
     def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:

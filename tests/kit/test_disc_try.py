@@ -425,6 +425,38 @@ class RunnerTest(unittest.TestCase):
             self.assertEqual(1, len(shells))  # a matrix ends its runs through what it was handed
             self.assertTrue(all(ended(pid) for pid in shells + [int(read(child))]))
 
+    def test_a_run_says_what_it_runs_and_an_unconfined_one_warns_first(self):
+        for options, first in (({}, "bxdisc try: /d on win10"), ({"no_sandbox": True}, try_main.NO_SANDBOX)):
+            with self.subTest(options=options), mock.patch.object(outer_run, "check_platform"), \
+                    mock.patch.object(outer_run, "base_prefix"), \
+                    mock.patch.object(outer_run, "run_disc", return_value=0), \
+                    mock.patch.object(winerunner, "emulated", return_value=False), \
+                    contextlib.redirect_stdout(io.StringIO()) as out:
+                self.assertEqual(0, try_main.run(request_of(**options)))
+            self.assertEqual(first, out.getvalue().splitlines()[0])
+            self.assertEqual(bool(options), try_main.NO_SANDBOX in out.getvalue())
+
+    def test_each_run_inside_is_planned_by_the_run_outside(self):
+        # Its screenshot taken into the work folder under the author's name, and the display it runs on.
+        planned = []
+
+        def sandboxed(words, work, **kwargs):
+            with open(os.path.join(work, "request.json")) as f:
+                planned.append((work, requests.load(f.read()).plan))
+            return 0
+        rows = [({}, None, None, None), ({"screenshot": "a.png"}, "screenshot.png", os.path.abspath("a.png"), None),
+                ({"show": True}, None, None, ":5")]
+        with mock.patch.object(outer_run, "make_view"), mock.patch.object(outer_run, "linked_files", return_value=[]), \
+                mock.patch.object(outer_run, "sandboxed", sandboxed), \
+                mock.patch.object(outer_run.winerunner, "nested_display", return_value=(mock.Mock(), ":5")), \
+                mock.patch.object(outer_run.winerunner, "stop_x_server"):
+            for options, shot, name, display in rows:
+                with self.subTest(options=options):
+                    self.assertEqual(0, outer_run.run_disc(request_of(**options), lambda line: None, None))
+                    work, plan = planned[-1]
+                    self.assertEqual(("win10", shot and os.path.join(work, shot), name, display),
+                                     (plan.system, plan.screenshot, plan.screenshot_as, plan.display))
+
     def test_a_sandbox_killed_by_a_signal_is_said(self):
         with mock.patch.object(outer_run, "make_view"), mock.patch.object(outer_run, "linked_files", return_value=[]), \
                 mock.patch.object(outer_run, "sandboxed", return_value=-9), \

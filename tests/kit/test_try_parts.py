@@ -71,6 +71,8 @@ class SchemaTest(unittest.TestCase):
             ("schema.json", "a default that is no system", lambda d: d["systems"].update(default="win31")),
             ("schema.json", "a newer system that is none", lambda d: d["systems"].update(newer=["win12"])),
             ("schema.json", "a system twice", lambda d: d["systems"]["names"].append("win95")),
+            ("schema.json", "choices that are a word", lambda d: d["choices"].update(answer="yes")),
+            ("schema.json", "no choices", lambda d: d["choices"].update(answer=[])),
             ("schema.json", "a button twice", lambda d: d["buttons"].append(d["buttons"][0])),
             ("schema.json", "a default out of its range", lambda d: d["numbers"]["dpi"].update(default=95)),
             ("schema.json", "an empty range", lambda d: d["numbers"]["jobs"].update(least=2, most=1)),
@@ -205,6 +207,19 @@ class FollowTest(unittest.TestCase):
         for tail, launcher, line in rows:
             with self.subTest(line=line):
                 self.assertEqual(line, follow.command_line(changed(request_of(), tail=tail, launcher=launcher)))
+
+
+class ScreenshotTest(unittest.TestCase):
+    def test_the_screenshot_waits_for_the_backdrop_and_no_longer(self) -> None:
+        window = {"rect": [0, 0, 4, 4], "client": [4, 4]}
+        black = requests.Backdrop(1, 1, ((0, 0, (0, 0, 0)),))  # as the screen shows it at once
+        with tempfile.TemporaryDirectory() as tmp:
+            request = changed(request_of(screenshot=os.path.join(tmp, "s.png")), backdrop=black)
+            follower = follow.Follower(Screen(), request, Report(io.StringIO()))
+            with mock.patch.object(follow.time, "sleep") as slept:
+                follower.screenshot(window)
+            slept.assert_not_called()
+            self.assertEqual("0 0 4 4", Path(tmp, "s.png").read_text())
 
 
 class MatrixSystemsTest(unittest.TestCase):
@@ -480,6 +495,8 @@ class MatrixTest(unittest.TestCase):
                         mock.patch.object(matrix.outer_run, "check_platform"), contextlib.redirect_stdout(out):
                     self.assertEqual(0, matrix.run_matrix(request, lambda line: None))
                 self.assertEqual(part, ran)
+                if part:
+                    self.assertIn("bxdisc try: %s on win98 (shard 2/3 of win95, win98)" % disc, out.getvalue())
                 back = results_folder.read(kept, "")
                 self.assertEqual((("win95", "win98"), tuple(part), ("--click", "install")),
                                  (back.manifest.matrix, back.manifest.systems, back.manifest.options))

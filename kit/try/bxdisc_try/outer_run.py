@@ -32,6 +32,7 @@ Started = Callable[[Running], None]
 
 def check_platform(request: Request) -> None:
     """Unusable, with the remedy, where something the run needs is missing."""
+    options = request.options
     if not shutil.which("wine") or not os.path.exists(winerunner.WINE32):
         raise Unusable("32-bit Wine is not installed; install " + WINE_PACKAGES)
     if not winerunner.runs_32bit():
@@ -39,11 +40,10 @@ def check_platform(request: Request) -> None:
                        "32-bit programs and no emulator is registered for them (qemu-user 9 or "
                        "later: Debian 13's own, or Debian 12's from bookworm-backports, registered "
                        "for i386 through binfmt_misc)")
-    if request.options.show and not os.environ.get("DISPLAY"):
+    if options.show and not os.environ.get("DISPLAY"):
         raise Unusable("--show needs an X display in $DISPLAY")
-    needed = [("Xephyr", "xserver-xephyr")] if request.options.show and not request.options.no_sandbox else []
-    needed += [] if request.options.show else [("Xvfb", "xvfb")]
-    options = request.options
+    needed = [("Xephyr", "xserver-xephyr")] if options.show and not options.no_sandbox else []
+    needed += [] if options.show else [("Xvfb", "xvfb")]
     needed += [("import", "imagemagick")] if options.screenshot or options.html or options.results else []
     missing = [(p, package) for p, package in needed if not shutil.which(p)]
     if missing:
@@ -56,7 +56,7 @@ def check_platform(request: Request) -> None:
             "the Wine runner's programs (%s) are not in %s; build them with the cross build "
             "(cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake, then ninja), or name a "
             "folder that holds bxdisc_try/ and winerunner/ in $BXDISC_DATA" % (", ".join(absent), programs))
-    if not request.options.no_sandbox:
+    if not options.no_sandbox:
         try:
             sandbox.check()
         except sandbox.SandboxUnusable as e:
