@@ -91,9 +91,7 @@ std::string RunnerData() {
 // someone else's), -B writes nothing into a data folder that is not ours.
 // Returns only when that fails.
 int ExecRunner(const std::string& data, std::vector<std::string> words) {
-    // The runner's own folder too, until winerunner.py is the package winerunner/.
-    std::string path = data + ":" + data + "/winerunner";
-    if (setenv("PYTHONPATH", path.c_str(), 1) != 0) {
+    if (setenv("PYTHONPATH", data.c_str(), 1) != 0) {
         fprintf(stderr, "bxdisc try: cannot set PYTHONPATH (%s)\n", strerror(errno));
         return kExitUnusable;
     }
