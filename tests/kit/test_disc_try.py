@@ -363,7 +363,7 @@ class RunnerTest(unittest.TestCase):
     def test_a_runner_without_its_programs_names_them_and_the_build(self):
         with tempfile.TemporaryDirectory() as programs:
             write(os.path.join(programs, "uidriver.exe"), b"MZ")
-            with mock.patch.object(outer_run.winerunner, "__file__", os.path.join(programs, "winerunner.py")), \
+            with mock.patch.object(outer_run.winerunner, "__file__", os.path.join(programs, "__init__.py")), \
                     mock.patch.object(outer_run.shutil, "which", return_value="/usr/bin/true"), \
                     mock.patch.object(outer_run.os.path, "exists",
                                       side_effect=lambda p: p == "/usr/lib/wine/wine" or os.path.isfile(p)), \

@@ -67,9 +67,8 @@ def import_folders() -> list[str]:
     """The folders this package and the Wine runner are imported from, links
     resolved as the sandbox binds them: bxdisc's data folder, and the
     runner's wherever its link there leads."""
-    runner = Path(winerunner.__file__).resolve()
-    runner_folder = runner.parent.parent if runner.stem == "__init__" else runner.parent
-    return list(dict.fromkeys(str(folder) for folder in (Path(__file__).resolve().parent.parent, runner_folder)))
+    packages = (Path(__file__), Path(winerunner.__file__))
+    return list(dict.fromkeys(str(package.resolve().parent.parent) for package in packages))
 
 
 def sandboxed(words: list[str], work: str, readable: Sequence[str] = (), sockets: Sequence[str] = (),
