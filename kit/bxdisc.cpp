@@ -47,7 +47,7 @@ std::string Help() {
 
 int UsageError(const std::string& error) {
     fprintf(stderr, "bxdisc: %s\n%s%s%s", error.c_str(), Usage().c_str(), kReadMore, kExitStatuses);
-    return kExitFailed;
+    return kExitUnusable;
 }
 
 bool IsHelp(const char* arg) { return !strcmp(arg, "-h") || !strcmp(arg, "--help"); }
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         return kExitClean;
     case kUsageError:
         fprintf(stderr, "bxdisc %s: %s\nusage: %s\n", command->name, error.c_str(), Synopsis(*command).c_str());
-        return kExitFailed;
+        return kExitUnusable;
     case kParsed:
         break;
     }

@@ -93,12 +93,12 @@ int RunArt(const ParsedArgs& args) {
     std::string error;
     if (!ReadArtOptions(args, &options, &error)) {
         fprintf(stderr, "bxdisc art: %s\nusage: %s\n", error.c_str(), Synopsis(kArtCommand).c_str());
-        return kExitFailed;
+        return kExitUnusable;
     }
     ArtReport report;
     if (!MakeDiscArt(options, &report, &error)) {
         fprintf(stderr, "bxdisc: %s\nbxdisc: nothing written\n", error.c_str());
-        return kExitFailed;
+        return kExitUnusable;
     }
     PrintPsnr(report.backdropPath, report.backdropWidth, report.backdropHeight, report.backdropPsnr);
     PrintPsnr(report.buttonsPath, report.buttonsWidth, report.buttonsHeight, report.buttonsPsnr);
@@ -116,7 +116,7 @@ int RunArt(const ParsedArgs& args) {
 #else
 int RunArt(const ParsedArgs&) {
     fputs("bxdisc: this bxdisc was built without cairo, pango and libimagequant: no art command\n", stderr);
-    return kExitFailed;
+    return kExitUnusable;
 }
 #endif
 

@@ -28,7 +28,7 @@ bool OpenDisc(const std::string& folder, CDisc* disc) {
 
 int CheckAndReport(const std::string& folder, const DiscCheckOptions& options, ReportFormat format, FILE* out,
                    CDisc* disc) {
-    if (!OpenDisc(folder, disc)) return kExitFailed;
+    if (!OpenDisc(folder, disc)) return kExitUnusable;
     std::vector<Finding> findings;
     int status = CheckDisc(*disc, options, &findings) == kDiscClean ? kExitClean : kExitFindings;
     findings = Ordered(findings);
@@ -44,7 +44,7 @@ int CheckAndReport(const std::string& folder, const DiscCheckOptions& options, R
 }
 
 int CheckBeforeUse(const std::string& folder, const DiscCheckOptions& options, FILE* out, CDisc* disc) {
-    if (!OpenDisc(folder, disc)) return kExitFailed;
+    if (!OpenDisc(folder, disc)) return kExitUnusable;
     std::vector<Finding> findings;
     int status = CheckDisc(*disc, options, &findings) == kDiscClean ? kExitClean : kExitFindings;
     size_t notes = 0;
@@ -66,7 +66,7 @@ int RunCheck(const ParsedArgs& args) {
             fputs("bxdisc check: --list-rules gives text or json, not sarif: every SARIF log of a check holds the "
                   "rules (runs[0].tool.driver.rules)\n",
                   stderr);
-            return kExitFailed;
+            return kExitUnusable;
         }
         fputs((format == "json" ? RuleListJson() : RuleList()).c_str(), stdout);
         return kExitClean;
@@ -82,14 +82,14 @@ int RunCheck(const ParsedArgs& args) {
         long seconds = strtol(value.c_str(), &end, 10);
         if (value.empty() || *end || seconds < 1 || seconds > 3600) {
             fprintf(stderr, "bxdisc check: --verify-timeout takes whole seconds from 1 to 3600, not \"%s\"\n", value.c_str());
-            return kExitFailed;
+            return kExitUnusable;
         }
         options.verifyTimeout = (int)seconds;
     }
     options.caFile = args.Get("--ca-file");
     if (args.Has("--ca-file") && (IsFolder(options.caFile) || access(options.caFile.c_str(), R_OK) != 0)) {
         fprintf(stderr, "bxdisc check: --ca-file %s: cannot be read\n", options.caFile.c_str());
-        return kExitFailed;
+        return kExitUnusable;
     }
     ReportFormat report = format == "json" ? ReportFormat::kJson : format == "sarif" ? ReportFormat::kSarif : ReportFormat::kText;
     return CheckAndReport(args.operands[0], options, report, stdout, &disc);

@@ -13,7 +13,7 @@
 enum class ReportFormat { kText, kJson, kSarif };
 
 // Opens the disc and prints every finding, then every note, in the format;
-// kExitFailed (with the message on stderr) when the folder cannot be read.
+// kExitUnusable (with the message on stderr) when the folder cannot be read.
 int CheckAndReport(const std::string& folder, const DiscCheckOptions& options, ReportFormat format, FILE* out,
                    CDisc* disc);
 

@@ -1,8 +1,14 @@
-// What bxdisc's exit status tells a script, for every command.
+// What bxdisc's exit status tells a script, for every command and for try's
+// runner, which bxdisc try becomes. The table is the runner's too
+// (kit/try/bxdisc_try/exit_statuses.json): the enum ExitStatus (kExitClean,
+// kExitFindings, kExitUnusable, kExitInterrupted) and the meanings the man
+// page gives are written from it when bxdisc is built.
 #pragma once
 
-enum ExitStatus {
-    kExitClean = 0,     // done, and the disc has nothing to report
-    kExitFindings = 1,  // done, with findings (try: the launcher failed or hung)
-    kExitFailed = 2,    // a usage error, unusable input, or a tool that failed
+struct ExitStatusMeaning {
+    int status;
+    const char* meaning;  // for every command; null where only try's is said
+    const char* forTry;
 };
+
+#include "kit/cli/ExitStatusTable.h"

@@ -12,7 +12,7 @@ int RunImage(const ParsedArgs& args) {
     std::string label = args.Get("--label");
     if (!IsVolumeLabel(label)) {
         fputs("bxdisc: the label takes 1 to 16 of A-Z, 0-9 and _\n", stderr);
-        return kExitFailed;
+        return kExitUnusable;
     }
     CDisc disc;
     DiscCheckOptions options;
@@ -26,7 +26,7 @@ int RunImage(const ParsedArgs& args) {
     std::string error;
     if (!MakeDiscImage(disc.folder(), args.operands[1], label, options.large, &error)) {
         fprintf(stderr, "bxdisc: %s\n", error.c_str());
-        return kExitFailed;
+        return kExitUnusable;
     }
     return kExitClean;
 }

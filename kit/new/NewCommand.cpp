@@ -22,7 +22,7 @@ const size_t kMaxProductName = 200;  // the caption has room for less than the l
 
 int Fail(const std::string& message) {
     fprintf(stderr, "bxdisc new: %s\n", message.c_str());
-    return kExitFailed;
+    return kExitUnusable;
 }
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }

@@ -37,7 +37,7 @@ int RunPreview(const ParsedArgs& args) {
     DiscCheckOptions options;
     options.launcher = args.Get("--launcher", "setup.exe");
     int result = CheckBeforeUse(args.operands[0], options, stderr, &disc);
-    if (result == kExitFailed) return result;
+    if (result == kExitUnusable) return result;
     DiscBitmap backdrop, strip;
     if (!LoadNamed(disc, AutorunBackdrop, &backdrop)) {
         fputs("bxdisc: no backdrop the launcher can load: the front window would stay empty\n", stderr);
@@ -53,7 +53,7 @@ int RunPreview(const ParsedArgs& args) {
         }
         if ((long)backdrop.width * backdrop.height > kMaxSheetBackdrop) {
             fputs("bxdisc: the backdrop is too large for a sheet of every face\n", stderr);
-            return kExitFailed;
+            return kExitUnusable;
         }
         image = DrawAllFaces(backdrop, strip);
     } else {
@@ -64,14 +64,14 @@ int RunPreview(const ParsedArgs& args) {
         if ((long)image.width * image.height * nScale * nScale > kMaxScaledPixels) {
             fprintf(stderr, "bxdisc: the picture is too large to draw at --scale %d (%d x %d pixels)\n", nScale,
                     image.width * nScale, image.height * nScale);
-            return kExitFailed;
+            return kExitUnusable;
         }
         image = ScaleUp(image, nScale);
     }
     const std::string& png = args.operands[1];
     if (!WritePng(png, image)) {
         fprintf(stderr, "bxdisc: cannot write %s\n", png.c_str());
-        return kExitFailed;
+        return kExitUnusable;
     }
     return result;
 }

@@ -18,7 +18,7 @@ const size_t kMaxPassword = 4096;
 
 int Fail(const std::string& message) {
     fprintf(stderr, "bxdisc sign: %s\n", message.c_str());
-    return kExitFailed;
+    return kExitUnusable;
 }
 
 // The password from the author's file: its first line.

@@ -1,7 +1,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,10 +8,11 @@
 
 #include "kit/cli/Commands.h"
 #include "kit/cli/DataFolder.h"
-#include "kit/cli/Version.h"
 #include "kit/cli/ExitStatus.h"
+#include "kit/cli/Version.h"
 #include "kit/disc/DiscFolder.h"
 #include "kit/try/TryRequest.h"
+#include "kit/try/TrySchema.h"
 
 namespace {
 
@@ -22,20 +22,18 @@ bool WholeIn(const std::string& text, long least, long most) {
     return n >= least && n <= most;
 }
 
-const char kSystems[] = "win95|win98|winme|nt40|win2k|winxp|win7|win8|win10|win11";
-const long kSystemCount = std::count(kSystems, kSystems + sizeof kSystems, '|') + 1;
-
 // --shard's "I/N": whole numbers with 1 <= I <= N <= the systems try knows.
 bool ShardForm(const std::string& text) {
     size_t slash = text.find('/');
     if (slash == std::string::npos) return false;
     std::string total = text.substr(slash + 1);
-    return WholeIn(total, 1, kSystemCount) && WholeIn(text.substr(0, slash), 1, strtol(total.c_str(), nullptr, 10));
+    return WholeIn(total, 1, BX_TRY_SYSTEM_COUNT) &&
+           WholeIn(text.substr(0, slash), 1, strtol(total.c_str(), nullptr, 10));
 }
 
 int UsageError(const std::string& message) {
     fprintf(stderr, "bxdisc try: %s\nusage: %s\n", message.c_str(), Synopsis(kTryCommand).c_str());
-    return kExitFailed;
+    return kExitUnusable;
 }
 
 // The runner's standard input: the request in a file in memory, so that it
@@ -67,30 +65,43 @@ std::string EmptyPath(const ParsedArgs& args) {
     return std::string();
 }
 
-// The runner's folder in bxdisc's data; "" once said what is missing.
-std::string RunnerFolder() {
+// bxdisc's data folder, which holds the runner's package beside the Wine
+// runner's; "" once said what is missing.
+std::string RunnerData() {
     std::string looked;
     std::string data = FindDataFolder(&looked);
-    if (data.empty() || !IsFolder(data + "/try") || !IsFolder(data + "/winerunner")) {
+    if (data.empty() || !IsFolder(data + "/bxdisc_try") || !IsFolder(data + "/winerunner")) {
         fprintf(stderr,
                 "bxdisc try: the Wine runner is not in %s; build it with the cross build\n"
                 "  (cmake -S SOURCE -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake && ninja -C build/win32)\n"
-                "  or name a folder that holds try/ and winerunner/ in $BXDISC_DATA\n",
+                "  or name a folder that holds bxdisc_try/ and winerunner/ in $BXDISC_DATA\n",
                 looked.c_str());
         return std::string();
     }
-    return data + "/try";
+    if (data.find(':') != std::string::npos) {
+        fprintf(stderr, "bxdisc try: its data folder %s has a \":\" in its path, which PYTHONPATH cannot hold\n",
+                data.c_str());
+        return std::string();
+    }
+    return data;
 }
 
-// Replaces bxdisc with "python3 RUNNER words..."; returns only when that fails.
-int ExecRunner(std::string runner, std::vector<std::string> words) {
-    std::vector<char*> argv = {(char*)"python3", &runner[0]};
+// Replaces bxdisc with "python3 -P -B -m bxdisc_try words...", its imports
+// from the data folder alone: -P leaves out the current folder (a disc, maybe
+// someone else's), -B writes nothing into a data folder that is not ours.
+// Returns only when that fails.
+int ExecRunner(const std::string& data, std::vector<std::string> words) {
+    if (setenv("PYTHONPATH", data.c_str(), 1) != 0) {
+        fprintf(stderr, "bxdisc try: cannot set PYTHONPATH (%s)\n", strerror(errno));
+        return kExitUnusable;
+    }
+    std::vector<char*> argv = {(char*)"python3", (char*)"-P", (char*)"-B", (char*)"-m", (char*)"bxdisc_try"};
     for (std::string& word : words) argv.push_back(&word[0]);
     argv.push_back(nullptr);
     fflush(nullptr);
     execvp(argv[0], argv.data());
     fprintf(stderr, "bxdisc try: cannot start python3 (%s): install python3\n", strerror(errno));
-    return kExitFailed;
+    return kExitUnusable;
 }
 
 // --merge: the operands are shards' --results folders, and no run's options go with it.
@@ -103,14 +114,14 @@ int RunMerge(const ParsedArgs& args) {
         return UsageError("--merge needs --html DIR or --junit FILE (or both)");
     std::string fault = EmptyPath(args);
     if (!fault.empty()) return UsageError(fault);
-    std::string runner = RunnerFolder();
-    if (runner.empty()) return kExitFailed;
+    std::string data = RunnerData();
+    if (data.empty()) return kExitUnusable;
     std::vector<std::string> words = {"merge", std::string("--bxdisc=") + kBxdiscVersion};
     for (const char* path : {"--html", "--junit"})
         if (args.Has(path)) words.push_back(std::string(path) + "=" + args.Get(path));
     words.push_back("--");
     words.insert(words.end(), args.operands.begin(), args.operands.end());
-    return ExecRunner(runner, words);
+    return ExecRunner(data, words);
 }
 
 // Replaces bxdisc with the runner; returns only when that fails.
@@ -123,34 +134,31 @@ int RunTry(const ParsedArgs& args) {
         for (const char* with : {"--jobs", "--html", "--junit", "--shard", "--results"})
             if (args.Has(with)) return UsageError(std::string(with) + " goes only with --matrix");
     }
-    for (const TryNumber& r : kTryNumbers) {
-        if (args.Has(r.option) && !WholeIn(args.Get(r.option), r.least, r.most)) {
-            char range[64];
-            snprintf(range, sizeof range, " takes %ld to %ld, not \"", r.least, r.most);
-            return UsageError(r.option + (range + args.Get(r.option)) + "\"");
-        }
-    }
     if (args.Has("--shard") && !ShardForm(args.Get("--shard"))) {
         char form[96];
-        snprintf(form, sizeof form, "--shard takes I/N, whole numbers with 1 <= I <= N <= %ld, not \"", kSystemCount);
+        snprintf(form, sizeof form, "--shard takes I/N, whole numbers with 1 <= I <= N <= %d, not \"",
+                 BX_TRY_SYSTEM_COUNT);
         return UsageError(form + args.Get("--shard") + "\"");
     }
     std::string fault = EmptyPath(args);
     if (!fault.empty()) return UsageError(fault);
     // The disc first: its faults are the author's to mend, whatever is installed.
+    // The request checks the numbers against their ranges.
     std::string error;
-    std::string request = TryRequestJson(kTryCommand, args, &error);
+    bool bUsage = false;
+    std::string request = TryRequestJson(kTryCommand, args, &error, &bUsage);
     if (request.empty()) {
+        if (bUsage) return UsageError(error);
         fprintf(stderr, "bxdisc: %s\n", error.c_str());
-        return kExitFailed;
+        return kExitUnusable;
     }
-    std::string runner = RunnerFolder();
-    if (runner.empty()) return kExitFailed;
+    std::string data = RunnerData();
+    if (data.empty()) return kExitUnusable;
     if (!RequestAsInput(request)) {
         fprintf(stderr, "bxdisc try: cannot hand the runner its request in a temporary file (%s)\n", strerror(errno));
-        return kExitFailed;
+        return kExitUnusable;
     }
-    return ExecRunner(runner, {"run"});
+    return ExecRunner(data, {"run"});
 }
 
 }  // namespace
@@ -164,14 +172,15 @@ const Command kTryCommand = {
     "intends (with --matrix: on every system), 1 it showed an error message or hung, 2 the disc,\n"
     "Wine or the sandbox cannot be used.",
     {
-        {"--system", "SYSTEM", "the emulated Windows (default win10; win11 where this Wine knows it)", kSystems,
-         false},
+        {"--system", "SYSTEM",
+         "the emulated Windows (default " BX_TRY_DEFAULT_SYSTEM "; " BX_TRY_NEWER_SYSTEMS " where this Wine knows it)",
+         BX_TRY_SYSTEMS, false},
         {"--matrix", "SYSTEMS",
          "runs the disc on each system (default: every one this Wine emulates)\n"
          "                          side by side",
-         kSystems, false, false, true},
-        {"--jobs", "N", "runs at once with --matrix (default: the number of cores)", nullptr, false, false, false,
-         "-j"},
+         BX_TRY_SYSTEMS, false, false, true},
+        {"--jobs", BX_TRY_JOBS_UNIT, "runs at once with --matrix (default: the number of cores)", nullptr, false,
+         false, false, "-j"},
         {"--html", "DIR", "with --matrix, a page of the runs' screenshots and reports in DIR", nullptr, false},
         {"--junit", "FILE", "with --matrix, a JUnit report, one testcase per system", nullptr, false},
         {"--shard", "I/N", "with --matrix, runs only the I-th of N equal parts of the systems", nullptr, false},
@@ -184,11 +193,15 @@ const Command kTryCommand = {
         {"--show", nullptr, "shows the window in a nested X server on $DISPLAY, for you to click", nullptr, false},
         {"--installed", nullptr, "installs the disc's package first: the product counts as installed", nullptr, false},
         {"--screenshot", "OUT.png", "a picture of the front window once it is painted", nullptr, false},
-        {"--click", "BUTTON", "clicks that button of the front window", "run|again|install|exit", false},
-        {"--answer", "ANSWER", "answers the launcher's questions (default yes)", "yes|no", false},
-        {"--oleaut32", "VERSION", "the system's automation library: a stand-in of that version", "4.0|3.50", false},
-        {"--timeout", "SECONDS", "the longest wait for the launcher's next move (default 30)", nullptr, false},
-        {"--dpi", "DPI", "the screen's DPI, 96 to 480 (default 96): 192 is 200% scaling", nullptr, false},
+        {"--click", "BUTTON", "clicks that button of the front window", BX_TRY_BUTTONS, false},
+        {"--answer", "ANSWER", "answers the launcher's questions (default yes)", BX_TRY_ANSWER_CHOICES, false},
+        {"--oleaut32", "VERSION", "the system's automation library: a stand-in of that version",
+         BX_TRY_OLEAUT32_CHOICES, false},
+        {"--timeout", BX_TRY_TIMEOUT_UNIT,
+         "the longest wait for the launcher's next move (default " BX_TRY_TIMEOUT_DEFAULT ")", nullptr, false},
+        {"--dpi", BX_TRY_DPI_UNIT,
+         "the screen's DPI, " BX_TRY_DPI_RANGE " (default " BX_TRY_DPI_DEFAULT "): 192 is 200% scaling", nullptr,
+         false},
         {"--launcher", "NAME", "the launcher's file at the disc's root (default setup.exe)", nullptr, false},
         {"--fresh", nullptr, "a new prefix for this run, not a copy of the cached one", nullptr, false},
         {"--no-sandbox", nullptr, "runs the disc's programs unconfined, where bubblewrap cannot run", nullptr,

@@ -10,14 +10,7 @@
 #include "kit/disc/Disc.h"
 #include "kit/disc/DiscBitmap.h"
 #include "kit/disc/DiscFolder.h"
-#include "ui/FrontLayout.h"
-
-const std::vector<TryNumber> kTryNumbers = {
-    {"--timeout", 1, 3600},
-    // 100% to 500% scaling.
-    {"--dpi", 96, 480},
-    {"--jobs", 1, 64},
-};
+#include "kit/try/TrySchema.h"
 
 namespace {
 
@@ -104,6 +97,19 @@ const TryNumber* FindNumber(const std::string& option) {
     return nullptr;
 }
 
+// The one check of a numeric option: what is wrong with its value, or "" for
+// a whole number in its range. A value that is no number at all says so.
+std::string NumberFault(const TryNumber& number, const std::string& value) {
+    bool bDigits = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
+    errno = 0;
+    long n = strtol(value.c_str(), nullptr, 10);
+    if (bDigits && errno != ERANGE && n >= number.least && n <= number.most) return std::string();
+    size_t sign = value.find_first_of("+-") == 0 ? 1 : 0;
+    bool bNumber = value.size() > sign && value.find_first_not_of("0123456789", sign) == std::string::npos;
+    return std::string(number.option) + " takes " + (bNumber ? "" : "a whole number, ") +
+           std::to_string(number.least) + " to " + std::to_string(number.most) + ", not \"" + value + "\"";
+}
+
 // The options given, each under its name without the dashes ("no_sandbox").
 bool Options(const Command& command, const ParsedArgs& args, std::string* json, std::string* error) {
     std::string text;
@@ -117,16 +123,10 @@ bool Options(const Command& command, const ParsedArgs& args, std::string* json, 
             item = JsonList(Items(value));
         } else if (!o.value) {
             item = "true";
-        } else if (FindNumber(name)) {
-            errno = 0;
-            long n = value.find_first_not_of("0123456789") == std::string::npos && !value.empty()
-                         ? strtol(value.c_str(), nullptr, 10)
-                         : -1;
-            if (n < 0 || errno == ERANGE) {
-                *error = name + " takes a whole number, not \"" + value + "\"";
-                return false;
-            }
-            item = std::to_string(n);
+        } else if (const TryNumber* number = FindNumber(name)) {
+            *error = NumberFault(*number, value);
+            if (!error->empty()) return false;
+            item = std::to_string(strtol(value.c_str(), nullptr, 10));
         } else {
             item = JsonString(value);
         }
@@ -161,7 +161,13 @@ std::string JsonString(const std::string& bytes) {
     return text + "\"";
 }
 
-std::string TryRequestJson(const Command& command, const ParsedArgs& args, std::string* error) {
+std::string TryRequestJson(const Command& command, const ParsedArgs& args, std::string* error, bool* bUsage) {
+    // The command line first: a usage error, whatever the disc.
+    std::string options;
+    if (!Options(command, args, &options, error)) {
+        if (bUsage) *bUsage = true;
+        return std::string();
+    }
     CDisc disc;
     if (!disc.Open(args.operands[0])) {
         *error = "cannot read the folder " + args.operands[0];
@@ -173,20 +179,20 @@ std::string TryRequestJson(const Command& command, const ParsedArgs& args, std::
         *error = "no " + name + " in " + disc.folder() + ": the disc has no launcher to try";
         return std::string();
     }
-    std::string folder, options;
+    std::string folder;
     if (!Absolute(disc.folder(), &folder)) {
         *error = "cannot tell the current folder, in which " + disc.folder() + " is";
         return std::string();
     }
-    if (!Options(command, args, &options, error)) return std::string();
     // The runner stands recorders in for the programs and installs the package with --installed.
     auto relative = [&](ParamKey key) {
         DiscEntry entry = disc.Named(key);
         return entry.IsFile() ? JsonString(entry.Relative(disc.folder())) : std::string("null");
     };
-    char buttons[128];
-    snprintf(buttons, sizeof buttons, "{\"run\": %d, \"again\": %d, \"install\": %d, \"exit\": %d}", IDC_RUN,
-             IDC_SETUP_AGAIN, IDC_INSTALL, IDC_EXIT);
+    std::string buttons;
+    for (const TryButton& b : kTryButtons)
+        buttons += (buttons.empty() ? "{" : ", ") + JsonString(b.name) + ": " + std::to_string(b.id);
+    buttons += "}";
     const std::pair<const char*, std::string> fields[] = {
         {"format", "1"},
         {"bxdisc_version", JsonString(kBxdiscVersion)},

@@ -10,6 +10,8 @@ Defaults take the cross build in build/win32. The disc is the demo disc
 round starts the launcher with /autorun, then the yardstick, one after the
 other, timing from CreateProcess to the first visible top-level window
 (tests/tools/startclock.c); the first round warms Wine up and is left out.
+It imports the Wine suite's helpers: run it from the source root with
+PYTHONPATH=tests/wine:tests:kit/try:.
 """
 import argparse
 import json
@@ -19,10 +21,9 @@ import statistics
 import subprocess
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
+import winebed
 
-import winebed  # noqa: E402
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
 def main():

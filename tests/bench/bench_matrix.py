@@ -7,6 +7,7 @@ hand take 9 times). A measurement to read, not a test.
     python3 tests/bench/bench_matrix.py [--bxdisc PATH] [--disc FOLDER] [--single N] [--jobs J ...]
 
 The cache is a temporary one, made warm by a first run that is not counted.
+Like bench_try.py, it runs with PYTHONPATH=. from the source root.
 """
 from __future__ import annotations
 
@@ -17,10 +18,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+import winerunner
 from bench_try import ROOT, timed
-
-sys.path.insert(0, os.path.join(ROOT, "winerunner"))
-import winerunner  # noqa: E402
 
 
 def main() -> None:

@@ -6,7 +6,9 @@ one). A measurement to read, not a test: nothing here fails.
     python3 tests/bench/bench_try.py [--bxdisc PATH] [--disc FOLDER] [--warm N]
 
 Defaults take build/native/bin/bxdisc and the demo disc that scripts/demo.sh
-lays out in build/demo-disc. The cache is a temporary one, not yours.
+lays out in build/demo-disc. The cache is a temporary one, not yours. It
+imports the Wine runner: run it from the source root with
+PYTHONPATH=. set.
 """
 import argparse
 import os
@@ -16,9 +18,9 @@ import sys
 import tempfile
 import time
 
+import winerunner
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "winerunner"))
-import winerunner  # noqa: E402
 
 
 def timed(bxdisc: str, disc: str, cache: str, *more: str) -> float:

@@ -10,6 +10,7 @@
 #include "kit/cli/Commands.h"
 #include "kit/cli/Version.h"
 #include "kit/try/TryRequest.h"
+#include "kit/try/TrySchema.h"
 
 namespace {
 
@@ -269,6 +270,22 @@ TEST(TryRequest, NamesTheDiscFromTheRoot) {
     EXPECT_EQ(disc.folder(), Request({"."}, &error)["disc"]);
     EXPECT_EQ(0, chdir(before));
     free(before);
+}
+
+// Each number is checked once, as the request is written, against its range in
+// try's schema: a fault there is the command line's, said before the disc is read.
+TEST(TryRequest, TakesEachNumberInItsRangeOnly) {
+    for (const TryNumber& n : kTryNumbers) {
+        for (long value : {n.least - 1, n.least, n.most, n.most + 1}) {
+            ParsedArgs args;
+            std::string error, range = " takes " + std::to_string(n.least) + " to " + std::to_string(n.most);
+            ASSERT_EQ(kParsed, Parse(kTryCommand, {"/absent", n.option, std::to_string(value)}, &args, &error));
+            bool bUsage = false, bIn = value >= n.least && value <= n.most;
+            EXPECT_EQ("", TryRequestJson(kTryCommand, args, &error, &bUsage));
+            EXPECT_EQ(!bIn, bUsage) << n.option << " " << value;
+            EXPECT_NE(std::string::npos, error.find(bIn ? "cannot read the folder" : n.option + range)) << error;
+        }
+    }
 }
 
 TEST(TryRequest, NoneWithoutTheFolderOrItsLauncher) {

@@ -7,7 +7,6 @@ and the disc image's round trip through xorriso.
 from __future__ import annotations
 
 import filecmp
-import hashlib
 import json
 import os
 import re
@@ -20,13 +19,10 @@ import tempfile
 import unittest
 from pathlib import Path
 
+import testlib
+from testlib import STAND_IN_LAUNCHER, bmp8, bxdisc, demo_disc, has_art, make_test_key, snapshot
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BXDISC = ""  # set from the command line, below
-
-
-def bxdisc(*args, env=None):
-    return subprocess.run([BXDISC, *args], capture_output=True, text=True, timeout=120,
-                          env=dict(os.environ, **(env or {})))
 
 
 def findings(out):
@@ -34,82 +30,10 @@ def findings(out):
     return [line for line in out.splitlines() if not line.startswith("note: ")]
 
 
-def make_pe(resources: list[tuple[int, bytes]]) -> bytes:
-    """A 32-bit program of headers and a resource section only, as
-    TestDisc.cpp's MakePe writes it: each resource its own type, name 1,
-    language 0x409."""
-    opt, raw, va = 0x58, 0x200, 0x1000
-    b = bytearray(raw)
-    b[0:2] = b"MZ"
-    struct.pack_into("<I", b, 0x3C, 0x40)
-    b[0x40:0x44] = b"PE\0\0"
-    struct.pack_into("<HH", b, 0x44, 0x14C, 1)
-    struct.pack_into("<HH", b, 0x54, 0xE0, 0x0102)
-    struct.pack_into("<H", b, opt, 0x10B)
-    struct.pack_into("<I", b, opt + 92, 16)
-    r = bytearray(16 + 8 * len(resources))
-    struct.pack_into("<H", r, 14, len(resources))
-    for i, (kind, data) in enumerate(resources):
-        names = len(r)
-        languages, entry = names + 24, names + 48
-        r.extend(bytes(entry + 16 + (len(data) + 3) // 4 * 4 - len(r)))
-        struct.pack_into("<II", r, 16 + 8 * i, kind, names | 0x80000000)
-        struct.pack_into("<HII", r, names + 14, 1, 1, languages | 0x80000000)
-        struct.pack_into("<HII", r, languages + 14, 1, 0x409, entry)
-        struct.pack_into("<II", r, entry, va + entry + 16, len(data))
-        r[entry + 16:entry + 16 + len(data)] = data
-    struct.pack_into("<II", b, opt + 96 + 16, va, len(r))
-    section = opt + 0xE0
-    b[section:section + 5] = b".rsrc"
-    struct.pack_into("<IIII", b, section + 8, len(r), va, len(r), raw)
-    return bytes(b + r)
-
-
-# What the check asks of a launcher: an icon and a manifest that asks for asInvoker and is DPI-aware.
-STAND_IN_LAUNCHER = make_pe([(14, b"\1" * 20), (24, b'<assembly xmlns="urn:schemas-microsoft-com:asm.v1"><trustInfo>'
-                                                      b'<security><requestedPrivileges><requestedExecutionLevel '
-                                                      b'level="asInvoker"/></requestedPrivileges></security>'
-                                                      b'</trustInfo><application xmlns="urn:schemas-microsoft-com:asm.v3">'
-                                                      b'<windowsSettings><dpiAware>true</dpiAware></windowsSettings>'
-                                                      b'</application></assembly>')])
-
-
 def sandbox_works() -> bool:
     """Whether bubblewrap, which check verifies signatures in, can run here."""
     return subprocess.run(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"],
                           capture_output=True).returncode == 0 if shutil.which("bwrap") else False
-
-
-def snapshot(top: str) -> dict[str, str]:
-    """Every folder, file and link below top, a file by its hash and a link
-    by what it reads: what a test compares before and after."""
-    entries = {}
-    for d, folders, names in os.walk(top):
-        for name in folders + names:
-            path = os.path.join(d, name)
-            if os.path.islink(path):
-                entries[os.path.relpath(path, top)] = "-> " + os.readlink(path)
-            elif os.path.isdir(path):
-                entries[os.path.relpath(path, top)] = "folder"
-            else:
-                with open(path, "rb") as f:
-                    entries[os.path.relpath(path, top)] = hashlib.sha256(f.read()).hexdigest()
-    return entries
-
-
-def make_test_key(folder: str) -> None:
-    """A code-signing certificate made for the test in folder: cert.pem, and
-    brindle.p12 with its key, whose password is the first line of password."""
-    os.makedirs(folder, exist_ok=True)
-    cert, password = os.path.join(folder, "cert.pem"), os.path.join(folder, "password")
-    with open(password, "w") as f:
-        f.write("s3cret\n")
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-subj", "/CN=Brindle Test", "-addext", "extendedKeyUsage=codeSigning",
-                    "-keyout", os.path.join(folder, "key.pem"), "-out", cert], check=True, capture_output=True)
-    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", os.path.join(folder, "key.pem"), "-in", cert,
-                    "-out", os.path.join(folder, "brindle.p12"), "-passout", "file:" + password],
-                   check=True, capture_output=True)
 
 
 LINK_REFUSED: str = " is a symbolic link; a disc's files are written only inside its folder; fix: replace the link with the "
@@ -128,32 +52,6 @@ def png_size(path):
         head = f.read(24)
     assert head[:8] == b"\x89PNG\r\n\x1a\n", path
     return struct.unpack(">II", head[16:24])
-
-
-def has_art():
-    return "without cairo" not in bxdisc("art", "/nonexistent", "--backdrop", "x.png").stderr
-
-
-def demo_disc(folder):
-    """The demo disc as scripts/demo.sh lays it out, the Windows programs
-    stood in for by placeholders; a kit without its art command takes the
-    fixed artwork of demo/make_art.py."""
-    shutil.copy(os.path.join(ROOT, "demo", "Autorun.inf"), folder)
-    os.mkdir(os.path.join(folder, "OLE9X"))
-    for name in ("setup.exe", "DemoSetup.exe", "OLE9X/OLEAUT32.DLL"):
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(b"MZ")
-    if has_art():
-        backdrop = os.path.join(os.path.dirname(folder), "backdrop.png")
-        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_backdrop.py"), backdrop], check=True)
-        r = bxdisc("art", folder, "--backdrop", backdrop, "--background", "081030",
-                   "--labels", "Run|Setup again|Install|Exit", "--update-inf")
-        assert r.returncode == 0, r.stderr
-    else:
-        subprocess.run([sys.executable, os.path.join(ROOT, "demo", "make_art.py"), folder], check=True)
-    subprocess.run(["wixl", "-D", "Program=DemoSetup.exe", "-o", "BrindleDemo.msi",
-                    os.path.join(ROOT, "demo", "BrindleDemo.wxs")],
-                   cwd=folder, check=True, capture_output=True)
 
 
 @unittest.skipUnless(shutil.which("wixl"), "wixl builds the demo package")
@@ -356,15 +254,37 @@ class CommandLineTest(unittest.TestCase):
                 self.assertEqual((2, ""), (r.returncode, r.stdout))
                 self.assertIn(message, r.stderr)
 
+    def test_try_takes_its_options_as_the_schema_says(self):
+        # The choices, ranges and units bxdisc takes are those of the file that try's runner reads.
+        from bxdisc_try.schema import SCHEMA
+        usage = bxdisc("try", "--help").stdout
+        self.assertIn("(default %s; %s where this Wine knows it)" % (SCHEMA.default_system, ", ".join(SCHEMA.newer)),
+                      usage)
+        choices = [("--system", SCHEMA.systems), ("--click", [b.name for b in SCHEMA.buttons]),
+                   *(("--" + name, values) for name, values in SCHEMA.choices.items())]
+        for option, values in choices:
+            self.assertIn("[%s %s]" % (option, "|".join(values)), usage)
+        for name, number in SCHEMA.numbers.items():
+            option, least, most = "--" + name, number.least, number.most
+            self.assertIn("[%s %s]" % (option, number.unit), usage)
+            for value, said in ((least, "no setup.exe in"), (most, "no setup.exe in"),
+                                (least - 1, 'try: %s takes %d to %d, not "%d"' % (option, least, most, least - 1)),
+                                (most + 1, 'try: %s takes %d to %d, not "%d"' % (option, least, most, most + 1))):
+                with self.subTest(option=option, value=value):
+                    r = bxdisc("try", self.disc, "--matrix", option, str(value))
+                    self.assertEqual((2, ""), (r.returncode, r.stdout))
+                    self.assertIn(said, r.stderr)
+
     def test_try_hands_the_runner_its_request_on_standard_input(self):
         # A stand-in python3 keeps what it was given; the disc's name is no UTF-8.
         data, tools = os.path.join(self.tmp.name, "data"), os.path.join(self.tmp.name, "bin")
-        for folder in ("try", "winerunner"):
+        for folder in ("bxdisc_try", "winerunner"):
             os.makedirs(os.path.join(data, folder))
         os.makedirs(tools)
         kept = os.path.join(self.tmp.name, "kept")
         with open(os.path.join(tools, "python3"), "w") as f:
-            f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > %s.argv\ncat > %s.json\n' % (kept, kept))
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > %s.argv\nprintf "%%s" "$PYTHONPATH" > %s.path\ncat > %s.json\n'
+                    % (kept, kept, kept))
         os.chmod(os.path.join(tools, "python3"), 0o755)
         disc = os.path.join(os.fsencode(self.tmp.name), b"Caf\xe9 \xed\xa0\x80")
         os.makedirs(disc)
@@ -372,7 +292,7 @@ class CommandLineTest(unittest.TestCase):
             f.write(b"MZ")
         env = dict(os.environ, BXDISC_DATA=data, PATH=tools + ":" + os.environ["PATH"])
         # A request that cannot be written is said, and nothing is started.
-        r = subprocess.run(["sh", "-c", 'ulimit -f 0; trap "" XFSZ; exec "$0" "$@"', BXDISC, "try", disc],
+        r = subprocess.run(["sh", "-c", 'ulimit -f 0; trap "" XFSZ; exec "$0" "$@"', testlib.BXDISC, "try", disc],
                            capture_output=True, timeout=60, env=env)
         self.assertEqual((2, b"bxdisc try: cannot hand the runner its request in a temporary file (File too large)\n"),
                          (r.returncode, r.stderr))
@@ -380,11 +300,14 @@ class CommandLineTest(unittest.TestCase):
         # Without a standard input of its own too: the request's file is then descriptor 0.
         for shell in ('exec "$0" "$@"', 'exec "$0" "$@" <&-'):
             with self.subTest(shell=shell):
-                r = subprocess.run(["sh", "-c", shell, BXDISC, "try", disc, "--matrix", "-j", "2", "--", "/x"],
+                r = subprocess.run(["sh", "-c", shell, testlib.BXDISC, "try", disc, "--matrix", "-j", "2", "--", "/x"],
                                    capture_output=True, timeout=60, env=env)
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".argv") as f:
-                    self.assertEqual([os.path.join(data, "try"), "run"], f.read().splitlines())
+                    self.assertEqual(["-P", "-B", "-m", "bxdisc_try", "run"], f.read().splitlines())
+                # Its imports from the data folder alone.
+                with open(kept + ".path") as f:
+                    self.assertEqual(data, f.read())
                 with open(kept + ".json", "rb") as f:
                     request = json.loads(f.read())
                 self.assertEqual(disc, os.fsencode(request["disc"]))
@@ -392,28 +315,46 @@ class CommandLineTest(unittest.TestCase):
         # An option's value the next word or after "=", an alias's too.
         for words in (("--jobs=3", "--matrix=win98,win10"), ("--matrix=win98,win10", "-j", "3")):
             with self.subTest(words=words):
-                r = subprocess.run([BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
+                r = subprocess.run([testlib.BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
                 self.assertEqual(0, r.returncode, r.stderr)
                 with open(kept + ".json", "rb") as f:
                     self.assertEqual({"matrix": ["win98", "win10"], "jobs": 3}, json.loads(f.read())["options"])
+        # Every option bxdisc hands on, the runner takes, typed as bxdisc meant it.
+        from bxdisc_try import request as requests
+        for words, options in (
+                (("--system", "win98", "--installed", "--no-sandbox", "--timeout", "9", "--show", "--screenshot",
+                  "a.png", "--click", "install", "--answer", "no", "--oleaut32", "3.50", "--dpi", "192", "--fresh"),
+                 dict(system="win98", installed=True, no_sandbox=True, timeout=9, show=True,
+                      screenshot=os.path.abspath("a.png"), click="install", answer="no", oleaut32="3.50", dpi=192,
+                      fresh=True)),
+                (("--matrix=win98,win10", "-j", "3", "--html", "h", "--junit", "j.xml", "--shard", "1/2",
+                  "--results", "r"),
+                 dict(matrix=("win98", "win10"), jobs=3, html=os.path.abspath("h"), junit=os.path.abspath("j.xml"),
+                      shard=(1, 2), results=os.path.abspath("r")))):
+            with self.subTest(words=words):
+                r = subprocess.run([testlib.BXDISC, "try", disc, *words], capture_output=True, timeout=60, env=env)
+                self.assertEqual(0, r.returncode, r.stderr)
+                with open(kept + ".json", "rb") as f:
+                    request = requests.load(f.read().decode("utf-8", "surrogateescape"))
+                self.assertEqual(requests.Options(**options), request.options)
         # --merge reads no disc: its folders and outputs go as words, the folders after "--".
-        r = subprocess.run([BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
+        r = subprocess.run([testlib.BXDISC, "try", "--merge", "a b", "c", "--junit", "-j.xml"], capture_output=True,
                            timeout=60, env=env)
         self.assertEqual(0, r.returncode, r.stderr)
         with open(kept + ".argv") as f:
-            self.assertEqual([os.path.join(data, "try"), "merge", "--bxdisc=" + bxdisc("--version").stdout.split()[1],
-                              "--junit=-j.xml", "--", "a b", "c"], f.read().splitlines())
+            self.assertEqual(["-P", "-B", "-m", "bxdisc_try", "merge",
+                              "--bxdisc=" + bxdisc("--version").stdout.split()[1], "--junit=-j.xml", "--", "a b", "c"],
+                             f.read().splitlines())
         # Without python3 on PATH there is no runner to start, and bxdisc says what to install.
-        r = subprocess.run([BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
+        r = subprocess.run([testlib.BXDISC, "try", "--merge", "a", "--junit", "j.xml"], capture_output=True, text=True,
                            timeout=60, env=dict(env, PATH=data))
         self.assertEqual((2, "bxdisc try: cannot start python3 (No such file or directory): install python3\n"),
                          (r.returncode, r.stderr))
 
     def test_merge_makes_one_matrix_of_the_shards_results(self):
         # Written by the code a shard writes them with; merged by the runner in bxdisc's data folder.
-        sys.path[:0] = [os.path.join(ROOT, "kit", "try"), os.path.join(ROOT, "winerunner")]
-        import results_folder
-        from run_result import RunResult
+        from bxdisc_try import results_folder
+        from bxdisc_try.run_result import RunResult
         version = bxdisc("--version").stdout.split()[1]
         every = ("win98", "winxp", "win10")
         folders = []
@@ -426,7 +367,7 @@ class CommandLineTest(unittest.TestCase):
         page, junit = os.path.join(self.tmp.name, "page"), os.path.join(self.tmp.name, "j.xml")
         # The runner from the source tree: a build without the Windows parts has no data folder.
         data = os.path.join(self.tmp.name, "data")
-        shutil.copytree(os.path.join(ROOT, "kit", "try"), os.path.join(data, "try"))  # it finds the runner beside it
+        shutil.copytree(os.path.join(ROOT, "kit", "try", "bxdisc_try"), os.path.join(data, "bxdisc_try"))
         os.symlink(os.path.join(ROOT, "winerunner"), os.path.join(data, "winerunner"))
         r = bxdisc("try", "--merge", *folders[:2], "--html", page, "--junit", junit, env={"BXDISC_DATA": data})
         self.assertEqual((1, ""), (r.returncode, r.stderr))
@@ -491,7 +432,7 @@ class CommandLineTest(unittest.TestCase):
                 r = subprocess.run(["bash", "-c", 'source "$0"; COMP_WORDS=("${@:2}"); COMP_CWORD=$1; '
                                     '_bxdisc; echo "${COMPREPLY[*]}"', script, str(len(words) - 1)] + words,
                                    capture_output=True, text=True, timeout=60,
-                                   env=dict(os.environ, PATH=os.path.dirname(BXDISC) + ":" + os.environ["PATH"]))
+                                   env=dict(os.environ, PATH=os.path.dirname(testlib.BXDISC) + ":" + os.environ["PATH"]))
                 self.assertEqual(want, r.stdout.strip(), r.stderr)
 
     @unittest.skipUnless(shutil.which("xorriso"), "xorriso makes the image")
@@ -631,9 +572,7 @@ class CommandLineTest(unittest.TestCase):
         self.write("setup.exe", b"MZ")
         # 8 bits per pixel, every pixel colour 0: 67 million pixels at --scale 4.
         width, height = 2100, 2000
-        self.write("big.bmp", struct.pack("<2sIII", b"BM", 1078 + width * height, 0, 1078) +
-                   struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, width * height, 0, 0, 256, 0) +
-                   bytes(1024 + width * height))
+        self.write("big.bmp", bmp8(width, height, [(0, 0, 0)] * 256, lambda x, y: 0, colours_used=256))
         png = os.path.join(self.tmp.name, "p.png")
         for backdrop, args, status, message in [
                 (b"", (), 1, "no backdrop the launcher can load"),
@@ -780,7 +719,7 @@ class SignTest(unittest.TestCase):
             return
         os.chmod(os.path.join(self.disc, "Tools"), 0o555)
         self.addCleanup(os.chmod, os.path.join(self.disc, "Tools"), 0o755)
-        r = subprocess.run(as_user + [BXDISC, "sign", self.disc, "--pkcs12", self.p12, "--password-file", self.password,
+        r = subprocess.run(as_user + [testlib.BXDISC, "sign", self.disc, "--pkcs12", self.p12, "--password-file", self.password,
                                       "--ca-file", self.cert, "--all"], capture_output=True, text=True, timeout=120,
                            env=dict(os.environ, PATH=self.bin + ":" + os.environ["PATH"]))
         self.assertEqual(2, r.returncode, r.stderr)
@@ -824,7 +763,7 @@ class SignTest(unittest.TestCase):
                  (("--pkcs12", self.p12), "no terminal")]
         for args, message in cases:
             with self.subTest(args=args):
-                r = subprocess.run([BXDISC, "sign", self.disc, *args], capture_output=True, text=True, timeout=60,
+                r = subprocess.run([testlib.BXDISC, "sign", self.disc, *args], capture_output=True, text=True, timeout=60,
                                    stdin=subprocess.DEVNULL, start_new_session=True)
                 self.assertEqual(2, r.returncode)
                 self.assertIn(message, r.stderr)
@@ -949,7 +888,7 @@ class NewTest(unittest.TestCase):
                     with open(os.path.join(tmp, "file"), "wb") as f:
                         f.write(b"in the way")
                     before = sorted(os.walk(tmp))
-                    r = subprocess.run((as_user or []) + [BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
+                    r = subprocess.run((as_user or []) + [testlib.BXDISC, "new", folder, "--product", "P"] + ["--dry-run"] * dry,
                                        cwd=tmp, capture_output=True, text=True, timeout=120,
                                        env=dict(os.environ, BXDISC_DATA=self.data))
                     self.assertEqual(2 if message else 0, r.returncode, r.stderr)
@@ -965,5 +904,5 @@ class NewTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BXDISC = os.path.abspath(sys.argv.pop(1))
+    testlib.BXDISC = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=1)

@@ -19,24 +19,11 @@ import unittest
 from pathlib import Path
 from typing import Any
 
-import test_bxdisc
-from test_bxdisc import bxdisc
+import testlib
+from bxdisc_try.schema import EXIT_STATUSES, SCHEMA
+from testlib import BROKEN_INF, bxdisc
 
 MAN_PAGE = Path()  # set from the command line, below
-
-# A disc with findings in each part of the file and notes beside them.
-BROKEN_INF = (
-    "[autorun]\r\n"                      # 1
-    "shellexecute=setup.exe /autorun\r\n"  # 2
-    "[AutoRun.Amd64]\r\n"                # 3
-    "open=other.exe\r\n"                 # 4
-    "icon=setup.exe\r\n"                 # 5
-    "[BXPARAM]\r\n"                      # 6
-    "SetupExe=NotOnDisc.exe\r\n"         # 7
-    "AutorunBackdrop=back.bmp\r\n"       # 8
-    "AutorunButtons=\r\n"                # 9
-    "ProductName=Broken\r\n"             # 10
-)
 
 # What SARIF 2.1.0's schema lets each object we write hold (it allows no
 # other properties), and what it requires of them.
@@ -236,6 +223,32 @@ class CheckReportTest(unittest.TestCase):
         self.assertEqual(sorted(rules), re.findall(r"^\.TP\n\.B (BX\d{4}) (\S+)\n\((finding|note)\) (.+)\n\.br\n"
                                                    r"Fix: (.+)\.\n", section, re.M))
 
+    def test_the_man_page_s_exit_statuses_are_the_table_s(self) -> None:
+        # Each status in the table that try's runner reads, with what it means, its options in bold.
+        page = MAN_PAGE.read_text()
+        section = page[page.index("\n.SH EXIT STATUS\n"):page.index("\n.SH ENVIRONMENT\n") + 1]
+        self.assertEqual([], re.findall(r"(?<!\\fB)\\-\\-", section))
+        plain = re.sub(r"\\f[BR]", "", section).replace("\\-", "-")
+        self.assertEqual([(str(s.status), ((s.meaning + "; ") if s.meaning else "") + "for try: " + s.for_try + ".")
+                          for s in EXIT_STATUSES], re.findall(r"^\.TP\n\.B (\d+)\n(.+)\n", plain, re.M))
+
+    def test_the_man_page_s_try_options_are_the_schema_s(self) -> None:
+        # Written by hand: each entry names what the schema holds.
+        page = MAN_PAGE.read_text()
+
+        def entry(option: str) -> str:
+            start = page.index('\\-\\-%s "' % option)
+            return page[start:page.index("\n.TP\n", start)]
+        systems = re.findall(r"\b(?:%s)\b" % "|".join(SCHEMA.systems), entry("system"))
+        self.assertEqual((list(SCHEMA.systems), [SCHEMA.default_system]),
+                         (systems, re.findall(r"(\w+)\n\(default\)", entry("system"))))
+        numbers = SCHEMA.numbers
+        for option, said in (("jobs", "%d to %d" % (numbers["jobs"].least, numbers["jobs"].most)),
+                             ("dpi", "%d to %d" % (numbers["dpi"].least, numbers["dpi"].most)),
+                             ("dpi", "the prefix keeps %d." % SCHEMA.default("dpi")),
+                             ("timeout", "(default %d)" % SCHEMA.default("timeout"))):
+            self.assertIn(said, entry(option).replace("\n", " "))
+
     @unittest.skipUnless(shutil.which("bwrap"), "bubblewrap confines the verifier")
     def test_a_verifier_that_hangs_or_crashes_is_a_note(self) -> None:
         # A package is always verified; its header is all the check needs for that.
@@ -263,6 +276,6 @@ class CheckReportTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    test_bxdisc.BXDISC = str(Path(sys.argv.pop(1)).resolve())
+    testlib.BXDISC = str(Path(sys.argv.pop(1)).resolve())
     MAN_PAGE = Path(sys.argv.pop(1)).resolve()
     unittest.main(verbosity=1)

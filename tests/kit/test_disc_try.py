@@ -10,29 +10,21 @@ import io
 import os
 import pty
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 from unittest import mock
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path[:0] = [os.path.join(ROOT, "winerunner"), os.path.join(ROOT, "kit", "try")]
 sys.dont_write_bytecode = True
-import importlib.util  # noqa: E402
-import base_prefix  # noqa: E402
-import disc_view  # noqa: E402
-import outer_run  # noqa: E402
-import request as requests  # noqa: E402
-import sandbox  # noqa: E402
+import bxdisc_try.__main__ as try_main  # noqa: E402
 import winerunner  # noqa: E402
-from test_bxdisc import snapshot  # noqa: E402
-from test_try_parts import request_of  # noqa: E402
-
-_spec = importlib.util.spec_from_file_location("try_main", os.path.join(ROOT, "kit", "try", "__main__.py"))
-assert _spec and _spec.loader
-try_main = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(try_main)
+from bxdisc_try import base_prefix, disc_view, outer_run, sandbox  # noqa: E402
+from bxdisc_try import request as requests  # noqa: E402
+from testlib import WITH_CHILD, ended, request_of, snapshot  # noqa: E402
 
 
 def write(path, data):
@@ -203,6 +195,21 @@ class SandboxTest(unittest.TestCase):
             self.assertIn("--unshare-all", line)
             self.assertIn(["--setenv", "TMPDIR", "/tmp"], [line[i:i + 3] for i in range(len(line))])
 
+    def test_the_runner_starts_again_inside_from_where_it_was_imported(self):
+        # A run inside that finds no request: the runner itself started, and said so, with
+        # no PYTHONPATH but the one it is given.
+        try:
+            sandbox.check()
+        except sandbox.SandboxUnusable as e:
+            self.skipTest(str(e))
+        with tempfile.TemporaryDirectory() as work, tempfile.TemporaryFile("w+") as out, \
+                mock.patch.dict(os.environ, PYTHONPATH=""):
+            self.assertEqual(2, outer_run.sandboxed(["inside", work], work, out=out))
+            out.seek(0)
+            said = out.read()
+        self.assertIn("bxdisc try: Wine failed: [Errno 2] No such file or directory", said)
+        self.assertIn("request.json", said)
+
     def test_a_program_inside_cannot_reach_the_authors_terminal(self):
         # Run from a terminal, as the author runs try: the program inside has no controlling terminal,
         # and TIOCSTI types only into one's own.
@@ -258,7 +265,10 @@ class EngineLineTest(unittest.TestCase):
                 self.make(staging)
 
         def sandboxed(argv: list[str], work: str, **kwargs: object) -> list[str]:
-            words = argv[2:]
+            # This package again, as bxdisc starts it, from the folders it was imported from.
+            self.assertEqual([sys.executable, "-P", "-B", "-m", "bxdisc_try"], argv[:5])
+            self.assertEqual({"PYTHONPATH": os.pathsep.join(outer_run.import_folders())}, kwargs["env"])
+            words = argv[5:]
             if words[0] == "inside":
                 # The outer run's work folder goes: the launcher's run gets a copy.
                 kept = os.path.join(tmp, "work")
@@ -286,7 +296,7 @@ class EngineLineTest(unittest.TestCase):
         def say(line: str) -> None:
             if line.startswith("Wine runs"):
                 raise self.Said(line)
-        with mock.patch.object(winerunner, "emulated", side_effect=AssertionError("binfmt_misc looked at")), \
+        with mock.patch.object(winerunner.host, "emulated", side_effect=AssertionError("binfmt_misc looked at")), \
                 mock.patch.object(try_main, "say", say), \
                 mock.patch.dict(os.environ, PATH=stand_ins + os.pathsep + os.environ["PATH"]), \
                 self.assertRaises(self.Said) as said:
@@ -353,7 +363,7 @@ class RunnerTest(unittest.TestCase):
     def test_a_runner_without_its_programs_names_them_and_the_build(self):
         with tempfile.TemporaryDirectory() as programs:
             write(os.path.join(programs, "uidriver.exe"), b"MZ")
-            with mock.patch.object(outer_run.winerunner, "__file__", os.path.join(programs, "winerunner.py")), \
+            with mock.patch.object(outer_run.winerunner, "__file__", os.path.join(programs, "__init__.py")), \
                     mock.patch.object(outer_run.shutil, "which", return_value="/usr/bin/true"), \
                     mock.patch.object(outer_run.os.path, "exists",
                                       side_effect=lambda p: p == "/usr/lib/wine/wine" or os.path.isfile(p)), \
@@ -384,8 +394,9 @@ class RunnerTest(unittest.TestCase):
 
     def test_each_role_ends_with_its_status(self):
         said = []
-        with mock.patch.object(try_main, "say", said.append), mock.patch("matrix.run_matrix", return_value=1), \
-                mock.patch("inner_run.run_inside", side_effect=try_main.outcome.Unusable("no Wine here")), \
+        with mock.patch.object(try_main, "say", said.append), \
+                mock.patch("bxdisc_try.matrix.run_matrix", return_value=1), \
+                mock.patch("bxdisc_try.inner_run.run_inside", side_effect=try_main.outcome.Unusable("no Wine here")), \
                 mock.patch.object(winerunner, "emulated", return_value=False):
             self.assertEqual(1, try_main.run(request_of(matrix=[])))
             self.assertEqual(2, try_main.main(["inside", "/nonexistent"]))
@@ -395,15 +406,56 @@ class RunnerTest(unittest.TestCase):
         self.assertEqual(2, usage.exception.code)
 
     def test_an_interrupted_run_ends_its_sandbox(self):
-        p = mock.MagicMock()
-        p.__enter__.return_value = p
-        p.wait.side_effect = KeyboardInterrupt
-        p.poll.return_value = None
-        with mock.patch.object(outer_run.subprocess, "Popen", return_value=p), \
-                mock.patch.object(outer_run.sandbox, "command", return_value=["bwrap"]):
-            with self.assertRaises(KeyboardInterrupt):
-                outer_run.sandboxed(["inside", "/nonexistent"], "/nonexistent")
-        p.kill.assert_called_once_with()
+        # A shell and its child stand in for the sandbox; the run is interrupted as it waits for them.
+        with tempfile.TemporaryDirectory() as tmp:
+            child = os.path.join(tmp, "child")
+
+            def interrupt_once_up() -> None:
+                deadline = time.monotonic() + 60
+                while not os.path.exists(child) and time.monotonic() < deadline:
+                    time.sleep(0.02)
+                os.kill(os.getpid(), signal.SIGINT)
+            self.addCleanup(signal.signal, signal.SIGINT, signal.signal(signal.SIGINT, signal.default_int_handler))
+            shells = []
+            threading.Thread(target=interrupt_once_up, daemon=True).start()
+            with mock.patch.object(outer_run.sandbox, "command", return_value=["sh", "-c", WITH_CHILD, child]):
+                with self.assertRaises(KeyboardInterrupt):
+                    outer_run.sandboxed(["inside", "/nonexistent"], "/nonexistent",
+                                        started=lambda running: shells.append(running.process.pid))
+            self.assertEqual(1, len(shells))  # a matrix ends its runs through what it was handed
+            self.assertTrue(all(ended(pid) for pid in shells + [int(read(child))]))
+
+    def test_a_run_says_what_it_runs_and_an_unconfined_one_warns_first(self):
+        for options, first in (({}, "bxdisc try: /d on win10"), ({"no_sandbox": True}, try_main.NO_SANDBOX)):
+            with self.subTest(options=options), mock.patch.object(outer_run, "check_platform"), \
+                    mock.patch.object(outer_run, "base_prefix"), \
+                    mock.patch.object(outer_run, "run_disc", return_value=0), \
+                    mock.patch.object(winerunner, "emulated", return_value=False), \
+                    contextlib.redirect_stdout(io.StringIO()) as out:
+                self.assertEqual(0, try_main.run(request_of(**options)))
+            self.assertEqual(first, out.getvalue().splitlines()[0])
+            self.assertEqual(bool(options), try_main.NO_SANDBOX in out.getvalue())
+
+    def test_each_run_inside_is_planned_by_the_run_outside(self):
+        # Its screenshot taken into the work folder under the author's name, and the display it runs on.
+        planned = []
+
+        def sandboxed(words, work, **kwargs):
+            with open(os.path.join(work, "request.json")) as f:
+                planned.append((work, requests.load(f.read()).plan))
+            return 0
+        rows = [({}, None, None, None), ({"screenshot": "a.png"}, "screenshot.png", os.path.abspath("a.png"), None),
+                ({"show": True}, None, None, ":5")]
+        with mock.patch.object(outer_run, "make_view"), mock.patch.object(outer_run, "linked_files", return_value=[]), \
+                mock.patch.object(outer_run, "sandboxed", sandboxed), \
+                mock.patch.object(outer_run.winerunner, "nested_display", return_value=(mock.Mock(), ":5")), \
+                mock.patch.object(outer_run.winerunner, "stop_x_server"):
+            for options, shot, name, display in rows:
+                with self.subTest(options=options):
+                    self.assertEqual(0, outer_run.run_disc(request_of(**options), lambda line: None, None))
+                    work, plan = planned[-1]
+                    self.assertEqual(("win10", shot and os.path.join(work, shot), name, display),
+                                     (plan.system, plan.screenshot, plan.screenshot_as, plan.display))
 
     def test_a_sandbox_killed_by_a_signal_is_said(self):
         with mock.patch.object(outer_run, "make_view"), mock.patch.object(outer_run, "linked_files", return_value=[]), \

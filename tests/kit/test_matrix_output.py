@@ -13,66 +13,20 @@ import html.parser
 import io
 import json
 import os
-import struct
 import sys
 import tempfile
 import unittest
 import xml.etree.ElementTree as ET
-import zlib
 from pathlib import Path
 from typing import Any, Callable
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path[:0] = [str(ROOT / "kit" / "try"), str(ROOT / "winerunner")]
 sys.dont_write_bytecode = True
-import matrix  # noqa: E402
-import matrix_page  # noqa: E402
-import matrix_table  # noqa: E402
-import merge  # noqa: E402
-import results_folder  # noqa: E402
-from outcome import Unusable  # noqa: E402
-from run_result import RunResult  # noqa: E402
+from bxdisc_try import matrix, matrix_page, matrix_table, merge, results_folder  # noqa: E402
+from bxdisc_try.outcome import Unusable  # noqa: E402
+from bxdisc_try.run_result import RunResult  # noqa: E402
+from testlib import png, results  # noqa: E402
 
 HOSTILE = '<script>alert("x")</script>'
-
-
-def png(width: int, height: int, colour: tuple[int, int, int] = (40, 90, 160)) -> bytes:
-    """A PNG of a window: a title bar in the colour over a grey client area."""
-    def chunk(kind: bytes, data: bytes) -> bytes:
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    bar, body = b"\0" + bytes(colour) * width, b"\0" + b"\xd4\xd0\xc8" * width
-    rows = [bar if y < min(18, height // 4) else body for y in range(height)]
-    return (matrix_page.PNG_SIGNATURE
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(b"".join(rows)))
-            + chunk(b"IEND", b""))
-
-
-def results(shots: Path | None = None) -> list[RunResult]:
-    """Three systems, each ending its own way; with shots, their screenshots
-    written there at the front window's size."""
-    runs = [
-        RunResult("win98", 0, "did what the disc intends", 41.6, title="Demo Setup",
-                  window=(540, 340), buttons=("Install", "Exit"), clicked="Install",
-                  programs=('D:\\Setup\\setup32.exe: "setup32.exe /s" in D:\\',),
-                  staged=("C:\\WINDOWS\\SYSTEM\\OLEAUT32.DLL=C:\\WINDOWS\\OLEAUT32.NEW",),
-                  restart=True, rerun=True, report="started: D:\\setup.exe in D:\\\n"),
-        RunResult("winxp", 1, "message box \"Error\": setup32.exe is missing", 12.2,
-                  title="Demo Setup", window=(640, 400), buttons=("Install", "Exit"),
-                  clicked="Install", report="message box \"Error\": setup32.exe is missing\n"),
-        RunResult("win11", 2, "Wine does not know win11", 0.4,
-                  report="Wine does not know win11\n"),
-    ]
-    if shots is None:
-        return runs
-    out = []
-    for r in runs:
-        if r.window:
-            path = shots / (r.system + "-shot.png")
-            path.write_bytes(png(*r.window))
-            r = dataclasses.replace(r, screenshot=str(path))
-        out.append(r)
-    return out
 
 
 class Page(html.parser.HTMLParser):

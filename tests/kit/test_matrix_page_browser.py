@@ -20,11 +20,10 @@ import unittest
 from pathlib import Path
 from typing import Any
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.dont_write_bytecode = True
-from test_matrix_output import results  # noqa: E402  (puts kit/try on the path)
-import matrix_page  # noqa: E402
-from run_result import RunResult  # noqa: E402
+from bxdisc_try import matrix_page  # noqa: E402
+from bxdisc_try.run_result import RunResult  # noqa: E402
+from testlib import results  # noqa: E402
 
 try:
     from selenium import webdriver

@@ -24,9 +24,8 @@ from typing import Any
 
 import jsonschema
 
-import test_bxdisc
-from test_bxdisc import bxdisc
-from test_check_report import BROKEN_INF
+import testlib
+from testlib import BROKEN_INF, bxdisc
 
 PACKAGE = "@microsoft/sarif-multitool-linux@5.7.0"
 CACHE = Path()  # set from the command line, below
@@ -143,7 +142,7 @@ class SarifValidatorsTest(unittest.TestCase):
     def test_the_demo_disc(self) -> None:
         disc = self.tmp / "demo-disc"
         disc.mkdir()
-        test_bxdisc.demo_disc(str(disc))
+        testlib.demo_disc(str(disc))
         log = self.validate(self.sarif(disc, 0))
         self.assertEqual({"note"}, {x["level"] for x in log["runs"][0]["results"]})
 
@@ -159,7 +158,7 @@ class SarifValidatorsTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    test_bxdisc.BXDISC = str(Path(sys.argv.pop(1)).resolve())
+    testlib.BXDISC = str(Path(sys.argv.pop(1)).resolve())
     CACHE = Path(sys.argv.pop(1)).resolve()
     outcome = unittest.main(verbosity=1, exit=False).result
     # Skipped whole (no npm): ctest says so.

@@ -16,42 +16,31 @@ import sys
 import tempfile
 import threading
 import unittest
+from collections.abc import Iterable, Sequence
 from pathlib import Path
 from typing import Any
 from unittest import mock
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path[:0] = [str(ROOT / "winerunner"), str(ROOT / "kit" / "try")]
 sys.dont_write_bytecode = True
-import backdrop  # noqa: E402
-import follow  # noqa: E402
-import inner_run  # noqa: E402
-import launcher_run  # noqa: E402
-import matrix  # noqa: E402
-import outcome  # noqa: E402
-import request as requests  # noqa: E402
-import restart  # noqa: E402
-import results_folder  # noqa: E402
-from report import Report  # noqa: E402
-from run_result import RunResult  # noqa: E402
+from bxdisc_try import backdrop, follow, inner_run, launcher_run, matrix, outcome, restart, results_folder  # noqa: E402
+from bxdisc_try import request as requests  # noqa: E402
+from bxdisc_try import schema  # noqa: E402
+from bxdisc_try.report import Report  # noqa: E402
+from bxdisc_try.run_result import RunResult  # noqa: E402
+from testlib import LAUNCHER_IDS as IDS, changed, request_of  # noqa: E402
+from winerunner import DriverReport, Outcome, RegValue  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
-IDS = {"run": 100, "again": 101, "install": 102, "exit": 103}  # the launcher's own
-
-
-def request_of(**options: Any) -> requests.Request:
-    document = {"format": 1, "disc": "/d", "launcher": "setup.exe", "buttons": IDS, "options": options}
-    return requests.load(json.dumps(document))
-
-
 class RequestTest(unittest.TestCase):
     def test_bxdisc_request_loads_and_a_stray_one_is_refused(self) -> None:
         r = request_of(system="win98", show=True, timeout=9, matrix=["win98", "win95"], jobs=3, shard="2/3")
         self.assertEqual(("win98", True, False, 9, ("win98", "win95"), 3, (2, 3)),
-                         (r.system, r.show, r.installed, r.timeout, r.matrix, r.jobs, r.shard))
+                         (r.options.system, r.options.show, r.options.installed, r.options.timeout, r.options.matrix,
+                          r.options.jobs, r.options.shard))
         self.assertEqual(r, requests.load(requests.dump(r)))
         plain = request_of()
-        self.assertEqual(("win10", None, None, False), (plain.system, plain.tail, plain.matrix, plain.no_sandbox))
+        self.assertEqual(("win10", None, None, False),
+                         (plain.options.system, plain.options.tail, plain.options.matrix, plain.options.no_sandbox))
         refused: list[dict[str, Any]] = [{"no_sandox": True}, {"timeout": "9"}, {"timeout": True}, {"system": "win12"},
                    {"matrix": ["win98", "dos"]}, {"click": "close"}, {"shard": "0/3"}, {"shard": "4/3"},
                    {"shard": "1/11"}, {"shard": "3"}, {"shard": "1/\u0663"}]
@@ -67,11 +56,39 @@ class RequestTest(unittest.TestCase):
         document = {"format": 1, "disc": "/d/caf\udce9", "launcher": "setup.exe", "buttons": IDS,
                     "backdrop": {"width": 4, "height": 2, "samples": [[3, 1, 0x102030]]}}
         r = requests.load(json.dumps(document))
-        self.assertEqual(b"/d/caf\xe9", os.fsencode(r.disc))
-        self.assertEqual(((3, 1, (0x10, 0x20, 0x30)),), r.backdrop.samples if r.backdrop else None)
+        self.assertEqual(b"/d/caf\xe9", os.fsencode(r.disc.folder))
+        self.assertEqual(((3, 1, (0x10, 0x20, 0x30)),), r.disc.backdrop.samples if r.disc.backdrop else None)
         document["backdrop"] = {"width": 4, "height": 2, "samples": [[4, 1, 0]]}
         with self.assertRaises(requests.RequestError):
             requests.load(json.dumps(document))
+
+
+class SchemaTest(unittest.TestCase):
+    def test_a_table_the_two_sides_would_read_apart_is_refused(self) -> None:
+        tables = {name: json.loads(Path(schema.__file__).with_name(name).read_text())
+                  for name in ("schema.json", "exit_statuses.json")}
+        rows: list[tuple[str, str, Any]] = [
+            ("schema.json", "a default that is no system", lambda d: d["systems"].update(default="win31")),
+            ("schema.json", "a newer system that is none", lambda d: d["systems"].update(newer=["win12"])),
+            ("schema.json", "a system twice", lambda d: d["systems"]["names"].append("win95")),
+            ("schema.json", "choices that are a word", lambda d: d["choices"].update(answer="yes")),
+            ("schema.json", "no choices", lambda d: d["choices"].update(answer=[])),
+            ("schema.json", "a button twice", lambda d: d["buttons"].append(d["buttons"][0])),
+            ("schema.json", "a default out of its range", lambda d: d["numbers"]["dpi"].update(default=95)),
+            ("schema.json", "an empty range", lambda d: d["numbers"]["jobs"].update(least=2, most=1)),
+            ("schema.json", "a bound that is no number", lambda d: d["numbers"]["timeout"].update(most="3600")),
+            ("exit_statuses.json", "a number twice", lambda d: d["statuses"][1].update(status=0)),
+            ("exit_statuses.json", "a name twice", lambda d: d["statuses"][1].update(name="clean")),
+            ("exit_statuses.json", "a name no enum takes", lambda d: d["statuses"][1].update(name="Find ings"))]
+        for name, fault, spoil in rows:
+            with self.subTest(fault=fault), self.assertRaises(schema.SchemaError):
+                document = json.loads(json.dumps(tables[name]))
+                spoil(document)
+                parse = schema.parse_schema if name == "schema.json" else schema.parse_exit_statuses
+                parse(json.dumps(document))
+
+    def test_every_version_of_the_automation_library_has_its_stand_in(self) -> None:
+        self.assertEqual(sorted(schema.SCHEMA.choices["oleaut32"]), sorted(launcher_run.OLEAUT32))
 
 
 class Transcript:
@@ -177,7 +194,7 @@ class FollowTest(unittest.TestCase):
         def step(text: str, wait: float = 5.0) -> list[dict[str, Any]]:
             return [{"step": "cmd", "max": 4095, "error": "too long", "ok": False}, {"step": "done", "ok": False}]
         follower = follow.Follower(Screen(), request_of(), Report(io.StringIO()))
-        cmd = follow.command_line(request_of().but(tail=("x" * 5000,)))
+        cmd = follow.command_line(changed(request_of(), tail=("x" * 5000,)))
         with self.assertRaises(outcome.Unusable) as refused:
             follower.start(mock.Mock(step=step), cmd)
         self.assertEqual("the launcher's command line is 5013 characters, and Wine's driver takes 4095 at most",
@@ -189,7 +206,20 @@ class FollowTest(unittest.TestCase):
                 (('say "hi"',), "setup.exe", 'D:\\setup.exe say "hi"')]
         for tail, launcher, line in rows:
             with self.subTest(line=line):
-                self.assertEqual(line, follow.command_line(request_of().but(tail=tail, launcher=launcher)))
+                self.assertEqual(line, follow.command_line(changed(request_of(), tail=tail, launcher=launcher)))
+
+
+class ScreenshotTest(unittest.TestCase):
+    def test_the_screenshot_waits_for_the_backdrop_and_no_longer(self) -> None:
+        window = {"rect": [0, 0, 4, 4], "client": [4, 4]}
+        black = requests.Backdrop(1, 1, ((0, 0, (0, 0, 0)),))  # as the screen shows it at once
+        with tempfile.TemporaryDirectory() as tmp:
+            request = changed(request_of(screenshot=os.path.join(tmp, "s.png")), backdrop=black)
+            follower = follow.Follower(Screen(), request, Report(io.StringIO()))
+            with mock.patch.object(follow.time, "sleep") as slept:
+                follower.screenshot(window)
+            slept.assert_not_called()
+            self.assertEqual("0 0 4 4", Path(tmp, "s.png").read_text())
 
 
 class MatrixSystemsTest(unittest.TestCase):
@@ -198,7 +228,7 @@ class MatrixSystemsTest(unittest.TestCase):
         ran: list[str] = []
 
         def run_disc(request: requests.Request, *args: Any, **kwargs: Any) -> int:
-            ran.append(request.system)
+            ran.append(request.plan.system)
             return 0
         with mock.patch.object(matrix.outer_run, "check_platform"), \
                 mock.patch.object(matrix.outer_run, "base_prefix", return_value=base), \
@@ -236,6 +266,7 @@ class FakeRunner(Screen):
 
     def __init__(self, prefix: str, view: str, sessions: list[tuple[str, list[str], bool]]) -> None:
         self.prefix, self.view, self.sessions = prefix, view, sessions
+        self.work = os.path.dirname(prefix)
         self.asked: list[str] = []
         self.deleted: list[str] = []
         os.makedirs(self.system32())
@@ -246,16 +277,29 @@ class FakeRunner(Screen):
     def knows_system(self, system: str) -> bool:
         return True
 
-    def map_drive(self, view: str) -> None:
+    def map_drive(self, path: str) -> None:
         pass
+
+    def to_windows(self, path: str) -> str:
+        return path
 
     programs = ""
 
     def program(self, name: str) -> str:
         return os.path.join(self.programs, name)
 
-    def stub_restart(self, registry: Any) -> bytes:
+    def stub_restart(self, registry: Iterable[RegValue] = ()) -> bytes:
         return b""
+
+    def reg_import(self, values: Iterable[RegValue]) -> None:
+        pass
+
+    # Only --installed runs a program or a driver script: not this run.
+    def run(self, args: Sequence[str], timeout: float, progress: str | None = None) -> None:
+        raise AssertionError("ran %s" % args)
+
+    def drive(self, steps: Iterable[str], *, kill: Iterable[str] = ()) -> DriverReport:
+        raise AssertionError("drove %s" % list(steps))
 
     def restart_requests(self) -> list[str]:
         return self.asked
@@ -266,10 +310,10 @@ class FakeRunner(Screen):
     def reg_delete(self, key: str, name: str | None = None) -> None:
         self.deleted.append(name or key)
 
-    def wine(self, *args: str, check: bool = True) -> Any:
-        return mock.Mock(stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")
+    def wine(self, *args: str, check: bool = True) -> Outcome:
+        return Outcome(("wine", *args), 0, stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")
 
-    def session(self, timeout: float, kill: Any) -> Transcript:
+    def session(self, timeout: float, kill: Iterable[str] = ()) -> Transcript:
         transcript, started, restart = self.sessions.pop(0)
         for cmdline in started:
             program = cmdline.split('"')[1].split("\\")[-1]
@@ -298,10 +342,10 @@ class LauncherRunTest(unittest.TestCase):
         runner.programs = tmp.name
         out = io.StringIO()
         report = Report(out)
-        request = request_of(system="win98", click="install", oleaut32="4.0").but(setup_exe="DemoSetup.exe",
-                                                                                 dcom="DCOM95.EXE")
+        request = changed(request_of(system="win98", click="install", oleaut32="4.0"), setup_exe="DemoSetup.exe",
+                          dcom="DCOM95.EXE")
         with mock.patch.object(launcher_run.time, "sleep"):
-            launcher_run.LauncherRun(runner, request, view, report).run()  # type: ignore[arg-type]
+            launcher_run.LauncherRun(runner, request, view, report).run()
         return report, out.getvalue().splitlines(), runner
 
     def test_a_restart_done_in_its_stead_and_the_rerun_followed(self) -> None:
@@ -430,9 +474,9 @@ class MatrixTest(unittest.TestCase):
         ran: list[str] = []
 
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
-            ran.append(request.system)
-            self.assertIsNotNone(request.screenshot)  # the merged page shows it
-            Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
+            ran.append(request.plan.system)
+            self.assertIsNotNone(request.plan.screenshot)  # the merged page shows it
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, 0).to_json()))
             return 0
         tmp = tempfile.TemporaryDirectory()
         self.addCleanup(tmp.cleanup)
@@ -444,13 +488,15 @@ class MatrixTest(unittest.TestCase):
             with self.subTest(shard=shard):
                 ran.clear()
                 kept = Path(tmp.name, shard.replace("/", "of"))
-                request = request_of(matrix=["win95", "win98"], fresh=True, shard=shard, results=str(kept),
-                                     click="install").but(disc=str(disc))
+                request = changed(request_of(matrix=["win95", "win98"], fresh=True, shard=shard, results=str(kept),
+                                             click="install"), folder=str(disc))
                 out = io.StringIO()
                 with mock.patch.object(matrix.outer_run, "run_disc", run_disc), \
                         mock.patch.object(matrix.outer_run, "check_platform"), contextlib.redirect_stdout(out):
                     self.assertEqual(0, matrix.run_matrix(request, lambda line: None))
                 self.assertEqual(part, ran)
+                if part:
+                    self.assertIn("bxdisc try: %s on win98 (shard 2/3 of win95, win98)" % disc, out.getvalue())
                 back = results_folder.read(kept, "")
                 self.assertEqual((("win95", "win98"), tuple(part), ("--click", "install")),
                                  (back.manifest.matrix, back.manifest.systems, back.manifest.options))
@@ -481,12 +527,12 @@ class MatrixTest(unittest.TestCase):
 
     def test_a_run_that_fails_does_not_stop_the_others_and_an_interrupt_ends_all(self) -> None:
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
-            if request.system == "win98":
+            if request.plan.system == "win98":
                 raise outcome.Unusable("the view is too big")
-            if request.system == "winme":
+            if request.plan.system == "winme":
                 raise OSError("No space left on device")
-            Path(keep, "result.json").write_text(json.dumps(result(request.system, 0).to_json()))
-            return {"win2k": 1, "winxp": -9}.get(request.system, 0)
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, 0).to_json()))
+            return {"win2k": 1, "winxp": -9}.get(request.plan.system, 0)
         m = matrix.Matrix(request_of(matrix=[], jobs=2), lambda line: None)
         self.addCleanup(shutil.rmtree, m.keep, True)
         with mock.patch.object(matrix.outer_run, "run_disc", run_disc), contextlib.redirect_stdout(io.StringIO()):
@@ -514,8 +560,8 @@ class MatrixTest(unittest.TestCase):
 
     def test_the_page_the_junit_file_and_the_status_once_all_have_ended(self) -> None:
         def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
-            status = 1 if request.system == "win95" else 0
-            Path(keep, "result.json").write_text(json.dumps(result(request.system, status).to_json()))
+            status = 1 if request.plan.system == "win95" else 0
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, status).to_json()))
             return status
         with tempfile.TemporaryDirectory() as tmp:
             request = request_of(matrix=["win95", "win10"], fresh=True, html=os.path.join(tmp, "page"),

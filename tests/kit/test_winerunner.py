@@ -5,21 +5,86 @@ driver's report.
 
     python3 tests/kit/test_winerunner.py
 """
+import functools
+import itertools
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import unittest
+from pathlib import Path
 from unittest import mock
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "winerunner"))
 sys.dont_write_bytecode = True
 import winerunner  # noqa: E402
+from testlib import WITH_CHILD, ended  # noqa: E402
+from winerunner import executor, screen  # noqa: E402
+
+
+def ran(mocked: mock.Mock) -> executor.Command:
+    """The command a mocked executor.run or executor.start was last given."""
+    return mocked.call_args.args[0]
+
+
+class ExecutorTest(unittest.TestCase):
+    def test_the_outcome_says_how_it_ended(self):
+        capture, discard = executor.Output.CAPTURE, executor.Output.DISCARD
+        rows = [  # (script, limit, output, (exit status, timed out, stdout, stderr), raised when checked)
+            ("echo out; echo err >&2; exit 3", 60, capture, (3, False, b"out\n", b"err\n"),
+             subprocess.CalledProcessError),
+            ("echo out", None, discard, (0, False, b"", b""), None),
+            ("echo out; exec sleep 60", 1, capture, (-9, True, b"", b""), subprocess.TimeoutExpired),
+        ]
+        for script, limit, output, ending, raised in rows:
+            with self.subTest(script=script):
+                outcome = executor.run(executor.Command(["sh", "-c", script], timeout=limit, output=output))
+                self.assertEqual(ending, (outcome.returncode, outcome.timed_out, outcome.stdout, outcome.stderr))
+                if raised:
+                    with self.assertRaises(raised):
+                        outcome.checked()
+                else:
+                    self.assertIs(outcome, outcome.checked())
+                # Without the status, only the limit is an error.
+                if outcome.timed_out:
+                    self.assertRaises(subprocess.TimeoutExpired, outcome.checked, status=False)
+                else:
+                    self.assertIs(outcome, outcome.checked(status=False))
+        with tempfile.TemporaryFile() as f:
+            executor.run(executor.Command(["sh", "-c", "echo out; echo err >&2"], output=f))
+            f.seek(0)
+            self.assertEqual(b"out\nerr\n", f.read())
+
+    def test_the_limit_or_an_interruption_kills_the_whole_group(self):
+        for how in ("limit", "interruption"):
+            with self.subTest(how), tempfile.TemporaryDirectory() as tmp:
+                child = os.path.join(tmp, "child")
+                command = executor.Command(["sh", "-c", WITH_CHILD, child], timeout=3 if how == "limit" else None)
+                shells = []
+                popen = subprocess.Popen
+                with mock.patch.object(subprocess, "Popen",
+                                       side_effect=lambda *a, **k: shells.append(popen(*a, **k)) or shells[-1]):
+                    if how == "limit":
+                        self.assertTrue(executor.run(command).timed_out)
+                    else:
+                        def interrupt(spent: float) -> None:
+                            if os.path.exists(child):
+                                raise KeyboardInterrupt
+                        with self.assertRaises(KeyboardInterrupt):
+                            executor.run(command, tick=interrupt, every=0.05)
+                with open(child) as f:
+                    grandchild = int(f.read())
+                self.assertIsNotNone(shells[0].returncode)  # reaped
+                self.assertTrue(ended(grandchild))
+
+    def test_a_started_program_is_asked_to_end_then_killed(self):
+        for ask, grace, ending in ((signal.SIGTERM, 60, -signal.SIGTERM), (None, 0.5, -signal.SIGKILL)):
+            with self.subTest(ask=ask), executor.start(executor.Command(["sleep", "60"])) as running:
+                self.assertEqual(ending, running.end(grace, ask=ask))
 
 # Fake X servers: each gets -displayfd N first, as start_x_server passes it.
 FAKE_X = """#!%s
@@ -97,18 +162,32 @@ class DriverCommandTest(unittest.TestCase):
 
     def test_drive_and_session_run_that_line(self):
         self.runner.slowness = 3.0
-        with mock.patch.object(winerunner.subprocess, "run") as run:
+        with mock.patch.object(executor, "run") as run:
             self.runner.drive(["echo hi"], timeout=10, kill=("a.exe",))
         script = os.path.join(self.work, "drive0001.txt")
         self.assertEqual(self.runner.driver_command(os.path.join(self.work, "drive0001.jsonl"), 10,
                                                     ["a.exe"], self.runner.to_windows(script)),
-                         run.call_args.args[0])
-        self.assertEqual(60, run.call_args.kwargs["timeout"])  # (10 + 10) stretched
-        with mock.patch.object(winerunner.subprocess, "Popen") as popen:
+                         list(ran(run).argv))
+        self.assertEqual(60, ran(run).timeout)  # (10 + 10) stretched
+        with open(script, "rb") as f:
+            self.assertEqual(b"echo hi\r\n", f.read())
+        with mock.patch.object(executor, "start") as start:
             self.runner.session(20, kill=("b.exe",))
         self.assertEqual(self.runner.driver_command(os.path.join(self.work, "drive0002.jsonl"), 20,
                                                     ["b.exe"], "-"),
-                         popen.call_args.args[0])
+                         list(ran(start).argv))
+
+    def test_a_session_hands_each_step_over_as_it_comes(self):
+        # A stand-in driver: each line it reads becomes a record, "echo TEXT" an echo.
+        driver = (r'while IFS= read -r line; do line=${line%"$(printf "\r")"}; case $line in '
+                  r'"echo "*) echo "{\"step\": \"echo\", \"text\": \"${line#echo }\"}";; '
+                  r'*) echo "{\"step\": \"$line\", \"ok\": true}";; esac >>"$0"; done')
+        out = os.path.join(self.work, "session.jsonl")
+        session = winerunner.Session(["sh", "-c", driver, out], None, Path(out), 0.5, 60)
+        self.assertEqual([[{"step": "start", "ok": True}], [{"step": "children", "ok": True}]],
+                         [session.step(line, wait=1) for line in ("start", "children")])
+        session.close()
+        self.assertIsNotNone(session.process.poll())
 
 
 class ProbeTest(unittest.TestCase):
@@ -135,14 +214,19 @@ class ProbeTest(unittest.TestCase):
                     reg_set.assert_called_once_with(key, "Version", system)
                     reg_delete.assert_called_once_with(key)
 
+    def test_32_bit_wine_runs_where_its_loader_does(self):
+        for loader, runs in (("/bin/true", True), ("/bin/false", False), ("/nonexistent/wine", False)):
+            with self.subTest(loader), mock.patch.object(winerunner.host, "WINE32", loader):
+                self.assertEqual(runs, winerunner.runs_32bit())
+
     def test_a_wine_program_waits_stretched(self):
         with tempfile.TemporaryDirectory() as tmp:
             runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
             runner.slowness = 3.0
-            with mock.patch.object(winerunner.subprocess, "run") as run:
+            with mock.patch.object(executor, "run") as run:
                 runner.wine("reg", "query", "HKCU", timeout=10, check=False)
-            self.assertEqual(["wine", "reg", "query", "HKCU"], run.call_args.args[0])
-            self.assertEqual((30, False), (run.call_args.kwargs["timeout"], run.call_args.kwargs["check"]))
+            self.assertEqual(["wine", "reg", "query", "HKCU"], list(ran(run).argv))
+            self.assertEqual((30, False), (ran(run).timeout, run.return_value.checked.call_args.kwargs["status"]))
 
 
 class ScreenTest(unittest.TestCase):
@@ -151,10 +235,24 @@ class ScreenTest(unittest.TestCase):
             for screen, size in (("1024x768x24", (1024, 768)), ("800x600x8", (800, 600))):
                 runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None, screen=screen)
                 self.assertEqual(size, runner.screen_size)
-            with mock.patch.object(winerunner.subprocess, "run") as run:
+            with mock.patch.object(executor, "run") as run:
                 runner.save_png(10, 20, 300, 200, "/x/shot.png")
             self.assertEqual(["import", "-window", "root", "-crop", "300x200+10+20", "+repage",
-                              "png:/x/shot.png"], run.call_args.args[0])
+                              "png:/x/shot.png"], list(ran(run).argv))
+
+
+    def test_a_grab_counts_once_it_is_ready_and_steady(self):
+        rows = [("settles", [b"a", b"b", b"b"], lambda shot: True, b"b"),
+                ("steady but not ready", [b"x", b"x", b"p", b"p"], lambda shot: shot == b"p", b"p"),
+                ("never settles", itertools.cycle([b"a", b"b"]), lambda shot: True, None)]
+        for name, shots, ready, found in rows:
+            with self.subTest(name):
+                grabs = iter(shots)
+                steady = functools.partial(screen.grab_steady, lambda x, y, w, h: next(grabs), 0.5, 0, 0, 2, 2, ready)
+                if found:
+                    self.assertEqual(found, steady())
+                else:
+                    self.assertRaisesRegex(RuntimeError, "2x2\\+0\\+0 did not settle", steady)
 
 
 class LifetimeTest(unittest.TestCase):
@@ -183,6 +281,27 @@ class LifetimeTest(unittest.TestCase):
             self.assertEqual((False, [], ["server-parent"]),
                              (os.path.exists(parent), os.listdir(host_tmp), os.listdir(work)))
 
+    def test_a_restart_ends_the_server_however_and_needs_a_new_one(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
+            for failing, raised in (("-k", None), ("-w", None), ("-p", subprocess.CalledProcessError)):
+                with self.subTest(failing=failing), mock.patch.object(
+                        executor, "run", side_effect=lambda command, **kw: executor.Outcome(
+                            tuple(command.argv), int(command.argv[1] == failing))) as run:
+                    if raised:
+                        self.assertRaises(raised, runner.restart_server)
+                    else:
+                        runner.restart_server()
+                    self.assertEqual(["-k", "-w", "-p"], [c.args[0].argv[1] for c in run.call_args_list])
+
+    def test_a_drive_mapped_again_leads_to_its_new_folder(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            runner = winerunner.WineRunner(work_dir=tmp, prefix=tmp)
+            os.mkdir(os.path.join(tmp, "dosdevices"))
+            for disc in ("disc1", "disc2"):
+                runner.map_drive(os.path.join(tmp, disc))
+            self.assertEqual(os.path.join(tmp, "disc2"), os.readlink(os.path.join(tmp, "dosdevices", "d:")))
+
     def test_only_the_prefix_s_own_server_folder_is_removed(self):
         with tempfile.TemporaryDirectory() as tmp:
             for folder in (".wine-0/server-a-b", "wine-x/server-a-b", "wine-x/server-c-d", "wine-y/server-c-d",
@@ -201,9 +320,26 @@ class RegistryTest(unittest.TestCase):
                                               (r"HKCU\Software\X", "Version", "win98"),
                                               (r"HKLM\Software\Wine\Drives", "e:", 'a"b\\c')]))
         with tempfile.TemporaryDirectory() as tmp:
-            runner = winerunner.WineRunner(work_dir=tmp, prefix=tmp)
+            runner = winerunner.WineRunner(tmp, tmp, prefix=tmp)
+            with mock.patch.object(executor, "run") as run:
+                runner.reg_import([("HKCU\\X", "Version", "win98")])
+            path = os.path.join(tmp, "values0001.reg")
+            self.assertEqual(["wine", "reg", "import", runner.to_windows(path)], list(ran(run).argv))
+            with open(path, "rb") as f:
+                self.assertEqual(b'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n"Version"="win98"\r\n\r\n', f.read())
             system32 = os.path.join(tmp, "drive_c", "windows", "system32")
             os.makedirs(system32)
+            # The stand-in takes wineboot.exe's place, which Wine loads as native from then on.
+            for name, data in (("recstub.exe", b"stub"), ("drive_c/windows/system32/wineboot.exe", b"wine's")):
+                with open(os.path.join(tmp, name), "wb") as f:
+                    f.write(data)
+            with mock.patch.object(runner, "reg_import") as reg_import:
+                self.assertEqual(b"wine's", runner.stub_restart([("HKCU\\X", "Version", "win98")]))
+            reg_import.assert_called_once_with([(r"HKCU\Software\Wine\DllOverrides", "wineboot.exe", "native"),
+                                                ("HKCU\\X", "Version", "win98")])
+            with open(os.path.join(system32, "wineboot.exe"), "rb") as f:
+                self.assertEqual(b"stub", f.read())
+            os.remove(os.path.join(system32, "wineboot.exe"))
             with open(os.path.join(system32, "wineboot.log"), "w") as f:
                 for cmdline in ("C:\\windows\\system32\\wineboot.exe --init",
                                 "C:\\windows\\system32\\wineboot.exe --end-session --restart"):
@@ -229,6 +365,25 @@ class RecorderTest(unittest.TestCase):
             rest.start()
             self.assertEqual(2, len(runner.wait_runs(program, count=2, timeout=30)))
             rest.join()
+
+
+    def test_a_stand_in_replaces_a_link_and_leaves_what_it_led_to(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            stand_in, wines, target = (os.path.join(tmp, n) for n in ("recstub.exe", "wines.exe", "target.exe"))
+            for path, data in ((stand_in, b"stub"), (wines, b"wine's")):
+                with open(path, "wb") as f:
+                    f.write(data)
+            for led_to in (wines, os.path.join(tmp, "gone.exe")):
+                with self.subTest(led_to=led_to):
+                    os.symlink(led_to, target)
+                    winerunner.replace_file(stand_in, target)
+                    self.assertFalse(os.path.islink(target))
+                    with open(target, "rb") as f:
+                        self.assertEqual(b"stub", f.read())
+                    os.remove(target)
+            with open(wines, "rb") as f:
+                self.assertEqual(b"wine's", f.read())
+            self.assertFalse(os.path.exists(os.path.join(tmp, "gone.exe")))
 
 
 class DriverReportTest(unittest.TestCase):

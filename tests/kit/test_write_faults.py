@@ -15,13 +15,11 @@ from __future__ import annotations
 import collections
 import dataclasses
 import errno
-import hashlib
 import json
 import os
 import random
 import re
 import shutil
-import stat
 import subprocess
 import sys
 import tempfile
@@ -32,8 +30,8 @@ from pathlib import Path
 from typing import Callable
 
 sys.dont_write_bytecode = True
-import test_bxdisc as cli  # noqa: E402
-import test_matrix_output as pages  # noqa: E402
+import testlib  # noqa: E402
+from testlib import Snapshot  # noqa: E402
 
 PRELOAD = ""  # set from the command line, below
 # Runs at once: xorriso and fsync wait more than they work.
@@ -44,22 +42,6 @@ WORKERS = 4
 PASSED_OVER = {"openat2", "linkat"}
 # The names a command gives its temporary files, which differ from run to run.
 TEMPORARY = re.compile(r"\.bxdisc(-old)?-[A-Za-z0-9]{6}|\.[a-z0-9_]{8}\.tmp\b|\.old-[0-9a-f]{8}")
-
-Snapshot = dict[str, str]
-
-
-def snapshot(top: Path) -> Snapshot:
-    """Every entry below top and top itself: its type, mode, and the hash of
-    a file or the target of a link."""
-    entries = {}
-    for path in [top, *sorted(top.rglob("*"))]:
-        st = path.lstat()
-        kind = ("link -> " + os.readlink(path) if stat.S_ISLNK(st.st_mode)
-                else "folder" if stat.S_ISDIR(st.st_mode)
-                else hashlib.sha256(path.read_bytes()).hexdigest()[:16])
-        entries[str(path.relative_to(top))] = "%o %s" % (stat.S_IMODE(st.st_mode), kind)
-    return entries
-
 
 def differences(want: Snapshot, got: Snapshot) -> list[str]:
     return (["left " + p for p in sorted(got.keys() - want.keys())]
@@ -116,7 +98,7 @@ def launch(case: Case, base: Path, work: Path, env: dict[str, str], before: tupl
     lines = [line.split(" ", 2) for line in log.read_text().splitlines()] if log.exists() else []
     calls = {int(n): rest.replace(str(tree.resolve()) + "/", "") for n, _, rest in lines}
     failed = [(pid, calls[int(n)]) for n, pid, rest in lines if rest.endswith(" FAILED")]
-    return Run(p.returncode, stderr, snapshot(tree), calls,
+    return Run(p.returncode, stderr, testlib.snapshot(tree, modes=True), calls,
                failed[0][1].removesuffix(" FAILED") if failed else "", bool(failed) and failed[0][0] == str(p.pid))
 
 
@@ -162,7 +144,7 @@ def sweep(case: Case, tmp: Path) -> Row:
     base = tmp / "base"
     base.mkdir()
     case.prepare(base)
-    before = snapshot(base)
+    before = testlib.snapshot(base, modes=True)
     clean = failing(case, base, tmp / "clean", 0, "ENOSPC")
     row = Row(case.name, len(clean.calls))
     # Without faults the command itself has nothing to say on standard error (xorriso has its banner).
@@ -221,7 +203,7 @@ def stand_in_data(folder: Path) -> Path:
 def demo(tree: Path) -> None:
     """The demo disc, one of its files the author's alone, with a link out of it."""
     (tree / "disc").mkdir()
-    cli.demo_disc(str(tree / "disc"))
+    testlib.demo_disc(str(tree / "disc"))
     (tree / "disc" / "buttons.bmp").chmod(0o600)
     (tree / "elsewhere.txt").write_bytes(b"not the disc's")
     (tree / "disc" / "elsewhere").symlink_to("../elsewhere.txt")
@@ -231,9 +213,9 @@ def signable(tree: Path) -> None:
     """Two programs to sign, one in a folder of its own, and the key."""
     (tree / "disc" / "Tools").mkdir(parents=True)
     for name in ("setup.exe", "Tools/helper.dll"):
-        (tree / "disc" / name).write_bytes(cli.STAND_IN_LAUNCHER)
+        (tree / "disc" / name).write_bytes(testlib.STAND_IN_LAUNCHER)
     (tree / "disc" / "setup.exe").chmod(0o755)
-    cli.make_test_key(str(tree / "keys"))
+    testlib.make_test_key(str(tree / "keys"))
 
 
 def with_old_image(tree: Path) -> None:
@@ -247,7 +229,7 @@ def shots(tree: Path) -> None:
     """Three runs' results in runs.json, their screenshots in shots/."""
     (tree / "shots").mkdir()
     runs = [dataclasses.replace(r, screenshot=r.screenshot and str(Path(r.screenshot).relative_to(tree)))
-            for r in pages.results(tree / "shots")]
+            for r in testlib.results(tree / "shots")]
     (tree / "runs.json").write_text(json.dumps([r.to_json() for r in runs]))
 
 
@@ -265,12 +247,11 @@ def old_pages(tree: Path) -> None:
 REPORTS = """
 import json, sys
 from pathlib import Path
-sys.path.insert(0, sys.argv[1])
-import matrix_page
-from run_result import RunResult
+from bxdisc_try import matrix_page
+from bxdisc_try.run_result import RunResult
 runs = [RunResult.from_json(d) for d in json.loads(Path("runs.json").read_text())]
 try:
-    matrix_page.write_reports(Path(sys.argv[2]), Path(sys.argv[3]), "Demo", "1.0", runs)
+    matrix_page.write_reports(Path(sys.argv[1]), Path(sys.argv[2]), "Demo", "1.0", runs)
 except OSError as e:
     sys.exit("bxdisc try: neither the page nor the JUnit report is written: %s" % e)
 """
@@ -284,7 +265,8 @@ def cases(bxdisc: str, tmp: Path) -> list[Case]:
     (shim / "osslsigncode").write_text('#!/bin/sh\n[ "$1" = sign ] && { shift; set -- sign -time 1000000000 "$@"; }\n'
                                        'exec %s "$@"\n' % shutil.which("osslsigncode"))
     (shim / "osslsigncode").chmod(0o755)
-    reports = [sys.executable, "-I", "-S", "-B", "-c", REPORTS, str(Path(__file__).resolve().parents[2] / "kit" / "try")]
+    reports = [sys.executable, "-P", "-s", "-S", "-B", "-c", REPORTS]
+    try_package = {"PYTHONPATH": str(Path(__file__).resolve().parents[2] / "kit" / "try")}
     return [
         Case("new, its parents made", [bxdisc, "new", "parent/disc", "--product", "Brindle"], lambda t: None,
              {"BXDISC_DATA": str(data)}),
@@ -297,9 +279,9 @@ def cases(bxdisc: str, tmp: Path) -> list[Case]:
         # before it gives up: that run is left to the one-by-one failures.
         Case("image over an old one", [bxdisc, "image", "disc", "out/disc.iso", "--label", "DEMO"], with_old_image,
              {"SOURCE_DATE_EPOCH": "1000000000", "BX_FAIL_TOOLS": "all"}, ("posix/io/sync/fsync",)),
-        Case("try --html --junit over old ones", reports + ["html", "junit.xml", "shots"], old_pages,
+        Case("try --html --junit over old ones", reports + ["html", "junit.xml", "shots"], old_pages, try_package,
              fiu=Case.fiu + ("posix/io/dir/rename",)),
-        Case("try --html in new folders", reports + ["reports/html", "junit.xml", "shots"], shots),
+        Case("try --html in new folders", reports + ["reports/html", "junit.xml", "shots"], shots, try_package),
     ]
 
 
@@ -308,13 +290,13 @@ class WriteFaultTest(unittest.TestCase):
         missing = [t for t in ("fiu-run", "osslsigncode", "openssl", "xorriso", "wixl") if not shutil.which(t)]
         if missing:
             raise AssertionError("these tests need %s: scripts/install-deps.sh installs them" % ", ".join(missing))
-        if not cli.has_art():
+        if not testlib.has_art():
             self.skipTest("new and art draw with the art command's libraries")
 
     def test_every_call_failed_in_turn(self) -> None:
         with tempfile.TemporaryDirectory() as name:
             tmp = Path(name)
-            for i, case in enumerate(cases(cli.BXDISC, tmp)):
+            for i, case in enumerate(cases(testlib.BXDISC, tmp)):
                 with self.subTest(case.name):
                     (tmp / str(i)).mkdir()
                     start = time.monotonic()
@@ -338,6 +320,6 @@ def tearDownModule() -> None:
 
 
 if __name__ == "__main__":
-    cli.BXDISC = os.path.abspath(sys.argv.pop(1))
+    testlib.BXDISC = os.path.abspath(sys.argv.pop(1))
     PRELOAD = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=1)

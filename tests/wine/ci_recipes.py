@@ -44,7 +44,7 @@ Context = dict[str, Any]
 # ---- the runner's request: recorded on GitHub, taken on GitLab ------------------
 
 def try_stand_in(words: list[str]) -> int:
-    """python3 DATA/try run, as bxdisc starts it, with its request on
+    """python3 -P -B -m bxdisc_try run, as bxdisc starts it, with its request on
     standard input: in GitHub's recipe the real run, recorded; in GitLab's,
     the recorded run of the same request, its results copied."""
     data = sys.stdin.buffer.read()
@@ -108,7 +108,7 @@ done
 exec "%s" "$@"
 """ % shutil.which("dpkg"),
     "python3": """#!/bin/sh
-if [ "$2" = run ] && [ "${1##*/}" = try ]; then exec "%(python)s" "%(me)s" --try-stand-in "$@"; fi
+if [ "$*" = "-P -B -m bxdisc_try run" ]; then exec "%(python)s" "%(me)s" --try-stand-in "$@"; fi
 exec "%(python)s" "$@"
 """ % {"python": PYTHON, "me": Path(__file__).resolve()},
 }

@@ -8,6 +8,15 @@ import sys
 import unittest
 
 here = os.path.dirname(os.path.abspath(__file__))
+# The suite imports the Wine runner, try's runner and the tests' helpers from the source
+# tree, by PYTHONPATH: run again with it.
+ROOT = os.path.dirname(os.path.dirname(here))
+IMPORTS = [ROOT, os.path.join(ROOT, "kit", "try"), os.path.join(ROOT, "tests")]
+if os.environ.get("PYTHONPATH", "").split(os.pathsep)[:len(IMPORTS)] != IMPORTS:
+    given = [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p]
+    os.execve(sys.executable, [sys.executable, os.path.abspath(__file__)] + sys.argv[1:],
+              dict(os.environ, PYTHONPATH=os.pathsep.join(IMPORTS + given)))
+
 parser = argparse.ArgumentParser()
 parser.add_argument("--setup", required=True, help="the setup.exe under test")
 parser.add_argument("--runner", required=True, help="folder of the Wine runner's programs (uidriver.exe...)")
@@ -30,8 +39,6 @@ if args.work:
         os.environ["WINEBED_WORK"] = os.path.abspath(args.work)
     except BlockingIOError:
         print("run.py: another run works in %s; this one in a temporary folder" % args.work, file=sys.stderr)
-sys.path.insert(0, here)
-
 # Named tests run alone; otherwise every test_*.py, filtered by any -k.
 names = [a for i, a in enumerate(rest) if not a.startswith("-") and (i == 0 or rest[i - 1] != "-k")]
 if names:

@@ -8,6 +8,7 @@ import subprocess
 import unittest
 
 import winebed
+from testlib import bmp8
 
 BACKDROP_COLOUR = (30, 60, 90)
 STRIP_W, STRIP_H = 500, 160  # faces of 100 x 40
@@ -26,17 +27,8 @@ PALETTE = [BACKDROP_COLOUR] + FACE_COLOURS
 
 def bmp(width, height, colour_at, bit_count=8):
     """An 8-bit bitmap file over the shared test palette."""
-    stride = (width + 3) // 4 * 4
-    rows = []
-    for y in reversed(range(height)):
-        row = bytes(PALETTE.index(colour_at(x, y)) for x in range(width))
-        rows.append(row + b"\0" * (stride - width))
-    bits = b"".join(rows)
-    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bit_count, 0, len(bits), 0, 0,
-                       len(PALETTE), 0)
-    offset = 14 + 40 + len(table)
-    return struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset) + info + table + bits
+    return bmp8(width, height, PALETTE, lambda x, y: PALETTE.index(colour_at(x, y)),
+                colours_used=len(PALETTE), bit_count=bit_count)
 
 
 def backdrop(width=400, height=300):

@@ -22,16 +22,13 @@ bxdisc try): a test looks only at the processes that carry its run's tag.
 import atexit
 import os
 import shutil
-import struct
 import subprocess
-import sys
 import time
 import unittest
 import uuid
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
-    os.path.abspath(__file__)))), "winerunner"))
-from winerunner import (DRIVER_TIMEOUT, DriverReport, Session, WineRunner,  # noqa: E402,F401
+from testlib import bmp8
+from winerunner import (DRIVER_TIMEOUT, DriverReport, Session, WineRunner,  # noqa: F401
                         emulated, recorded_runs, recorder_log, to_windows)
 
 STUB_SETTLE = 0.3      # how long a run that should start nothing is watched
@@ -60,21 +57,6 @@ def tagged(tag: str) -> list[tuple[int, str]]:
         except OSError:  # ended meanwhile
             continue
     return found
-
-
-def bmp8(width, height, palette, index):
-    """An 8-bit bitmap file: palette is a list of (r, g, b), index(x, y) the
-    palette entry of each pixel, y counted from the top."""
-    table = b"".join(struct.pack("<BBBB", bl, g, r, 0) for r, g, bl in palette)
-    table += bytes(4 * (256 - len(palette)))
-    stride = (width + 3) & ~3
-    rows = [bytes(index(x, y) for x in range(width)).ljust(stride, b"\0")
-            for y in reversed(range(height))]
-    bits = b"".join(rows)
-    offset = 14 + 40 + len(table)
-    return (struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset)
-            + struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(bits), 0, 0, 0, 0)
-            + table + bits)
 
 
 # Colours of the front window's bitmaps, so that a test can tell by a pixel

@@ -38,4 +38,8 @@ int StepPixel(char *arg);
 int StepWindowPixel(char *arg);
 int StepOpenAlone(char *arg);
 
+/* steps_script.c */
+int StepSleep(char *arg);
+int StepEcho(char *arg);
+
 #endif

@@ -4,13 +4,15 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "driver.h"
+#include "driver_state.h"
 #include "report.h"
+#include "step_args.h"
 
 /* The centre of the current window's child ID in screen coordinates. */
 static int ChildCentre(const char *step, int id, POINT *p)
 {
-    HWND c = g_current && IsWindow(g_current) ? GetDlgItem(g_current, id) : NULL;
+    HWND w = CurrentWindow();
+    HWND c = w && IsWindow(w) ? GetDlgItem(w, id) : NULL;
     RECT r;
     if (!c || !GetWindowRect(c, &r)) {
         Begin(step);
@@ -84,7 +86,7 @@ int StepPress(char *arg)
     int id = ParseId(arg);
     if (!ChildCentre("press", id, &p))
         return 0;
-    SetForegroundWindow(g_current);
+    SetForegroundWindow(CurrentWindow());
     BOOL ok = MovePointer(p.x, p.y);
     Sleep(Scaled(50));
     MouseButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
@@ -115,8 +117,9 @@ int StepMouse(char *arg)
     memset(&in, 0, sizeof in);
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    if (down && g_current && IsWindow(g_current))
-        SetForegroundWindow(g_current);
+    HWND w = CurrentWindow();
+    if (down && w && IsWindow(w))
+        SetForegroundWindow(w);
     UINT sent = SendInput(1, &in, sizeof in);
     Begin("mouse");
     KeyString("button", down ? "down" : "up");
@@ -194,8 +197,9 @@ int StepKey(char *arg)
         in[n].ki.wVk = held[i];
         in[n].ki.dwFlags = KEYEVENTF_KEYUP;
     }
-    if (g_current && IsWindow(g_current))
-        SetForegroundWindow(g_current);
+    HWND w = CurrentWindow();
+    if (w && IsWindow(w))
+        SetForegroundWindow(w);
     Sleep(Scaled(50));
     UINT sent = SendInput(n, in, sizeof in[0]);
     Begin("key");

@@ -5,8 +5,9 @@
 #include <string.h>
 
 #include "box_icon.h"
-#include "driver.h"
+#include "driver_state.h"
 #include "report.h"
+#include "step_args.h"
 #include "window_search.h"
 
 static char g_cmd[4096];
@@ -46,20 +47,21 @@ int StepDir(char *arg)
 int StepStart(char *arg)
 {
     STARTUPINFOA si;
+    PROCESS_INFORMATION pi;
     char cmd[sizeof g_cmd];
     memset(&si, 0, sizeof si);
     si.cb = sizeof si;
     lstrcpyA(cmd, g_cmd);
     BOOL ok = CreateProcessA(g_app[0] ? g_app : NULL, cmd, NULL, NULL, FALSE, 0, NULL,
-                             g_dir[0] ? g_dir : NULL, &si, &g_proc);
+                             g_dir[0] ? g_dir : NULL, &si, &pi);
+    SetStarted(ok ? pi.hProcess : NULL, ok ? pi.dwProcessId : 0);
     Begin("start");
     KeyString("cmd", g_cmd);
     if (ok) {
-        KeyInt("pid", (long)g_proc.dwProcessId);
-        CloseHandle(g_proc.hThread);
+        KeyInt("pid", (long)pi.dwProcessId);
+        CloseHandle(pi.hThread);
     } else {
         KeyInt("error", (long)GetLastError());
-        memset(&g_proc, 0, sizeof g_proc);
     }
     End(ok);
     return ok;
@@ -86,7 +88,7 @@ static void AwaitOutcome(DWORD ms, Outcome *o)
     HWND shown = NULL;
     memset(o, 0, sizeof *o);
     for (;;) {
-        int ended = WaitForSingleObject(g_proc.hProcess, POLL_MS) == WAIT_OBJECT_0;
+        int ended = WaitForSingleObject(StartedProcess(), POLL_MS) == WAIT_OBJECT_0;
         HWND w = ended ? NULL : FindOwnVisible(NULL);
         if (w != shown) {
             if (shown && o->nFlashed < (int)(sizeof o->flashed / sizeof o->flashed[0]))
@@ -137,13 +139,13 @@ int StepWaitExit(char *arg)
 {
     DWORD ms = WaitArg(&arg);
     Outcome o;
-    if (!g_proc.hProcess)
+    if (!StartedProcess())
         return NotStarted("wait-exit");
     AwaitOutcome(ms, &o);
     Begin("wait-exit");
     if (o.ended) {
         DWORD code = 0;
-        GetExitCodeProcess(g_proc.hProcess, &code);
+        GetExitCodeProcess(StartedProcess(), &code);
         KeyInt("code", (long)code);
         KeyInt("ms", (long)o.ms);
     } else if (o.shown) {
@@ -151,7 +153,7 @@ int StepWaitExit(char *arg)
         HWND label = GetDlgItem(o.shown, 0xFFFF);
         if (label)
             GetWindowTextA(label, text, sizeof text);
-        g_current = o.shown;
+        SetCurrentWindow(o.shown);
         KeyString("error", "window");
         PutWindowFields(o.shown);
         KeyString("text", text);
@@ -171,7 +173,7 @@ int StepFollow(char *arg)
 {
     DWORD ms = WaitArg(&arg);
     Outcome o;
-    if (!g_proc.hProcess)
+    if (!StartedProcess())
         return NotStarted("follow");
     AwaitOutcome(ms, &o);
     const char *icon = NULL;
@@ -183,10 +185,10 @@ int StepFollow(char *arg)
     KeyInt("ms", (long)o.ms);
     if (o.ended) {
         DWORD code = 0;
-        GetExitCodeProcess(g_proc.hProcess, &code);
+        GetExitCodeProcess(StartedProcess(), &code);
         KeyInt("code", (long)code);
     } else if (o.shown) {
-        g_current = o.shown;
+        SetCurrentWindow(o.shown);
         PutWindowFields(o.shown);
         KeyBool("box", box);
         if (box) {
@@ -206,8 +208,8 @@ int StepKill(char *arg)
     Begin("kill");
     KeyBool("was_running", ProcessRunning());
     if (ProcessRunning()) {
-        TerminateProcess(g_proc.hProcess, 9);
-        WaitForSingleObject(g_proc.hProcess, Scaled(DEFAULT_WAIT));
+        TerminateProcess(StartedProcess(), 9);
+        WaitForSingleObject(StartedProcess(), Scaled(DEFAULT_WAIT));
     }
     End(1);
     return 1;

@@ -2,13 +2,15 @@
  * the pointer, pixels, and whether a file is held open. */
 #include "steps.h"
 
-#include "driver.h"
+#include "driver_state.h"
 #include "report.h"
+#include "step_args.h"
 
 int StepChildren(char *arg)
 {
     char cls[256], text[1024];
-    if (!g_current || !IsWindow(g_current)) {
+    HWND w = CurrentWindow();
+    if (!w || !IsWindow(w)) {
         Begin("children");
         KeyString("error", "no window");
         End(0);
@@ -18,12 +20,12 @@ int StepChildren(char *arg)
     Key("children");
     Put("[");
     int first = 1;
-    for (HWND c = GetWindow(g_current, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         RECT r;
         GetClassNameA(c, cls, sizeof cls);
         GetWindowTextA(c, text, sizeof text);
         GetWindowRect(c, &r);
-        MapWindowPoints(NULL, g_current, (POINT *)&r, 2); /* client coordinates */
+        MapWindowPoints(NULL, w, (POINT *)&r, 2); /* client coordinates */
         Put(first ? "{" : ",{");
         first = 0;
         Putf("\"id\":%d", GetDlgCtrlID(c));
@@ -46,18 +48,18 @@ int StepChildren(char *arg)
 int StepFocus(char *arg)
 {
     GUITHREADINFO gui;
+    HWND w = CurrentWindow();
     memset(&gui, 0, sizeof gui);
     gui.cbSize = sizeof gui;
     Begin("focus");
-    if (!g_current || !IsWindow(g_current)
-        || !GetGUIThreadInfo(GetWindowThreadProcessId(g_current, NULL), &gui)) {
+    if (!w || !IsWindow(w) || !GetGUIThreadInfo(GetWindowThreadProcessId(w, NULL), &gui)) {
         KeyString("error", "no window");
         End(0);
         return 0;
     }
     HWND f = gui.hwndFocus;
-    KeyInt("id", f && GetParent(f) == g_current ? GetDlgCtrlID(f) : 0);
-    KeyBool("active", gui.hwndActive == g_current);
+    KeyInt("id", f && GetParent(f) == w ? GetDlgCtrlID(f) : 0);
+    KeyBool("active", gui.hwndActive == w);
     End(1);
     return 1;
 }
@@ -107,13 +109,14 @@ int StepPixel(char *arg)
 
 int StepWindowPixel(char *arg)
 {
-    if (!g_current || !IsWindow(g_current)) {
+    HWND w = CurrentWindow();
+    if (!w || !IsWindow(w)) {
         Begin("window-pixel");
         KeyString("error", "no window");
         End(0);
         return 0;
     }
-    return PixelOf("window-pixel", g_current, arg);
+    return PixelOf("window-pixel", w, arg);
 }
 
 /* Opens a file for reading with no sharing, as a check that no process

@@ -3,8 +3,9 @@
 #include "steps.h"
 
 #include "box_icon.h"
-#include "driver.h"
+#include "driver_state.h"
 #include "report.h"
+#include "step_args.h"
 #include "window_search.h"
 
 int StepExpectBox(char *arg)
@@ -13,7 +14,7 @@ int StepExpectBox(char *arg)
     HWND box = AwaitOwnWindow("expect-box", "#32770", ms);
     if (!box)
         return 0;
-    g_current = box;
+    SetCurrentWindow(box);
     const char *icon = BoxIcon(box, Scaled(2000));
     Begin("expect-box");
     PutWindowFields(box);
@@ -29,7 +30,7 @@ int StepExpectWindow(char *arg)
     HWND w = AwaitOwnWindow("expect-window", *arg ? arg : NULL, ms);
     if (!w)
         return 0;
-    g_current = w;
+    SetCurrentWindow(w);
     Begin("expect-window");
     PutWindowFields(w);
     End(1);
@@ -41,7 +42,7 @@ int StepExpectWindow(char *arg)
 int StepAnswer(char *arg)
 {
     int id = ParseId(arg);
-    HWND box = g_current;
+    HWND box = CurrentWindow();
     Begin("answer");
     KeyInt("id", id);
     if (!box || !IsWindow(box)) {
@@ -59,7 +60,7 @@ int StepAnswer(char *arg)
         }
         Sleep(POLL_MS);
     }
-    g_current = NULL;
+    SetCurrentWindow(NULL);
     End(1);
     return 1;
 }
@@ -68,7 +69,8 @@ int StepAnswer(char *arg)
 int StepClick(char *arg)
 {
     int id = ParseId(arg);
-    HWND c = g_current ? GetDlgItem(g_current, id) : NULL;
+    HWND w = CurrentWindow();
+    HWND c = w ? GetDlgItem(w, id) : NULL;
     Begin("click");
     KeyInt("id", id);
     if (!c) {
@@ -84,13 +86,14 @@ int StepClick(char *arg)
 /* Asks the current window to close, as its close box does. */
 int StepClose(char *arg)
 {
+    HWND w = CurrentWindow();
     Begin("close");
-    if (!g_current || !IsWindow(g_current)) {
+    if (!w || !IsWindow(w)) {
         KeyString("error", "no window");
         End(0);
         return 0;
     }
-    PostMessageA(g_current, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
     End(1);
     return 1;
 }
@@ -99,7 +102,8 @@ int StepClose(char *arg)
 int StepWaitGone(char *arg)
 {
     DWORD ms = WaitArg(&arg), start = GetTickCount();
-    while (g_current && IsWindow(g_current) && IsWindowVisible(g_current)) {
+    HWND w = CurrentWindow();
+    while (w && IsWindow(w) && IsWindowVisible(w)) {
         if (GetTickCount() - start > ms) {
             Begin("wait-gone");
             KeyString("error", "timeout");
@@ -108,7 +112,7 @@ int StepWaitGone(char *arg)
         }
         Sleep(POLL_MS);
     }
-    g_current = NULL;
+    SetCurrentWindow(NULL);
     Begin("wait-gone");
     End(1);
     return 1;
@@ -140,7 +144,7 @@ int StepFindTitle(char *arg)
     for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT), ++z) {
         GetWindowTextA(w, text, sizeof text);
         if (lstrcmpA(text, arg) == 0) {
-            g_current = w;
+            SetCurrentWindow(w);
             Begin("find-title");
             PutWindowFields(w);
             KeyInt("z", z);

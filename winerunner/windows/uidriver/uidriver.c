@@ -16,90 +16,21 @@
  * caller (bxdisc try) can choose each step on what the last one reported.
  * Steps and their output are listed in README.md beside the windows folder.
  *
- * This file holds the state the steps share, the step table and the loop;
- * the steps themselves are in steps_*.c by kind.
+ * This file holds main, the step table and the loop that runs the steps;
+ * the steps are in steps_*.c by kind, and what they share is behind
+ * driver_state.h.
  */
 #include <windows.h>
-#include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "driver.h"
+#include "driver_state.h"
+#include "leftovers.h"
 #include "report.h"
 #include "steps.h"
+#include "watchdog.h"
 #include "window_search.h"
-
-PROCESS_INFORMATION g_proc;
-HWND g_current;
-double g_slowness = 1.0;
-
-static const char *g_kill[16];
-static int g_killCount;
-
-/* Every wait goes through here: scripts give waits as native Wine needs them. */
-DWORD Scaled(DWORD ms)
-{
-    return (DWORD)(ms * g_slowness + 0.5);
-}
-
-/* An optional wait in milliseconds at the head of the argument, scaled;
- * the argument then starts after it. */
-DWORD WaitArg(char **arg)
-{
-    char *end;
-    unsigned long ms = strtoul(*arg, &end, 10);
-    if (end == *arg)
-        return Scaled(DEFAULT_WAIT);
-    while (*end == ' ')
-        ++end;
-    *arg = end;
-    return Scaled(ms);
-}
-
-static const struct { const char *name; int id; } g_ids[] = {
-    { "IDOK", IDOK }, { "IDCANCEL", IDCANCEL }, { "IDABORT", IDABORT },
-    { "IDRETRY", IDRETRY }, { "IDIGNORE", IDIGNORE }, { "IDYES", IDYES },
-    { "IDNO", IDNO },
-};
-
-/* A control id: a number, or a dialog button's id by name. */
-int ParseId(const char *s)
-{
-    for (size_t i = 0; i < sizeof g_ids / sizeof g_ids[0]; ++i)
-        if (lstrcmpiA(s, g_ids[i].name) == 0)
-            return g_ids[i].id;
-    return (int)strtol(s, NULL, 0);
-}
-
-/* A screen or client point, "X Y". Anything else fails the step rather
- * than act at a point the script never named. */
-int ParsePoint(const char *step, const char *arg, long *x, long *y)
-{
-    char more;
-    if (sscanf(arg, "%ld %ld %c", x, y, &more) == 2)
-        return 1;
-    Begin(step);
-    KeyString("point", arg);
-    KeyString("error", "bad point");
-    End(0);
-    return 0;
-}
-
-/* The script's own steps: a pause, and a line back for a caller to sync on. */
-static int StepSleep(char *arg)
-{
-    Sleep(Scaled(strtoul(arg, NULL, 10)));
-    return 1;
-}
-
-static int StepEcho(char *arg)
-{
-    Begin("echo");
-    KeyString("text", arg);
-    End(1);
-    return 1;
-}
 
 typedef int (*StepFn)(char *arg);
 
@@ -185,43 +116,6 @@ static void Abandon(void)
     StepKill("");
 }
 
-static void KillImages(void)
-{
-    if (!g_killCount)
-        return;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 pe;
-    pe.dwSize = sizeof pe;
-    for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe)) {
-        for (int i = 0; i < g_killCount; ++i) {
-            if (lstrcmpiA(pe.szExeFile, g_kill[i]) != 0)
-                continue;
-            HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID);
-            if (p) {
-                TerminateProcess(p, 9);
-                WaitForSingleObject(p, Scaled(DEFAULT_WAIT));
-                CloseHandle(p);
-                Begin("killed-leftover");
-                KeyString("image", pe.szExeFile);
-                KeyInt("pid", (long)pe.th32ProcessID);
-                End(1);
-            }
-        }
-    }
-    CloseHandle(snap);
-}
-
-static DWORD WINAPI Watchdog(LPVOID ms)
-{
-    Sleep((DWORD)(ULONG_PTR)ms);
-    Begin("watchdog");
-    End(0);
-    if (ProcessRunning())
-        TerminateProcess(g_proc.hProcess, 9);
-    KillImages();
-    ExitProcess(3);
-}
-
 /* Sizes, points and pixels in the screen's own units: a driver that is not
    DPI-aware is told scaled-down figures for an aware program's windows on
    systems that scale (Wine 10 does). Absent before Vista. */
@@ -245,15 +139,11 @@ int main(int argc, char **argv)
             if (!ReportOpen(argv[first + 1]))
                 return 2;
         } else if (strcmp(argv[first], "-t") == 0) {
-            DWORD ms = Scaled(strtoul(argv[first + 1], NULL, 10));
-            CloseHandle(CreateThread(NULL, 0, Watchdog, (LPVOID)(ULONG_PTR)ms, 0, NULL));
+            StartWatchdog(Scaled(strtoul(argv[first + 1], NULL, 10)));
         } else if (strcmp(argv[first], "-x") == 0) {
-            g_slowness = atof(argv[first + 1]);
-            if (!(g_slowness >= 1.0))
-                g_slowness = 1.0;
+            SetSlowness(atof(argv[first + 1]));
         } else if (strcmp(argv[first], "-k") == 0) {
-            if (g_killCount < (int)(sizeof g_kill / sizeof g_kill[0]))
-                g_kill[g_killCount++] = argv[first + 1];
+            AddLeftoverImage(argv[first + 1]);
         } else if (strcmp(argv[first], "-f") == 0) {
             script = argv[first + 1];
         } else {
@@ -293,7 +183,7 @@ int main(int argc, char **argv)
     }
     if (!ok)
         Abandon();
-    KillImages();
+    KillLeftovers();
     Begin("done");
     End(ok);
     ReportClose();

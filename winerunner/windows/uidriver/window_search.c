@@ -2,14 +2,14 @@
 
 #include <string.h>
 
-#include "driver.h"
+#include "driver_state.h"
 #include "report.h"
 
 int IsOurs(HWND w)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    return g_proc.hProcess && pid == g_proc.dwProcessId;
+    return StartedProcess() && pid == StartedPid();
 }
 
 /* Top-level windows in Z order, from the top: the order the launcher walks. */
@@ -41,11 +41,6 @@ HWND FindOwnVisible(const char *match)
     return NULL;
 }
 
-int ProcessRunning(void)
-{
-    return g_proc.hProcess && WaitForSingleObject(g_proc.hProcess, 0) == WAIT_TIMEOUT;
-}
-
 /* Waits for a visible top-level window of the started program, matched as
  * FindOwnVisible does. Reports "timeout" or "exited" when none comes. */
 HWND AwaitOwnWindow(const char *step, const char *match, DWORD ms)
@@ -57,8 +52,8 @@ HWND AwaitOwnWindow(const char *step, const char *match, DWORD ms)
             return w;
         if (!ProcessRunning()) {
             DWORD code = 0;
-            if (g_proc.hProcess)
-                GetExitCodeProcess(g_proc.hProcess, &code);
+            if (StartedProcess())
+                GetExitCodeProcess(StartedProcess(), &code);
             Begin(step);
             KeyString("error", "exited");
             KeyInt("code", (long)code);

@@ -1,4 +1,4 @@
-/* The started program and its windows: finding them, waiting for them and
+/* The started program's windows: finding them, waiting for them and
  * writing what they are into the report. */
 #ifndef UIDRIVER_WINDOW_SEARCH_H
 #define UIDRIVER_WINDOW_SEARCH_H
@@ -8,7 +8,6 @@
 int IsOurs(HWND w);
 HWND FirstTopLevel(void);
 HWND FindOwnVisible(const char *match);
-int ProcessRunning(void);
 HWND AwaitOwnWindow(const char *step, const char *match, DWORD ms);
 void PutWindowFields(HWND w);
 void PutBoxFields(HWND box);

@@ -4,11 +4,10 @@ its own throwaway copy of the base prefix, made by the first run into a cache
 of the test's own. Each test gives bxdisc a temporary folder and a tag of its
 own, and judges only those: other runs may share the machine.
 
-    bxdisc_try.py BXDISC SETUP.EXE RUNNER_DIR TOOLS_DIR
+    try_e2e.py BXDISC SETUP.EXE RUNNER_DIR TOOLS_DIR
 """
 from __future__ import annotations
 
-import hashlib
 import os
 import signal
 import shutil
@@ -20,11 +19,12 @@ import unittest
 from xml.etree import ElementTree
 
 import winebed
+from testlib import bmp8, snapshot
 
 BXDISC, SETUP, RUNNER, TOOLS = (os.path.abspath(a) for a in sys.argv[1:5])
 CACHE = tempfile.TemporaryDirectory(prefix="bxdisc-try-test-cache-")
 TRY = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
-                   "kit", "try")
+                   "kit", "try", "bxdisc_try")
 REBOOT_NOW = ('message box "Setup": "Installation is in progress...\\nIt is now necessary to '
               'reboot the computer.\\nReboot now?" [Yes, No]')
 
@@ -33,15 +33,6 @@ def sandboxes_of(pid: int) -> list[str]:
     """The sandboxes that process started: its bubblewrap children."""
     ps = subprocess.run(["ps", "-o", "pid=,comm=", "--ppid", str(pid)], capture_output=True, text=True).stdout
     return [line.split()[0] for line in ps.splitlines() if line.split()[1:] == ["bwrap"]]
-
-
-def snapshot(top):
-    """Every file below top, through links too, with its content."""
-    def content(path):
-        with open(path, "rb") as f:
-            return hashlib.sha256(f.read()).hexdigest()
-    return sorted((os.path.relpath(os.path.join(d, n), top), content(os.path.join(d, n)))
-                  for d, _, names in os.walk(top, followlinks=True) for n in names)
 
 
 class TryTest(unittest.TestCase):
@@ -61,13 +52,13 @@ class TryTest(unittest.TestCase):
         # bxdisc's data folder as an installation lays it out.
         self.data = os.path.join(self.tmp, "data")
         os.makedirs(self.data)
-        shutil.copytree(TRY, os.path.join(self.data, "try"))
+        shutil.copytree(TRY, os.path.join(self.data, "bxdisc_try"))
         os.symlink(RUNNER, os.path.join(self.data, "winerunner"))
         shutil.copy(SETUP, self.disc)
         w, h = winebed.FACE_SIZE
         files = {
-            "back.bmp": winebed.bmp8(400, 240, [winebed.BACKDROP_RGB], lambda x, y: 0),
-            "buttons.bmp": winebed.bmp8(5 * w, 4 * h, [winebed.face_rgb(r, f) for r in range(4)
+            "back.bmp": bmp8(400, 240, [winebed.BACKDROP_RGB], lambda x, y: 0),
+            "buttons.bmp": bmp8(5 * w, 4 * h, [winebed.face_rgb(r, f) for r in range(4)
                                                        for f in range(5)],
                                         lambda x, y: (y // h) * 5 + x // w),
             "Setup/Setup32.exe": b"MZ", "OLE/OLEAUT32.DLL": b"MZ"}
@@ -90,10 +81,10 @@ class TryTest(unittest.TestCase):
         self.assertEqual([], winebed.tagged(self.tag))
 
     def bxdisc_try(self, *args):
-        before = snapshot(self.disc)
+        before = snapshot(self.disc, through_links=True)
         r = subprocess.run([BXDISC, "try", self.disc] + list(args), capture_output=True,
                            text=True, timeout=1800, env=self.env())
-        self.assertEqual(before, snapshot(self.disc), "the author's folder is only read")
+        self.assertEqual(before, snapshot(self.disc, through_links=True), "the author's folder is only read")
         self.assertNothingLeft()
         return r.returncode, r.stdout.splitlines(), r.stdout + r.stderr
 

@@ -11,20 +11,22 @@ import time
 from typing import Callable
 
 import winerunner
-from backdrop import NATIVE_DPI, screen_size
-from disc_view import file_state, lies_within, view_state
-from follow import MAX_MOVES, USER_WAIT, WAIT, Follower, command_line
-from outcome import Unusable
-from report import Report, cp1252, windows_path
-from request import BUTTON_LABELS, Request
-import restart
+from winerunner import Runner
+
+from . import restart
+from .backdrop import NATIVE_DPI, screen_size
+from .disc_view import file_state, lies_within, view_state
+from .follow import MAX_MOVES, USER_WAIT, WAIT, Follower, command_line
+from .outcome import Unusable
+from .report import Report, cp1252, windows_path
+from .request import BUTTON_LABELS, Request
 
 # Version-only stand-ins for the system's automation library (--oleaut32).
 OLEAUT32 = {"4.0": "verdll400.dll", "3.50": "verdll350.dll"}
 Recorders = list[tuple[str, str]]
 
 
-def in_prefix(runner: winerunner.WineRunner, path: str) -> str:
+def in_prefix(runner: Runner, path: str) -> str:
     """The Linux path of a C: path, its names found without regard to case."""
     here = os.path.join(runner.prefix, "drive_c")
     for part in path[3:].split("\\"):
@@ -34,7 +36,7 @@ def in_prefix(runner: winerunner.WineRunner, path: str) -> str:
     return here
 
 
-def file_of_prefix(runner: winerunner.WineRunner, path: str) -> str | None:
+def file_of_prefix(runner: Runner, path: str) -> str | None:
     """A C: path's file, if its folder is the throwaway prefix's: the file
     itself may be a link into Wine's own, which is replaced, never written."""
     if not path.upper().startswith("C:\\") or ".." in path.split("\\"):
@@ -43,12 +45,12 @@ def file_of_prefix(runner: winerunner.WineRunner, path: str) -> str | None:
     return linux if lies_within(runner.prefix, os.path.join(os.path.dirname(linux), "x")) else None
 
 
-def install_package(runner: winerunner.WineRunner, request: Request, report: Report) -> tuple[str, str] | None:
+def install_package(runner: Runner, request: Request, report: Report) -> tuple[str, str] | None:
     """Installs the disc's package; stands a recorder in for the program the
     launcher's query finds. Gives that program's Windows and Linux paths."""
-    if not request.package:
+    if not request.disc.package:
         raise Unusable("--installed: the disc's Autorun.inf names no package (SetupMSI) on the disc")
-    package = windows_path(request.package)
+    package = windows_path(request.disc.package)
     try:
         runner.run(["wine", "msiexec", "/i", package, "/qn"], timeout=runner.scaled(300),
                    progress="installing %s with msiexec" % package)
@@ -88,7 +90,7 @@ def folder_state(*folders: str) -> dict[str, tuple[int, int]]:
 
 def recorders(request: Request, view: str, installed: tuple[str, str] | None) -> Recorders:
     """(Windows name, Linux path) of each recorder."""
-    found = [(windows_path(rel), os.path.join(view, rel)) for rel in (request.dcom, request.setup_exe) if rel]
+    found = [(windows_path(rel), os.path.join(view, rel)) for rel in (request.disc.dcom, request.disc.setup_exe) if rel]
     return found + ([installed] if installed else [])
 
 
@@ -96,7 +98,7 @@ def recorded(stand_ins: Recorders) -> list[tuple[str, dict[str, str]]]:
     return [(name, run) for name, path in stand_ins for run in winerunner.recorded_runs(path)]
 
 
-def report_programs(runner: winerunner.WineRunner, stand_ins: Recorders, report: Report,
+def report_programs(runner: Runner, stand_ins: Recorders, report: Report,
                     earlier: int = 0) -> None:
     """Each recorder's runs after the first earlier, once the launcher is
     done with them: it does not wait for what it starts, so a run may be
@@ -127,7 +129,7 @@ def report_disc_writes(view: str, before: dict[str, tuple[int, int]], stand_ins:
                     % ", ".join(windows_path(os.path.relpath(p, view)) for p in written))
 
 
-def report_system(runner: winerunner.WineRunner, before: dict[str, tuple[int, int]], report: Report) -> str | None:
+def report_system(runner: Runner, before: dict[str, tuple[int, int]], report: Report) -> str | None:
     """What the launcher staged in the system's folders (its staged files
     are the prerequisites a matrix row counts); gives wininit.ini's path if
     it wrote one."""
@@ -155,7 +157,7 @@ def report_system(runner: winerunner.WineRunner, before: dict[str, tuple[int, in
     return wininit[0] if wininit else None
 
 
-def report_rerun(runner: winerunner.WineRunner, report: Report) -> list[tuple[str, str]]:
+def report_rerun(runner: Runner, report: Report) -> list[tuple[str, str]]:
     """The restart asked for and, with it, the rerun registered; gives the
     RunOnce values. The launcher registers its rerun only as it asks for
     the restart."""
@@ -175,43 +177,43 @@ class LauncherRun:
     """One run on a started runner: the disc as D:, the system emulated,
     the recorders in place, then the launcher followed."""
 
-    def __init__(self, runner: winerunner.WineRunner, request: Request, view: str, report: Report) -> None:
+    def __init__(self, runner: Runner, request: Request, view: str, report: Report) -> None:
         self.runner = runner
         self.request = request
         self.view = view
         self.report = report
-        self.exe = os.path.basename(request.launcher)
+        self.exe = os.path.basename(request.disc.launcher)
 
     def prepare(self) -> Recorders:
         runner, request, report = self.runner, self.request, self.report
         # Every Wine of Debian 12 and later knows the others; Windows 11 came later.
-        if not runner.knows_system(request.system):
+        if not runner.knows_system(request.plan.system):
             raise Unusable("this Wine (%s) does not emulate %s; try --system win10, or a newer Wine"
-                           % (winerunner.wine_version(), request.system))
+                           % (winerunner.wine_version(), request.plan.system))
         runner.map_drive(self.view)
         registry = [(r"HKLM\Software\Wine\Drives", "d:", "cdrom"),
-                    (r"HKCU\Software\Wine\AppDefaults\%s" % self.exe, "Version", request.system)]
-        if request.oleaut32:
+                    (r"HKCU\Software\Wine\AppDefaults\%s" % self.exe, "Version", request.plan.system)]
+        if request.options.oleaut32:
             # Wine answers version queries from its builtin copy unless told otherwise.
-            winerunner.replace_file(runner.program(OLEAUT32[request.oleaut32]),
+            winerunner.replace_file(runner.program(OLEAUT32[request.options.oleaut32]),
                                     os.path.join(runner.system32(), "oleaut32.dll"))
             registry.append((r"HKCU\Software\Wine\AppDefaults\%s\DllOverrides" % self.exe, "oleaut32",
                              "native,builtin"))
-            report.line("the system's automation library: a stand-in of version %s" % request.oleaut32)
-        for rel in (request.setup_exe, request.dcom):
+            report.line("the system's automation library: a stand-in of version %s" % request.options.oleaut32)
+        for rel in (request.disc.setup_exe, request.disc.dcom):
             if rel:
                 report.line("stood in by a recorder: %s" % windows_path(rel))
-        if request.installed:
+        if request.options.installed:
             # msiexec runs on the system that the launcher will see.
             runner.reg_import(registry)
             registry = []
-        installed = install_package(runner, request, report) if request.installed else None
+        installed = install_package(runner, request, report) if request.options.installed else None
         runner.stub_restart(registry)
         return recorders(request, self.view, installed)
 
     def follow(self, cmd: str) -> Follower:
         follower = Follower(self.runner, self.request, self.report)
-        wait = self.request.timeout or WAIT
+        wait = self.request.options.timeout or WAIT
         session = self.runner.session(timeout=MAX_MOVES * wait + 2 * USER_WAIT, kill=(self.exe,))
         try:
             follower.start(session, cmd)
@@ -226,8 +228,8 @@ class LauncherRun:
         before = folder_state(os.path.dirname(runner.system32()), runner.system32())
         disc_before = view_state(self.view, set())
         follower = self.follow(command_line(self.request))
-        if self.request.click and not follower.clicked:
-            report.fail("no front window to click %s in" % BUTTON_LABELS[self.request.click])
+        if self.request.options.click and not follower.clicked:
+            report.fail("no front window to click %s in" % BUTTON_LABELS[self.request.options.click])
         report_programs(runner, stand_ins, report)
         report_disc_writes(self.view, disc_before, stand_ins, report)
         wininit = report_system(runner, before, report)
@@ -248,7 +250,7 @@ class LauncherRun:
             for done in restart.apply_renames(steps, lambda path: file_of_prefix(runner, path)):
                 report.line(done, 1)
             os.replace(wininit, os.path.splitext(wininit)[0] + ".bak")
-        if self.request.dcom and winerunner.recorded_runs(os.path.join(self.view, self.request.dcom)):
+        if self.request.disc.dcom and winerunner.recorded_runs(os.path.join(self.view, self.request.disc.dcom)):
             # The stand-in installs nothing: what it stood in for would have.
             runner.wine("reg", "add", restart.DCOM_VERSION, "/ve", "/d", restart.DCOM_INSTALLED, "/f")
             report.line("Distributed COM: taken as installed by its installer (a recorder stood in)", 1)
@@ -269,17 +271,17 @@ def run_launcher(request: Request, work: str, say: Callable[[str], None], report
     """The launcher run on the view in work/disc and the prefix in
     work/prefix (made here where it is not there yet), and reported."""
     programs = os.path.dirname(os.path.abspath(winerunner.__file__))
-    width, height = screen_size(request.dpi)
-    runner = winerunner.WineRunner(programs, work, display=request.display, say=say,
+    width, height = screen_size(request.options.dpi)
+    runner = winerunner.WineRunner(programs, work, display=request.plan.display, say=say,
                                    prefix=os.path.join(work, "prefix"), sealed=True,
-                                   emulated=request.emulated, screen="%dx%dx24" % (width, height))
+                                   emulated=request.plan.emulated, screen="%dx%dx24" % (width, height))
     try:
         runner.start()
-        if request.dpi:
-            runner.set_dpi(request.dpi)
-        if request.dpi and request.dpi != NATIVE_DPI:
+        if request.options.dpi:
+            runner.set_dpi(request.options.dpi)
+        if request.options.dpi and request.options.dpi != NATIVE_DPI:
             report.line("the screen: %d DPI (%d%% scaling), %d x %d"
-                        % (request.dpi, round(request.dpi * 100 / NATIVE_DPI), width, height))
+                        % (request.options.dpi, round(request.options.dpi * 100 / NATIVE_DPI), width, height))
         LauncherRun(runner, request, os.path.join(work, "disc"), report).run()
     finally:
         runner.stop()

@@ -1,23 +1,29 @@
 """What bxdisc hands to try's runner: one JSON document, written by bxdisc
 after it read the disc with the launcher's own code, holding what it found
-and try's options as the author gave them. Loaded once into a frozen record,
-so that a misspelt option is an error where it is read, not a silent None.
+and try's options as the author gave them. Loaded once into frozen records,
+so that a misspelt option is an error where it is read, not a silent None:
+what bxdisc found on the disc (Disc), the author's options (Options), and
+the plan of one run (Plan), which the run outside makes for each system it
+runs and hands, in the same document, to the run inside the sandbox.
 
 bxdisc writes a name of the disc as the bytes it is, undecodable bytes as
-lone surrogates; os functions give those bytes back.
+lone surrogates; os functions give those bytes back. The systems, buttons
+and choices are schema.json's, which bxdisc's option table comes from too;
+bxdisc has checked the numbers against its ranges.
 """
 from __future__ import annotations
 
-import dataclasses
 import json
 import os
 from dataclasses import dataclass
 from typing import Any
 
+from .schema import SCHEMA
+
 FORMAT = 1
-BUTTONS = ("run", "again", "install", "exit")
-BUTTON_LABELS = {"run": "Run", "again": "Setup again", "install": "Install", "exit": "Exit"}
-SYSTEMS = ("win95", "win98", "winme", "nt40", "win2k", "winxp", "win7", "win8", "win10", "win11")
+SYSTEMS = SCHEMA.systems
+BUTTONS = tuple(b.name for b in SCHEMA.buttons)
+BUTTON_LABELS = {b.name: b.label for b in SCHEMA.buttons}
 
 
 class RequestError(ValueError):
@@ -33,18 +39,22 @@ class Backdrop:
 
 
 @dataclass(frozen=True)
-class Request:
-    disc: str
+class Disc:
+    """What bxdisc found on the disc: paths relative to its folder, and None
+    for a file that Autorun.inf does not name or the disc does not hold."""
+    folder: str                   # from the root
     launcher: str
-    buttons: dict[str, int]
-    bxdisc_version: str = ""
+    buttons: dict[str, int]       # the front window's control ids, by the names --click takes
     setup_exe: str | None = None
     dcom: str | None = None
     package: str | None = None
     backdrop: Backdrop | None = None
-    tail: tuple[str, ...] | None = None
-    # try's options
-    system: str = "win10"
+
+
+@dataclass(frozen=True)
+class Options:
+    """try's options as the author gave them, and the launcher's arguments."""
+    system: str = SCHEMA.default_system
     matrix: tuple[str, ...] | None = None  # () for every system this Wine emulates
     jobs: int | None = None
     html: str | None = None
@@ -61,13 +71,32 @@ class Request:
     oleaut32: str | None = None
     timeout: int | None = None
     dpi: int | None = None
-    # What the run outside found, for a run inside a sandbox, where it cannot look.
-    emulated: bool = False
-    display: str | None = None
-    screenshot_as: str | None = None
+    tail: tuple[str, ...] | None = None    # after "--"; None: the automatic start's /autorun
 
-    def but(self, **changes: Any) -> Request:
-        return dataclasses.replace(self, **changes)
+
+@dataclass(frozen=True)
+class Plan:
+    """One run of the launcher: made outside the sandbox, where the run can
+    look at the machine, for the run inside, where it cannot."""
+    system: str
+    emulated: bool = False            # Wine runs under qemu-user
+    screenshot: str | None = None     # where this run leaves its screenshot
+    screenshot_as: str | None = None  # the name the report gives it
+    display: str | None = None        # the X display to run on, instead of a private Xvfb
+
+
+@dataclass(frozen=True)
+class Request:
+    disc: Disc
+    options: Options
+    plan: Plan
+    bxdisc_version: str = ""
+
+
+def first_plan(options: Options) -> Plan:
+    """The plan of the run the author asked for, before the run outside has
+    looked at anything."""
+    return Plan(system=options.system, screenshot=options.screenshot)
 
 
 OPTION_TYPES: dict[str, type] = {
@@ -76,8 +105,9 @@ OPTION_TYPES: dict[str, type] = {
     "installed": bool, "fresh": bool, "no_sandbox": bool, "screenshot": str, "click": str,
     "answer": str, "oleaut32": str, "timeout": int, "dpi": int,
 }
-CHOICES = {"system": SYSTEMS, "click": BUTTONS, "answer": ("yes", "no"), "oleaut32": ("4.0", "3.50")}
-OUTSIDE_ONLY = {"emulated": bool, "display": str, "screenshot_as": str}
+CHOICES = {"system": SYSTEMS, "click": BUTTONS, **SCHEMA.choices}
+PLAN_TYPES: dict[str, type] = {"system": str, "emulated": bool, "screenshot": str, "screenshot_as": str,
+                               "display": str}
 
 
 def shard_of(text: str) -> tuple[int, int]:
@@ -111,6 +141,20 @@ def _typed(name: str, value: Any, kind: type) -> Any:
     return value
 
 
+def _fields(document: dict[str, Any], key: str, types: dict[str, type], what: str) -> dict[str, Any]:
+    """The fields of the document's object at key, each of its type; those
+    that are null left out."""
+    value = document.get(key, {})
+    if not isinstance(value, dict):
+        raise RequestError("%s is not an object" % key)
+    given: dict[str, Any] = {}
+    for name, item in value.items():
+        if name not in types:
+            raise RequestError("%s try does not know: %s" % (what, name))
+        given[name] = _typed(name, item, types[name])
+    return {k: v for k, v in given.items() if v is not None}
+
+
 def _path(document: dict[str, Any], name: str) -> str | None:
     value = document.get(name)
     if value is not None and (not isinstance(value, str) or not value):
@@ -134,7 +178,8 @@ def _backdrop(value: Any) -> Backdrop | None:
 
 
 def load(text: str) -> Request:
-    """The request bxdisc wrote; RequestError for anything else."""
+    """The request bxdisc wrote, or that the run outside wrote with its
+    plan; RequestError for anything else."""
     try:
         document = json.loads(text)
     except ValueError as e:
@@ -145,45 +190,45 @@ def load(text: str) -> Request:
     if not isinstance(buttons, dict) or sorted(buttons) != sorted(BUTTONS) or \
             not all(isinstance(v, int) for v in buttons.values()):
         raise RequestError("buttons is not the front window's four ids")
-    options = document.get("options", {})
-    if not isinstance(options, dict):
-        raise RequestError("options is not an object")
-    given: dict[str, Any] = {}
-    for name, value in options.items():
-        kind = OPTION_TYPES.get(name) or OUTSIDE_ONLY.get(name)
-        if kind is None:
-            raise RequestError("an option try does not know: %s" % name)
-        given[name] = _typed(name, value, kind)
+    given = _fields(document, "options", OPTION_TYPES, "an option")
     tail = document.get("tail")
     if tail is not None and (not isinstance(tail, list) or not all(isinstance(a, str) for a in tail)):
         raise RequestError("tail is not a list of words")
-    disc, launcher = _path(document, "disc"), _path(document, "launcher")
-    if not disc or not launcher:
+    folder, launcher = _path(document, "disc"), _path(document, "launcher")
+    if not folder or not launcher:
         raise RequestError("no disc or no launcher")
+    # Lexically, as the author wrote them: a link in the path stays one.
     for name in ("screenshot", "html", "junit", "results"):
         if given.get(name):
             given[name] = os.path.abspath(given[name])
-    return Request(disc=os.path.abspath(disc), launcher=launcher, buttons=dict(buttons),
-                   bxdisc_version=str(document.get("bxdisc_version", "")),
-                   setup_exe=_path(document, "setup_exe"), dcom=_path(document, "dcom"),
-                   package=_path(document, "package"), backdrop=_backdrop(document.get("backdrop")),
-                   tail=tuple(tail) if tail is not None else None,
-                   **{k: v for k, v in given.items() if v is not None or k in ("emulated",)})
+    options = Options(**given, tail=tuple(tail) if tail is not None else None)
+    disc = Disc(folder=os.path.abspath(folder), launcher=launcher, buttons=dict(buttons),
+                setup_exe=_path(document, "setup_exe"), dcom=_path(document, "dcom"),
+                package=_path(document, "package"), backdrop=_backdrop(document.get("backdrop")))
+    plan = first_plan(options)
+    if document.get("plan") is not None:
+        planned = _fields(document, "plan", PLAN_TYPES, "a field of the plan")
+        if "system" not in planned:
+            raise RequestError("the plan names no system")
+        plan = Plan(**planned)
+    return Request(disc=disc, options=options, plan=plan, bxdisc_version=str(document.get("bxdisc_version", "")))
 
 
 def dump(request: Request) -> str:
-    """The request as bxdisc writes it, for a run inside a sandbox."""
-    backdrop = request.backdrop and {
-        "width": request.backdrop.width, "height": request.backdrop.height,
-        "samples": [[x, y, r << 16 | g << 8 | b] for x, y, (r, g, b) in request.backdrop.samples]}
-    options = {name: getattr(request, name) for name in list(OPTION_TYPES) + list(OUTSIDE_ONLY)}
-    if request.matrix is not None:
-        options["matrix"] = list(request.matrix)
-    if request.shard is not None:
-        options["shard"] = "%d/%d" % request.shard
+    """The request as bxdisc writes it, with the run's plan, for a run inside a sandbox."""
+    disc, options, plan = request.disc, request.options, request.plan
+    backdrop = disc.backdrop and {
+        "width": disc.backdrop.width, "height": disc.backdrop.height,
+        "samples": [[x, y, r << 16 | g << 8 | b] for x, y, (r, g, b) in disc.backdrop.samples]}
+    given: dict[str, Any] = {name: getattr(options, name) for name in OPTION_TYPES}
+    if options.matrix is not None:
+        given["matrix"] = list(options.matrix)
+    if options.shard is not None:
+        given["shard"] = "%d/%d" % options.shard
     return json.dumps({"format": FORMAT, "bxdisc_version": request.bxdisc_version,
-                       "disc": request.disc, "launcher": request.launcher,
-                       "buttons": request.buttons, "setup_exe": request.setup_exe,
-                       "dcom": request.dcom, "package": request.package, "backdrop": backdrop,
-                       "options": options,
-                       "tail": list(request.tail) if request.tail is not None else None})
+                       "disc": disc.folder, "launcher": disc.launcher,
+                       "buttons": disc.buttons, "setup_exe": disc.setup_exe,
+                       "dcom": disc.dcom, "package": disc.package, "backdrop": backdrop,
+                       "options": given,
+                       "tail": list(options.tail) if options.tail is not None else None,
+                       "plan": {name: getattr(plan, name) for name in PLAN_TYPES}})

@@ -4,31 +4,35 @@ prefix, the run inside the sandbox (inner_run.py), and everything gone when
 it ends, interrupted or not. Only the base prefix stays, in the cache."""
 from __future__ import annotations
 
+import dataclasses
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
+from pathlib import Path
 from typing import Callable, Sequence, TextIO
 
-import sandbox
 import winerunner
-from backdrop import screen_size
-from base_prefix import BasePrefix
-from disc_view import ViewTooBig, linked_files, make_view
-from outcome import Unusable
-from request import Request, dump
+from winerunner import executor
+from winerunner.executor import Command, Output, Running
+
+from . import sandbox
+from .backdrop import screen_size
+from .base_prefix import BasePrefix
+from .disc_view import ViewTooBig, linked_files, make_view
+from .outcome import Unusable
+from .request import Request, dump
 
 WINE_PACKAGES = ("Debian's wine and wine32:i386 (dpkg --add-architecture i386, then "
                  "apt-get install wine wine32:i386)")
 RUNNER_PROGRAMS = ("uidriver.exe", "recstub.exe", "msiquery.exe", "verdll400.dll", "verdll350.dll")
-HERE = os.path.dirname(os.path.realpath(__file__))
 Say = Callable[[str], None]
-Started = Callable[[subprocess.Popen[bytes]], None]
+Started = Callable[[Running], None]
 
 
 def check_platform(request: Request) -> None:
     """Unusable, with the remedy, where something the run needs is missing."""
+    options = request.options
     if not shutil.which("wine") or not os.path.exists(winerunner.WINE32):
         raise Unusable("32-bit Wine is not installed; install " + WINE_PACKAGES)
     if not winerunner.runs_32bit():
@@ -36,11 +40,11 @@ def check_platform(request: Request) -> None:
                        "32-bit programs and no emulator is registered for them (qemu-user 9 or "
                        "later: Debian 13's own, or Debian 12's from bookworm-backports, registered "
                        "for i386 through binfmt_misc)")
-    if request.show and not os.environ.get("DISPLAY"):
+    if options.show and not os.environ.get("DISPLAY"):
         raise Unusable("--show needs an X display in $DISPLAY")
-    needed = [("Xephyr", "xserver-xephyr")] if request.show and not request.no_sandbox else []
-    needed += [] if request.show else [("Xvfb", "xvfb")]
-    needed += [("import", "imagemagick")] if request.screenshot or request.html or request.results else []
+    needed = [("Xephyr", "xserver-xephyr")] if options.show and not options.no_sandbox else []
+    needed += [] if options.show else [("Xvfb", "xvfb")]
+    needed += [("import", "imagemagick")] if options.screenshot or options.html or options.results else []
     missing = [(p, package) for p, package in needed if not shutil.which(p)]
     if missing:
         raise Unusable("%s not installed; install with apt-get install %s"
@@ -51,40 +55,47 @@ def check_platform(request: Request) -> None:
         raise Unusable(
             "the Wine runner's programs (%s) are not in %s; build them with the cross build "
             "(cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake, then ninja), or name a "
-            "folder that holds try/ and winerunner/ in $BXDISC_DATA" % (", ".join(absent), programs))
-    if not request.no_sandbox:
+            "folder that holds bxdisc_try/ and winerunner/ in $BXDISC_DATA" % (", ".join(absent), programs))
+    if not options.no_sandbox:
         try:
             sandbox.check()
         except sandbox.SandboxUnusable as e:
             raise Unusable(str(e))
 
 
+def import_folders() -> list[str]:
+    """The folders this package and the Wine runner are imported from, links
+    resolved as the sandbox binds them: bxdisc's data folder, and the
+    runner's wherever its link there leads."""
+    packages = (Path(__file__), Path(winerunner.__file__))
+    return list(dict.fromkeys(str(package.resolve().parent.parent) for package in packages))
+
+
 def sandboxed(words: list[str], work: str, readable: Sequence[str] = (), sockets: Sequence[str] = (),
               out: TextIO | None = None, started: Started | None = None) -> int:
-    """Runs this program with words inside the sandbox; its exit status."""
-    # bxdisc's data folder, and the runner wherever its link there leads.
-    data = [os.path.dirname(HERE), os.path.dirname(os.path.realpath(winerunner.__file__))]
-    line = sandbox.command([sys.executable, HERE] + words, work, readable=data + list(readable),
-                           sockets=sockets)
-    with subprocess.Popen(line, stdout=out, stderr=out) as p:
+    """Runs this package with words inside the sandbox, as bxdisc runs it
+    outside; its exit status."""
+    folders = import_folders()
+    line = sandbox.command([sys.executable, "-P", "-B", "-m", "bxdisc_try"] + words, work,
+                           readable=folders + list(readable), sockets=sockets,
+                           env={"PYTHONPATH": os.pathsep.join(folders)})
+    # Its group killed when this run is interrupted: the sandbox's own processes end with it.
+    with executor.start(Command(line, output=out if out is not None else Output.INHERIT)) as running:
         if started:
-            started(p)
-        try:
-            return p.wait()
-        finally:
-            if p.poll() is None:
-                p.kill()  # the sandbox's own processes end with it
+            started(running)
+        return running.wait()
 
 
 def base_prefix(request: Request, say: Say) -> BasePrefix:
     """The cached base prefix, made (in a sandbox of its own) where it is missing."""
     def make(staging: str) -> None:
         os.mkdir(os.path.join(staging, "home"))
-        if request.no_sandbox:
-            import inner_run
-            status = inner_run.make_base(staging, request.emulated, say)
+        if request.options.no_sandbox:
+            from . import inner_run
+            status = inner_run.make_base(staging, request.plan.emulated, say)
         else:
-            status = sandboxed(["make-base", staging] + (["--emulated"] if request.emulated else []), staging)
+            status = sandboxed(["make-base", staging] + (["--emulated"] if request.plan.emulated else []),
+                               staging)
         if status:
             raise Unusable("Wine could not make the base prefix (exit status %d)" % status)
     return BasePrefix(make, say)
@@ -98,48 +109,50 @@ def regular_file(path: str) -> bool:
 
 def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | None = None,
              started: Started | None = None, keep: str | None = None) -> int:
-    """The disc's run on request.system in a work folder of its own; its
-    exit status. The screenshot is copied to request.screenshot; with keep,
+    """The disc's run on request.plan.system in a work folder of its own; its
+    exit status. The screenshot is copied to request.plan.screenshot; with keep,
     a folder, the run's result.json goes there."""
     work = tempfile.mkdtemp(prefix="bxdisc-try-")
     xephyr = None
     try:
         os.mkdir(os.path.join(work, "home"))
-        stand_ins = [rel for rel in (request.setup_exe, request.dcom) if rel]
+        stand_ins = [rel for rel in (request.disc.setup_exe, request.disc.dcom) if rel]
         programs = os.path.dirname(os.path.abspath(winerunner.__file__))
         try:
-            make_view(request.disc, os.path.join(work, "disc"), stand_ins, os.path.join(programs, "recstub.exe"))
+            make_view(request.disc.folder, os.path.join(work, "disc"), stand_ins,
+                      os.path.join(programs, "recstub.exe"))
         except ViewTooBig as e:
             raise Unusable(str(e))
         if base:
             # Unconfined, Wine's own files are not to be reached through links.
             try:
-                base.copy_to(os.path.join(work, "prefix"), share_builtins=not request.no_sandbox)
+                base.copy_to(os.path.join(work, "prefix"), share_builtins=not request.options.no_sandbox)
             except OSError as e:
                 say("no base prefix (%s); this run makes a prefix of its own" % e)
                 shutil.rmtree(os.path.join(work, "prefix"), ignore_errors=True)
         shot = os.path.join(work, "screenshot.png")
-        inner = request.but(screenshot=shot if request.screenshot else None,
-                            screenshot_as=request.screenshot_as or request.screenshot)
+        display = None
         sockets = []
-        if request.show and not request.no_sandbox:
+        if request.options.show and not request.options.no_sandbox:
             try:
-                xephyr, display = winerunner.nested_display(screen_size(request.dpi), "bxdisc try")
+                xephyr, display = winerunner.nested_display(screen_size(request.options.dpi), "bxdisc try")
             except winerunner.XServerFailed as e:
                 raise Unusable("Xephyr did not start on %s (%s)" % (os.environ.get("DISPLAY"), e))
-            inner = inner.but(display=display)
             sockets.append("/tmp/.X11-unix/X" + display.lstrip(":"))
-        elif request.show:
-            inner = inner.but(display=os.environ["DISPLAY"])
+        elif request.options.show:
+            display = os.environ["DISPLAY"]
+        # The run inside takes its screenshot into the work folder, which goes.
+        plan = dataclasses.replace(request.plan, screenshot=shot if request.plan.screenshot else None,
+                                   screenshot_as=request.plan.screenshot_as or request.plan.screenshot, display=display)
         with open(os.path.join(work, "request.json"), "w") as f:
-            f.write(dump(inner))
-        if request.no_sandbox:
-            import inner_run
+            f.write(dump(dataclasses.replace(request, plan=plan)))
+        if request.options.no_sandbox:
+            from . import inner_run
             status = inner_run.run_inside(work, say, out)
         else:
             status = sandboxed(["inside", work], work, readable=linked_files(os.path.join(work, "disc")),
                                sockets=sockets, out=out, started=started)
-        copies = [(shot, request.screenshot)]
+        copies = [(shot, request.plan.screenshot)]
         if keep:
             copies += [(os.path.join(work, "result.json"), os.path.join(keep, "result.json"))]
         for source, target in copies:

@@ -1,11 +1,13 @@
 """bxdisc try's runner: a disc's launcher run on emulated Windows, with a
-plain report of what it did. bxdisc starts it as `python3 DATA/try run`,
-with its request (request.py) on standard input; the runs inside the
-sandbox start it again as `inside WORK` and `make-base STAGING`. bxdisc try
---merge starts it as `merge --bxdisc VERSION [--html DIR] [--junit FILE]
--- FOLDER...` (merge.py), which runs no Wine.
+plain report of what it did. bxdisc starts it as `python3 -P -B -m
+bxdisc_try run`, with PYTHONPATH its data folder, which holds this package
+beside the Wine runner's, and its request (request.py) on standard input;
+the runs inside the sandbox start it again, the same way, as `inside WORK`
+and `make-base STAGING`. bxdisc try --merge starts it as `merge --bxdisc
+VERSION [--html DIR] [--junit FILE] -- FOLDER...` (merge.py), which runs no
+Wine.
 
-The run is the Wine runner's (winerunner/, beside this folder in bxdisc's
+The run is the Wine runner's (winerunner/, beside this package in bxdisc's
 data folder), with its UI driver and its recording stub: the disc as D:, a
 view of the author's folder made before any Windows program runs, in which
 recorders stand in for the programs the launcher starts (disc_view.py); a
@@ -13,26 +15,20 @@ throwaway copy of the base prefix (base_prefix.py) and a private Xvfb, or
 with --show a nested X server on the author's display; everything inside
 bubblewrap (sandbox.py) unless --no-sandbox.
 
-Exit status: 0 the launcher ended as the disc intends (on every system,
-with --matrix); 1 it showed an error message, hung, or the clicked button
-was not there; 2 the disc or Wine cannot be used; 130 interrupted.
+Its exit status is one of outcome.py's, the numbers bxdisc's own statuses
+have (exit_statuses.json).
 """
 from __future__ import annotations
 
 import argparse
-import os
+import dataclasses
 import signal
 import subprocess
 import sys
 from types import FrameType
 
-HERE = os.path.dirname(os.path.realpath(__file__))
-# bxdisc's data folder holds this folder beside the Wine runner's.
-sys.path[:0] = [HERE, os.path.join(os.path.dirname(HERE), "winerunner")]
-sys.dont_write_bytecode = True  # an installed data folder is not ours to write
-
-import outcome  # noqa: E402
-import request as requests  # noqa: E402
+from . import outcome
+from . import request as requests
 
 NO_SANDBOX = ("warning: --no-sandbox: the disc's programs run unconfined, with your rights over "
               "your files, your X display and the network")
@@ -60,17 +56,18 @@ def arguments(argv: list[str]) -> argparse.Namespace:
 
 
 def run(request: requests.Request) -> int:
-    import matrix
-    import outer_run
     import winerunner
-    if request.no_sandbox:
+
+    from . import matrix, outer_run
+    if request.options.no_sandbox:
         print(NO_SANDBOX, flush=True)
-    request = request.but(emulated=winerunner.emulated())
-    if request.matrix is not None:
+    # Found here, where binfmt_misc shows: the runs inside cannot see it.
+    request = dataclasses.replace(request, plan=dataclasses.replace(request.plan, emulated=winerunner.emulated()))
+    if request.options.matrix is not None:
         return matrix.run_matrix(request, say)
-    print("bxdisc try: %s on %s" % (request.disc, request.system), flush=True)
+    print("bxdisc try: %s on %s" % (request.disc.folder, request.plan.system), flush=True)
     outer_run.check_platform(request)
-    base = None if request.fresh else outer_run.base_prefix(request, say)
+    base = None if request.options.fresh else outer_run.base_prefix(request, say)
     return outer_run.run_disc(request, say, base)
 
 
@@ -85,13 +82,13 @@ def main(argv: list[str]) -> int:
         signal.signal(signum, interrupted)
     try:
         if args.role == "make-base":
-            import inner_run
+            from . import inner_run
             return inner_run.make_base(args.staging, args.emulated, say)
         if args.role == "inside":
-            import inner_run
+            from . import inner_run
             return inner_run.run_inside(args.work, say)
         if args.role == "merge":
-            import merge
+            from . import merge
             try:
                 return merge.merge(args.folders, args.bxdisc, args.html, args.junit)
             except OSError as e:  # no Wine to blame

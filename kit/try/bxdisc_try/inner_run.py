@@ -10,11 +10,12 @@ import subprocess
 import time
 from typing import Callable, TextIO
 
-import request as requests
 import winerunner
-from launcher_run import run_launcher
-from outcome import INTERRUPTED, UNUSABLE, Unusable
-from report import Report
+
+from . import request as requests
+from .launcher_run import run_launcher
+from .outcome import INTERRUPTED, UNUSABLE, Unusable
+from .report import Report
 
 
 def make_base(staging: str, emulated: bool, say: Callable[[str], None]) -> int:
@@ -51,7 +52,7 @@ def run_inside(work: str, say: Callable[[str], None], out: TextIO | None = None)
         raise
     finally:
         # Written even for a run that cannot go on: the matrix shows why.
-        result = report.result(request.system, time.monotonic() - started)
+        result = report.result(request.plan.system, time.monotonic() - started)
         with open(os.path.join(work, "result.json"), "w") as f:
             json.dump(result.to_json(), f)
     return report.status

@@ -18,23 +18,25 @@ from concurrent.futures import FIRST_COMPLETED, Future, ThreadPoolExecutor, wait
 from pathlib import Path
 from typing import Callable
 
-import outer_run
-import results_folder
-from matrix_page import write_reports
-from matrix_table import table_header, table_row
-from outcome import DONE, FAILED, INTERRUPTED, UNUSABLE, Unusable
-from request import SYSTEMS, Request
-from run_result import RunResult
+from winerunner import Running
 
-# Every Wine of Debian 12 and later emulates these; Windows 11 only a newer one.
-EVERY_WINE = SYSTEMS[:SYSTEMS.index("win11")]
+from . import outer_run
+from . import results_folder
+from .matrix_page import write_reports
+from .matrix_table import table_header, table_row
+from .outcome import CLEAN, FINDINGS, INTERRUPTED, UNUSABLE, Unusable
+from .request import SYSTEMS, Plan, Request
+from .run_result import RunResult
+from .schema import SCHEMA
+
+EVERY_WINE = SCHEMA.every_wine  # what every Wine of Debian 12 and later emulates
 
 
 def chosen_systems(request: Request, knows: Callable[[str], bool]) -> list[str]:
     """The systems asked for, in the order of their release; by default
     every one this Wine emulates."""
-    if request.matrix:
-        return [s for s in SYSTEMS if s in request.matrix]
+    if request.options.matrix:
+        return [s for s in SYSTEMS if s in request.options.matrix]
     return list(EVERY_WINE) + [s for s in SYSTEMS if s not in EVERY_WINE and knows(s)]
 
 
@@ -50,11 +52,11 @@ def shard_systems(systems: list[str], index: int, total: int) -> list[str]:
 def matrix_status(results: list[RunResult]) -> int:
     """0 only when every system did what the disc intends."""
     statuses = {r.status for r in results}
-    if statuses <= {DONE}:
-        return DONE
+    if statuses <= {CLEAN}:
+        return CLEAN
     if INTERRUPTED in statuses:
         return INTERRUPTED
-    return FAILED if FAILED in statuses else UNUSABLE
+    return FINDINGS if FINDINGS in statuses else UNUSABLE
 
 
 class Matrix:
@@ -63,10 +65,10 @@ class Matrix:
         self.say = say
         self.stopping = threading.Event()
         self.lock = threading.Lock()
-        self.running: list[subprocess.Popen[bytes]] = []
+        self.running: list[Running] = []
         self.keep = tempfile.mkdtemp(prefix="bxdisc-try-matrix-")
 
-    def started(self, process: subprocess.Popen[bytes]) -> None:
+    def started(self, process: Running) -> None:
         with self.lock:
             self.running.append(process)
             if self.stopping.is_set():
@@ -88,9 +90,12 @@ class Matrix:
         started = time.monotonic()
         report = os.path.join(keep, "report.txt")
         # Screenshots only for a page, now or merged: each is a wait for the window to be painted.
-        shot = os.path.join(keep, "screenshot.png") if self.request.html or self.request.results else None
-        request = self.request.but(system=system, matrix=None, screenshot=shot,
-                                   screenshot_as=shot and system + ".png")
+        options = self.request.options
+        shot = os.path.join(keep, "screenshot.png") if options.html or options.results else None
+        # The author's options stand; the plan is this system's.
+        plan = Plan(system=system, emulated=self.request.plan.emulated, screenshot=shot,
+                    screenshot_as=shot and system + ".png")
+        request = dataclasses.replace(self.request, plan=plan)
         try:
             with open(report, "w") as out:
                 status = outer_run.run_disc(request, lambda line: None, base, out=out, started=self.started,
@@ -101,7 +106,7 @@ class Matrix:
             return RunResult(system=system, status=UNUSABLE, verdict="Wine failed: %s" % e,
                              seconds=time.monotonic() - started)
         seconds = time.monotonic() - started
-        if status not in (DONE, FAILED, UNUSABLE, INTERRUPTED):
+        if status not in (CLEAN, FINDINGS, UNUSABLE, INTERRUPTED):
             # Killed by a signal (negative) or ended some other way: the run could not go on.
             return RunResult(system=system, status=UNUSABLE, seconds=seconds,
                              verdict="the run ended with %s" % ("signal %d" % -status if status < 0
@@ -123,7 +128,7 @@ class Matrix:
                                    screenshot=shot if shot and outer_run.regular_file(shot) else None)
 
     def run(self, systems: list[str], base: outer_run.BasePrefix | None) -> list[RunResult]:
-        jobs = self.request.jobs or os.cpu_count() or 1
+        jobs = self.request.options.jobs or os.cpu_count() or 1
         print(table_header(), flush=True)
         ended: dict[str, RunResult] = {}
         with ThreadPoolExecutor(max_workers=min(jobs, len(systems))) as pool:
@@ -155,45 +160,46 @@ def finish(results: list[RunResult], disc_name: str, version: str, html: str | N
     if junit:
         print("bxdisc try: the JUnit report: %s" % junit, flush=True)
     status = matrix_status(results)
-    passed = sum(r.status == DONE for r in results)
+    passed = sum(r.status == CLEAN for r in results)
     print("bxdisc try: %d of %d systems did what the disc intends (exit status %d)"
           % (passed, len(results), status), flush=True)
     return status
 
 
 def run_matrix(request: Request, say: Callable[[str], None]) -> int:
+    options, folder = request.options, request.disc.folder
     # The author's folder first: nothing runs to be thrown away.
-    if request.results:
-        results_folder.claim(Path(request.results))
+    if options.results:
+        results_folder.claim(Path(options.results))
     outer_run.check_platform(request)
-    base = None if request.fresh else outer_run.base_prefix(request, say)
+    base = None if options.fresh else outer_run.base_prefix(request, say)
     known = base.known_systems() if base else list(EVERY_WINE)
     if base:
         base.say = lambda line: None  # said once, not for every run
     every = chosen_systems(request, lambda s: s in known)
-    unknown = [s for s in request.matrix or () if base and s not in known]
+    unknown = [s for s in options.matrix or () if base and s not in known]
     if unknown:
         raise Unusable("this Wine does not emulate %s; leave %s out of --matrix, or use a newer Wine"
                        % (", ".join(unknown), "it" if len(unknown) == 1 else "them"))
-    index, total = request.shard or (1, 1)
+    index, total = options.shard or (1, 1)
     systems = shard_systems(every, index, total)
-    shard = " (shard %d/%d of %s)" % (index, total, ", ".join(every)) if request.shard else ""
+    shard = " (shard %d/%d of %s)" % (index, total, ", ".join(every)) if options.shard else ""
     if systems:
-        print("bxdisc try: %s on %s%s" % (request.disc, ", ".join(systems), shard), flush=True)
+        print("bxdisc try: %s on %s%s" % (folder, ", ".join(systems), shard), flush=True)
     else:
         # A CI job of a matrix that has more shards than systems: nothing to do, which is no failure.
         print("bxdisc try: %s: no system%s, as there are more shards than systems; nothing to run"
-              % (request.disc, shard), flush=True)
-    name = os.path.basename(request.disc.rstrip("/")) or request.disc
+              % (folder, shard), flush=True)
+    name = os.path.basename(folder.rstrip("/")) or folder
     matrix = Matrix(request, say)
     try:
         results = matrix.run(systems, base) if systems else []
-        if request.results:
+        if options.results:
             manifest = results_folder.Manifest(
-                request.bxdisc_version, name, results_folder.disc_digest(request.disc),
+                request.bxdisc_version, name, results_folder.disc_digest(folder),
                 results_folder.run_options(request), tuple(every), (index, total), tuple(systems))
-            results_folder.write(Path(request.results), manifest, results)
-            print("bxdisc try: the results: %s (bxdisc try --merge takes them)" % request.results, flush=True)
-        return finish(results, name, request.bxdisc_version, request.html, request.junit)
+            results_folder.write(Path(options.results), manifest, results)
+            print("bxdisc try: the results: %s (bxdisc try --merge takes them)" % options.results, flush=True)
+        return finish(results, name, request.bxdisc_version, options.html, options.junit)
     finally:
         shutil.rmtree(matrix.keep, ignore_errors=True)

@@ -21,8 +21,8 @@ import xml.etree.ElementTree as ET
 from pathlib import Path
 from typing import BinaryIO
 
-import matrix_table
-from run_result import RunResult
+from . import matrix_table
+from .run_result import RunResult
 
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 # Characters XML 1.0 has no place for, escaped or not; HTML's parsers take

@@ -26,11 +26,11 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Any
 
-from disc_view import MAX_VIEW_ENTRIES
-from matrix_page import copy_screenshot, write_atomically
-from outcome import Unusable
-from request import SYSTEMS, Request, shard_of
-from run_result import RunResult
+from .disc_view import MAX_VIEW_ENTRIES
+from .matrix_page import copy_screenshot, write_atomically
+from .outcome import Unusable
+from .request import SYSTEMS, Request, shard_of
+from .run_result import RunResult
 
 FORMAT = 1
 MANIFEST = "manifest.json"
@@ -65,12 +65,12 @@ class Shard:
 def run_options(request: Request) -> tuple[str, ...]:
     """The options that change what a run does, as try's command line gives
     them: shards run with other ones are no parts of one matrix."""
-    words = [] if request.launcher == "setup.exe" else ["--launcher", request.launcher]
-    words += ["--installed"] if request.installed else []
+    words = [] if request.disc.launcher == "setup.exe" else ["--launcher", request.disc.launcher]
+    words += ["--installed"] if request.options.installed else []
     for name in ("click", "answer", "oleaut32", "timeout", "dpi"):
-        value = getattr(request, name)
+        value = getattr(request.options, name)
         words += [] if value is None else ["--" + name, str(value)]
-    return tuple(words + (["--", *request.tail] if request.tail is not None else []))
+    return tuple(words + (["--", *request.options.tail] if request.options.tail is not None else []))
 
 
 def disc_digest(disc: str) -> str:

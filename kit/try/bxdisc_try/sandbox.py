@@ -10,7 +10,10 @@ import os
 import shutil
 import subprocess
 import sys
-from typing import Iterable
+from typing import Iterable, Mapping
+
+from winerunner import executor
+from winerunner.executor import Command, Output
 
 REMEDY = ("allow unprivileged user namespaces (sysctl kernel.unprivileged_userns_clone=1; "
           "on Ubuntu also kernel.apparmor_restrict_unprivileged_userns=0), or run with "
@@ -28,13 +31,13 @@ def check() -> None:
         raise SandboxUnusable("bubblewrap (bwrap) is not installed; install Debian's bubblewrap, "
                               "or run with --no-sandbox to let the disc's programs reach your files")
     try:
-        done = subprocess.run(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"],
-                              capture_output=True, text=True, timeout=60)
+        done = executor.run(Command(["bwrap", "--unshare-all", "--ro-bind", "/", "/", "true"], timeout=60,
+                                    output=Output.CAPTURE)).checked(status=False)
     except (OSError, subprocess.SubprocessError) as e:
         raise SandboxUnusable("bubblewrap does not run (%s); %s" % (e, REMEDY))
     if done.returncode != 0:
-        reason = done.stderr.strip().splitlines()[-1] if done.stderr.strip() else \
-            "exit status %d" % done.returncode
+        said = done.stderr.decode(errors="replace").strip()
+        reason = said.splitlines()[-1] if said else "exit status %d" % done.returncode
         raise SandboxUnusable("bubblewrap cannot make its namespaces here (%s); %s"
                               % (reason, REMEDY))
 
@@ -49,9 +52,10 @@ def _hidden() -> list[str]:
 
 
 def command(argv: list[str], work: str, readable: Iterable[str] = (), writable: Iterable[str] = (),
-            sockets: Iterable[str] = ()) -> list[str]:
+            sockets: Iterable[str] = (), env: Mapping[str, str] | None = None) -> list[str]:
     """The bwrap command line that runs argv inside: work (and writable)
-    read-write, readable read-only, and the X sockets given as paths."""
+    read-write, readable read-only, the X sockets given as paths, and env
+    set."""
     line = ["bwrap", "--unshare-all", "--die-with-parent", "--new-session",
             "--ro-bind", "/", "/", "--dev", "/dev", "--proc", "/proc"]
     for place in _hidden():
@@ -68,6 +72,8 @@ def command(argv: list[str], work: str, readable: Iterable[str] = (), writable: 
     for name in ("DBUS_SESSION_BUS_ADDRESS", "XAUTHORITY", "SSH_AUTH_SOCK", "WAYLAND_DISPLAY"):
         line += ["--unsetenv", name]
     # The host's $TMPDIR may not be inside; the sandbox's own /tmp is.
-    line += ["--setenv", "HOME", os.path.join(work, "home"), "--setenv", "TMPDIR", "/tmp",
-             "--chdir", work, "--"]
+    line += ["--setenv", "HOME", os.path.join(work, "home"), "--setenv", "TMPDIR", "/tmp"]
+    for name, value in (env or {}).items():
+        line += ["--setenv", name, value]
+    line += ["--chdir", work, "--"]
     return line + list(argv)

@@ -8,12 +8,12 @@ from __future__ import annotations
 
 from pathlib import Path
 
-import results_folder
-from matrix import finish, shard_systems
-from matrix_table import table_header, table_row
-from outcome import Unusable
-from results_folder import Shard
-from run_result import RunResult
+from . import results_folder
+from .matrix import finish, shard_systems
+from .matrix_table import table_header, table_row
+from .outcome import Unusable
+from .results_folder import Shard
+from .run_result import RunResult
 
 
 def combine(shards: list[Shard]) -> list[RunResult]:

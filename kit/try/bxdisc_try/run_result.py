@@ -11,9 +11,9 @@ import re
 from dataclasses import dataclass, fields
 from typing import Any, Callable
 
-from outcome import DONE, FAILED, INTERRUPTED, UNUSABLE
+from .outcome import CLEAN, FINDINGS, INTERRUPTED, UNUSABLE
 
-OUTCOMES = {DONE: "pass", FAILED: "fail", UNUSABLE: "unusable", INTERRUPTED: "interrupted"}
+OUTCOMES = {CLEAN: "pass", FINDINGS: "fail", UNUSABLE: "unusable", INTERRUPTED: "interrupted"}
 # A system's name becomes a file name (win98.png) and an HTML id: no
 # separators, no dot first.
 SYSTEM_NAME = re.compile(r"[A-Za-z0-9][A-Za-z0-9_.-]*\Z")

@@ -8,14 +8,15 @@ import subprocess
 import time
 from typing import Any, Protocol
 
-from backdrop import find_backdrop
-from outcome import Unusable
-from report import Report, cp1252, quoted, windows_path
-from request import BUTTON_LABELS, Request
+from .backdrop import find_backdrop
+from .outcome import Unusable
+from .report import Report, cp1252, quoted, windows_path
+from .request import BUTTON_LABELS, Request
+from .schema import SCHEMA
 
 BOX_BUTTONS = {1: "OK", 2: "Cancel", 3: "Abort", 4: "Retry", 5: "Ignore", 6: "Yes", 7: "No"}
 YES, NO = 6, 7
-WAIT = 30          # seconds for the launcher's next move, natively
+WAIT = SCHEMA.default("timeout")  # seconds for the launcher's next move, natively
 USER_WAIT = 600    # seconds for a user at the window (--show)
 MAX_MOVES = 20     # windows in one run: more is a launcher going round
 
@@ -38,8 +39,8 @@ class Screen(Protocol):
 
 def command_line(request: Request) -> str:
     """The launcher's command line as a disc's automatic start gives it."""
-    tail = request.tail if request.tail is not None else ("/autorun",)
-    program = windows_path(request.launcher)
+    tail = request.options.tail if request.options.tail is not None else ("/autorun",)
+    program = windows_path(request.disc.launcher)
     if " " in program:
         program = '"%s"' % program
     return " ".join([program] + ['"%s"' % a if (" " in a or not a) and '"' not in a else a
@@ -51,7 +52,7 @@ class Follower:
         self.screen = screen
         self.request = request
         self.report = report
-        self.names = {v: k for k, v in request.buttons.items()}
+        self.names = {v: k for k, v in request.disc.buttons.items()}
         self.clicked = False
         self.shot = False
 
@@ -70,7 +71,7 @@ class Follower:
     def follow(self, session: Session) -> bool:
         """Follows the launcher until it ends. False when it hangs or goes
         round in windows."""
-        wait = self.request.timeout or WAIT
+        wait = self.request.options.timeout or WAIT
         for _ in range(MAX_MOVES):
             records = session.step("follow %d" % (wait * 1000), wait=wait)
             move = next((r for r in records if r["step"] == "follow"), None)
@@ -94,14 +95,14 @@ class Follower:
         buttons = [BOX_BUTTONS.get(b, str(b)) for b in box["buttons"]]
         self.report.line("message box %s: %s [%s]" % (quoted(cp1252(box["title"])),
                                                    quoted(cp1252(box["text"])), ", ".join(buttons)))
-        if self.request.show and not self.request.answer:
+        if self.request.options.show and not self.request.options.answer:
             session.step("wait-gone %d" % (USER_WAIT * 1000), wait=USER_WAIT)
             self.report.line("answered at the window", 1)
         elif not box["buttons"]:
             session.step("close")
             self.report.line("no button to answer with; closed by try", 1)
         else:
-            wanted = NO if self.request.answer == "no" else YES
+            wanted = NO if self.request.options.answer == "no" else YES
             answer = wanted if wanted in box["buttons"] else box["buttons"][0]
             session.step("answer %d" % answer)
             self.report.line("answered %s" % BOX_BUTTONS.get(answer, str(answer)), 1)
@@ -122,26 +123,26 @@ class Follower:
                          % (quoted(title), width, height, ", ".join(labels) or "none"))
         if self.report.window is None:
             self.report.title, self.report.window, self.report.buttons = title, (width, height), labels
-        if self.request.screenshot and not self.shot:
+        if self.request.plan.screenshot and not self.shot:
             self.shot = True
             self.screenshot(window)
-        click = self.request.click
+        click = self.request.options.click
         if click and not self.clicked:
             self.clicked = True
             label = BUTTON_LABELS[click]
-            if self.request.buttons[click] not in shown:
+            if self.request.disc.buttons[click] not in shown:
                 self.report.line("no %s button to click; closed by try" % label, 1)
                 self.report.fail("the front window has no %s button" % label)
                 session.step("close")
                 return True
-            pressed = session.step("press %d" % self.request.buttons[click])
+            pressed = session.step("press %d" % self.request.disc.buttons[click])
             ok = bool(pressed) and pressed[-1]["ok"]
             self.report.line("clicked %s%s" % (label, "" if ok else " (failed)"), 1)
             if not ok:
                 self.report.fail("the click did not reach the window")
                 return False
             self.report.clicked = label
-        elif self.request.show:
+        elif self.request.options.show:
             self.report.line("waiting for you at the window (at most %d s)" % USER_WAIT, 1)
             session.step("wait-gone %d" % (USER_WAIT * 1000), wait=USER_WAIT)
         else:
@@ -152,7 +153,7 @@ class Follower:
     def screenshot(self, window: Record) -> None:
         """The window's client area as it shows, once its backdrop is
         painted: the front window's size, as preview draws it."""
-        assert self.request.screenshot
+        assert self.request.plan.screenshot
         left, top, right, bottom = window["rect"]
         rect = (left, top, right - left, bottom - top)
         client = rect
@@ -160,17 +161,17 @@ class Follower:
             (x, y), (width, height) = window["origin"], window["client"]
             client = (x, y, width, height)
         deadline = time.monotonic() + self.screen.scaled(10)
-        if self.request.backdrop:
+        if self.request.disc.backdrop:
             try:
-                while (not find_backdrop(self.screen.grab, rect, self.request.backdrop)
+                while (not find_backdrop(self.screen.grab, rect, self.request.disc.backdrop)
                        and time.monotonic() < deadline):
                     time.sleep(0.3)
             except (OSError, subprocess.SubprocessError):
                 pass  # take what shows
         try:
-            self.screen.save_png(*client, self.request.screenshot)
-            self.report.screenshot = self.request.screenshot
-            self.report.line("screenshot: %s" % (self.request.screenshot_as or self.request.screenshot), 1)
+            self.screen.save_png(*client, self.request.plan.screenshot)
+            self.report.screenshot = self.request.plan.screenshot
+            self.report.line("screenshot: %s" % (self.request.plan.screenshot_as or self.request.plan.screenshot), 1)
         except (OSError, subprocess.SubprocessError):
             self.report.line("screenshot: could not be taken", 1)
 

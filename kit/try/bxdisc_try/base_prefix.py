@@ -18,11 +18,11 @@ import json
 import os
 import re
 import shutil
-import subprocess
 import tempfile
 from typing import Callable
 
-from winerunner import wine_version
+from winerunner import executor, wine_version
+from winerunner.executor import Command, Output
 
 FORMAT = 2
 KEY_FILES = ("system.reg", "user.reg", "userdef.reg",
@@ -109,8 +109,8 @@ class BasePrefix:
             source = os.path.join(self.folder, "prefix")
             if not share_builtins:
                 # cp keeps links and modes, and clones where the file system can.
-                subprocess.run(["cp", "-a", "--reflink=auto", source, target], check=True,
-                               timeout=600)
+                executor.run(Command(["cp", "-a", "--reflink=auto", source, target], timeout=600,
+                                     output=Output.INHERIT)).checked()
                 return
             builtins = self.stamp().get("builtins", {})
             assert isinstance(builtins, dict)

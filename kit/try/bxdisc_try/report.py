@@ -5,8 +5,8 @@ from __future__ import annotations
 import sys
 from typing import TextIO
 
-from outcome import DONE, FAILED
-from run_result import RunResult
+from .outcome import CLEAN, FINDINGS
+from .run_result import RunResult
 
 PASSED = "did what the disc intends"
 
@@ -27,7 +27,7 @@ def windows_path(rel: str) -> str:
 class Report:
     def __init__(self, out: TextIO | None = None) -> None:
         self.out = out
-        self.status = DONE
+        self.status = CLEAN
         self.verdict: str | None = None
         self.lines: list[str] = []
         self.title: str | None = None
@@ -47,11 +47,11 @@ class Report:
 
     def fail(self, verdict: str) -> None:
         """The run did not go as the disc intends; the first reason stands."""
-        if self.status == DONE:
-            self.status, self.verdict = FAILED, verdict
+        if self.status == CLEAN:
+            self.status, self.verdict = FINDINGS, verdict
 
     def end(self) -> None:
-        if self.status == DONE:
+        if self.status == CLEAN:
             self.line("result: the launcher did what the disc intends (exit status 0)")
         else:
             self.line("result: %s (exit status %d)" % (self.verdict, self.status))

@@ -4,7 +4,7 @@ minutes apart still line up.
 """
 import unicodedata
 
-from run_result import RunResult
+from .run_result import RunResult
 
 # (heading, width in terminal cells, right-aligned). The restart column fits
 # its longest text, "yes, rerun followed"; the others cut with an ellipsis.

@@ -6,10 +6,11 @@ from __future__ import annotations
 
 from typing import Callable
 
-from request import Backdrop
+from .request import Backdrop
+from .schema import SCHEMA
 
 SCREEN = (1024, 768)
-NATIVE_DPI = 96
+NATIVE_DPI = SCHEMA.default("dpi")
 # How far a sampled colour may stray: the X server's depth may round it.
 TOLERANCE = 8
 

@@ -1,0 +1,43 @@
+"""The prefix's registry as Wine's reg.exe changes it: the command lines of
+one value set or deleted, and a REGEDIT4 file that sets many values with one
+program's start, which under emulation costs most of a second."""
+from __future__ import annotations
+
+from collections.abc import Iterable
+from pathlib import Path
+
+RegValue = tuple[str, str, str]  # key, value name, string
+HIVES = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT"}
+
+
+def reg_file(values: Iterable[RegValue]) -> str:
+    """A REGEDIT4 file setting the string values, keys in the order first named."""
+    keys: dict[str, list[tuple[str, str]]] = {}
+    for key, name, data in values:
+        hive, _, rest = key.partition("\\")
+        keys.setdefault(HIVES.get(hive, hive) + "\\" + rest, []).append((name, data))
+
+    def quoted(text: str) -> str:
+        return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+    return "REGEDIT4\n\n" + "".join(
+        "[%s]\n%s\n" % (key, "".join("%s=%s\n" % (quoted(n), quoted(d)) for n, d in named))
+        for key, named in keys.items())
+
+
+def write_reg_file(path: Path, values: Iterable[RegValue]) -> None:
+    """reg_file's text as reg.exe reads it: the ANSI code page, CR LF."""
+    with path.open("w", encoding="cp1252", newline="\r\n") as f:
+        f.write(reg_file(values))
+
+
+def set_command(key: str, name: str, data: str, kind: str = "REG_SZ") -> list[str]:
+    return ["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"]
+
+
+def delete_command(key: str, name: str | None = None) -> list[str]:
+    """Deletes the value, or without a name the whole key."""
+    return ["wine", "reg", "delete", key, *(["/v", name] if name is not None else []), "/f"]
+
+
+def import_command(windows_path: str) -> list[str]:
+    return ["wine", "reg", "import", windows_path]
