@@ -116,7 +116,8 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
     xephyr = None
     try:
         os.mkdir(os.path.join(work, "home"))
-        stand_ins = [rel for rel in (request.disc.setup_exe, request.disc.dcom) if rel]
+        # --whole runs the disc's own programs: no recorder stands in.
+        stand_ins = [rel for rel in (request.disc.setup_exe, request.disc.dcom) if rel and not request.options.whole]
         programs = os.path.dirname(os.path.abspath(winerunner.__file__))
         try:
             make_view(request.disc.folder, os.path.join(work, "disc"), stand_ins,

@@ -67,6 +67,7 @@ def run_options(request: Request) -> tuple[str, ...]:
     them: shards run with other ones are no parts of one matrix."""
     words = [] if request.disc.launcher == "setup.exe" else ["--launcher", request.disc.launcher]
     words += ["--installed"] if request.options.installed else []
+    words += ["--whole"] if request.options.whole else []
     for name in ("click", "answer", "oleaut32", "timeout", "dpi"):
         value = getattr(request.options, name)
         words += [] if value is None else ["--" + name, str(value)]
