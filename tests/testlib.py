@@ -21,7 +21,7 @@ from typing import Any
 
 from bxdisc_try import matrix_page
 from bxdisc_try import request as requests
-from bxdisc_try.run_result import RunResult
+from bxdisc_try.run_result import Frame, RunResult
 
 ROOT = Path(__file__).resolve().parent.parent
 BXDISC = ""  # the bxdisc under test: each suite sets it from its command line
@@ -207,6 +207,22 @@ def results(shots: Path | None = None) -> list[RunResult]:
             r = dataclasses.replace(r, screenshot=str(path))
         out.append(r)
     return out
+
+
+def whole_result(shots: Path, system: str = "win10", failed: bool = False) -> RunResult:
+    """A run of --whole with its film strip, the pictures written in shots."""
+    frames = []
+    for n, (caption, phase) in enumerate((("the front window", "install"), ("Brindle Demo Setup", "install"),
+                                          ("the installed front window", "installed"),
+                                          ("the product's window", "installed"))[:2 if failed else 4], 1):
+        path = shots / ("%s-frame-%d.png" % (system, n))
+        path.write_bytes(png(40 + n, 30))
+        frames.append(Frame(str(path), caption, phase))
+    verdict = ('Install: the dialog "Brindle Demo Setup" ("Choose a folder") stayed after Next was pressed'
+               if failed else "did what the disc intends")
+    return RunResult(system, 1 if failed else 0, verdict, 300.0, title="Brindle Demo", window=(540, 340),
+                     buttons=("Install", "Exit"), clicked="Install", report="-- Install\n",
+                     phase="install" if failed else "uninstall", frames=tuple(frames))
 
 
 # try's requests, as bxdisc writes them for a disc at /d.

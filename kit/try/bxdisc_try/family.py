@@ -31,12 +31,13 @@ def exit_problem(code: int) -> str | None:
 class FamilyFollower(Follower):
     def __init__(self, screen: Screen, request: Request, report: Report, frames: Frames, phase: str,
                  caption: str = "the front window",
-                 product: Callable[[Record], bool] | None = None) -> None:
+                 product: Callable[[Record], bool] | None = None, needs: tuple[str, ...] = ()) -> None:
         super().__init__(screen, request, report)
         self.frames = frames
         self.phase = phase
         self.caption = caption
         self.product = product       # with it, following stops at the window it takes
+        self.needs = needs           # the buttons the first front window must offer
         self.launcher = os.path.basename(request.disc.launcher).lower()
         self.wizard = Wizard(report, frames, phase, request.options.answer)
         self.exits: list[Record] = []
@@ -49,6 +50,11 @@ class FamilyFollower(Follower):
         return (MAX_MOVES + MAX_STEPS) * wait + TIME_LIMIT
 
     def seen(self, window: Record, labels: tuple[str, ...]) -> None:
+        missing = [label for label in self.needs if label not in labels]
+        if missing and not self.fronts:
+            # Before the click that would fail on it: this is the reason.
+            self.report.fail("the launcher does not offer %s after the install (it offers %s)"
+                             % (" and ".join(missing), ", ".join(labels) or "no button"))
         self.fronts.append(labels)
         shot = self.request.plan.screenshot if self.report.screenshot else None
         self.frames.taken(lambda path: self.picture(window, path), self.caption, self.phase,
