@@ -209,8 +209,8 @@ const Command kTryCommand = {
          "                          DISC_FOLDER) into one table, --html page and --junit report",
          nullptr, false, false, false, nullptr, "RESULTS_DIR"},
         {"--whole", nullptr,
-         "the disc's whole life for real: its own setup program, package and product,\n"
-         "                          installed, started, started again and uninstalled", nullptr, false},
+         "the disc's whole life for real: its own setup program, package and\n"
+         "                          product installed, started, started again and uninstalled", nullptr, false},
         {"--show", nullptr, "shows the window in a nested X server on $DISPLAY, for you to click", nullptr, false},
         {"--installed", nullptr, "installs the disc's package first: the product counts as installed", nullptr, false},
         {"--screenshot", "OUT.png", "a picture of the front window once it is painted", nullptr, false},
