@@ -183,6 +183,7 @@ class FamilyTest(unittest.TestCase):
                           "follow-family", "children", "follow-family", "children", "click 1", "follow-family"],
                          [s if s.split()[0] not in ("follow-family",) else "follow-family" for s in session.sent[3:]])
         self.assertEqual((0, 0), (report.status, follower.code_of("demosetup.exe")))
+        self.assertEqual(["DemoSetup.exe, exit code 0"], report.programs)
         for line in ('dialog DemoSetup.exe: "Brindle Demo Setup" ("Welcome to Brindle Demo.") [Install*, Cancel]',
                      "  pressed Install", "  waited for it to go (no button but Cancel)", "  pressed Finish",
                      "ended: DemoSetup.exe, exit code 0"):
@@ -346,7 +347,8 @@ class WholeTest(unittest.TestCase):
     def test_the_whole_life_passes_its_four_phases(self) -> None:
         report, lines, runner = self.whole(lambda r: [installing(r.install), running_product(), started_again(),
                                                       msiexec(0, r.uninstall), offering_install()])
-        self.assertEqual((0, None, "uninstall"), (report.status, report.verdict, report.phase))
+        self.assertEqual((0, None, "uninstall", "Install"), (report.status, report.verdict, report.phase,
+                                                             report.clicked))
         self.assertIn(("HKCU\\Software\\Wine", "Version", "win98"), runner.registry)
         for line in ("-- Install: the automatic start, Install clicked, the setup program",
                      "the product's window: \"Brindle Demo - 1.0\" (BrindleDemo.exe)",

@@ -79,7 +79,10 @@ class FamilyFollower(Follower):
                 return False
             for ended in move.get("exits", []):
                 self.exits.append(ended)
-                self.report.line("ended: %s, exit code %d" % (ended.get("image", "?"), ended["code"]))
+                said = "%s, exit code %d" % (ended.get("image", "?"), ended["code"])
+                self.report.line("ended: " + said)
+                if ended.get("image", "").lower() != self.launcher:
+                    self.report.programs.append(said)
             if move["ended"]:
                 return True
             if not move["moved"]:

@@ -127,7 +127,9 @@ class WholeRun:
         follower = self.follower(request, "the installed front window", "installed",
                                  product=lambda w: not look or cp1252(w["title"]).startswith(look),
                                  needs=("Run", "Setup again"))
+        clicked = self.report.clicked
         self.follow(follower, command_line(request))
+        self.report.clicked = clicked  # the table's is the automatic start's
         if follower.fronts and "Run" not in follower.fronts[0]:
             # Why the launcher judges it not installed: the package installed alone, with its log.
             self.msiexec("/i", windows_path(self.request.disc.package or ""))
