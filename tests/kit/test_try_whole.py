@@ -23,8 +23,8 @@ from bxdisc_try.frames import Frames
 from bxdisc_try.report import Report
 from bxdisc_try.run_result import Frame, RunResult
 from bxdisc_try.whole import WholeRun, log_tail, subkeys
-from testlib import changed, request_of
-from winerunner import DriverReport, Outcome, RegValue
+from testlib import FakeRunnerBase, FakeScreen, changed, request_of
+from winerunner import Outcome
 
 Record = dict[str, Any]
 INSTALL, CANCEL, DEFPUSH, PUSH = 1, 2, 0x50010001, 0x50010000
@@ -104,17 +104,7 @@ class Driver:
             self.effect = None
 
 
-class Screen:
-    slowness = 1.0
-
-    def scaled(self, seconds: float) -> float:
-        return seconds
-
-    def grab(self, x: int, y: int, width: int, height: int) -> bytes:
-        return bytes(3 * width * height)
-
-    def save_png(self, x: int, y: int, width: int, height: int, path: str) -> None:
-        Path(path).write_text("%d %d %d %d" % (x, y, width, height))
+Screen = FakeScreen
 
 
 class WizardTest(unittest.TestCase):
@@ -232,19 +222,14 @@ PRODUCT_CODE = "{8A7E1F3C-0000-4000-8000-0000BD0DE300}"
 PRODUCT_FILE = "Program Files/Brindle Demo/BrindleDemo.exe"
 
 
-class FakeRunner(Screen):
+class FakeRunner(FakeRunnerBase):
     """The Wine runner for the phases: each session is the next Driver,
     the uninstall entries a set that the sessions' effects change."""
 
     def __init__(self, root: str, sessions: list[Driver]) -> None:
-        self.prefix, self.work = os.path.join(root, "prefix"), root
+        super().__init__(os.path.join(root, "prefix"))
         self.sessions = sessions
         self.entries: dict[str, str] = {}
-        self.registry: list[RegValue] = []
-        os.makedirs(self.system32())
-
-    def system32(self) -> str:
-        return os.path.join(self.prefix, "drive_c", "windows", "system32")
 
     def install(self) -> None:
         path = Path(self.prefix, "drive_c", PRODUCT_FILE)
@@ -257,40 +242,6 @@ class FakeRunner(Screen):
     def uninstall(self) -> None:
         Path(self.prefix, "drive_c", PRODUCT_FILE).unlink()
         del self.entries[PRODUCT_CODE]
-
-    def knows_system(self, system: str) -> bool:
-        return True
-
-    def map_drive(self, path: str) -> None:
-        pass
-
-    def to_windows(self, path: str) -> str:
-        return path
-
-    def program(self, name: str) -> str:
-        return name
-
-    def stub_restart(self, registry: Iterable[RegValue] = ()) -> bytes:
-        self.registry.extend(registry)
-        return b""
-
-    def reg_import(self, values: Iterable[RegValue]) -> None:
-        pass
-
-    def run(self, args: Sequence[str], timeout: float, progress: str | None = None) -> None:
-        raise AssertionError("ran %s" % args)
-
-    def drive(self, steps: Iterable[str], *, kill: Iterable[str] = ()) -> DriverReport:
-        raise AssertionError("drove %s" % list(steps))
-
-    def restart_requests(self) -> list[str]:
-        return []
-
-    def restart_server(self) -> None:
-        pass
-
-    def reg_delete(self, key: str, name: str | None = None) -> None:
-        pass
 
     def wine(self, *args: str, check: bool = True) -> Outcome:
         key = args[2]
