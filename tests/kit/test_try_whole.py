@@ -18,7 +18,8 @@ from collections.abc import Callable, Iterable, Sequence
 from pathlib import Path
 from typing import Any
 
-from bxdisc_try import family, matrix, outer_run, wizard
+from bxdisc_try import family, launcher_run, matrix, outer_run, wizard
+from bxdisc_try import request as requests
 from bxdisc_try.frames import Frames
 from bxdisc_try.report import Report
 from bxdisc_try.run_result import Frame, RunResult
@@ -355,8 +356,9 @@ class WholeTest(unittest.TestCase):
             ("no uninstall entry", lambda r: [installing(lambda: None)], {"package": None},
              "Uninstalled: the install added no uninstall entry: nothing removes the product"),
             ("Run still offered", lambda r: [installing(r.install), running_product(), started_again(),
-                                             msiexec(0, r.uninstall), Driver([FRONT, ended()], [LAUNCHER_RUN])], {},
-             "Uninstalled: a new automatic start does not offer Install again (it offers Run, Setup again, Exit)"),
+                                             msiexec(0, r.uninstall),
+                                             Driver([FRONT, ended()], [children(0, button(100, "b"), button(102, "b"))])],
+             {}, "Uninstalled: a new automatic start does not offer Install again (it offers Run, Install)"),
         ]
         for what, sessions, disc, verdict in rows:
             with self.subTest(what):
@@ -383,6 +385,59 @@ class PartsTest(unittest.TestCase):
             self.assertEqual(["line %d" % n for n in range(4, 10)], log_tail(data))
 
 
+class Blind(FakeScreen):
+    def save_png(self, x: int, y: int, width: int, height: int, path: str) -> None:
+        raise OSError("import: unable to grab")
+
+
+class PicturesTest(unittest.TestCase):
+    def test_a_picture_that_cannot_be_taken_is_said_and_not_listed(self) -> None:
+        for screen, listed, said in ((FakeScreen(), 1, "  picture: frame-01.png"),
+                                     (Blind(), 0, "  picture: could not be taken")):
+            for how in ("window", "front window"):
+                with self.subTest(screen=type(screen).__name__, how=how), tempfile.TemporaryDirectory() as tmp:
+                    out = io.StringIO()
+                    report = Report(out)
+                    request = request_of(screenshot=os.path.join(tmp, "front.png"))
+                    frames = Frames(screen, Path(tmp), True, report)
+                    if how == "window":
+                        frames.window(FRONT, "a dialog", "install")
+                    else:
+                        follower = family.FamilyFollower(screen, request, report, frames, "install")
+                        follower.screenshot(FRONT)
+                        follower.seen(FRONT, ("Install", "Exit"))
+                    self.assertEqual(listed, len(report.frames))
+                    self.assertEqual(listed, len([f for f in report.frames if Path(tmp, f.file).is_file()]))
+                    self.assertIn(said, out.getvalue().splitlines())
+                    if how == "front window":
+                        self.assertEqual(listed == 1, report.screenshot is not None)
+                        self.assertIn("  screenshot: " + (request.plan.screenshot or "" if listed else
+                                                          "could not be taken"), out.getvalue().splitlines())
+
+
+class RequestTest(unittest.TestCase):
+    def test_the_product_s_title_goes_with_the_request(self) -> None:
+        for given, kept in (("Brindle Demo -", "Brindle Demo -"), ("", None), (None, None)):
+            with self.subTest(given=given):
+                document = json.loads(requests.dump(request_of(whole=True)))
+                document["look_for_title"] = given
+                loaded = requests.load(json.dumps(document))
+                self.assertEqual((kept, True), (loaded.disc.look_for_title, loaded.options.whole))
+                self.assertEqual(loaded, requests.load(requests.dump(loaded)))
+        document["look_for_title"] = 5
+        with self.assertRaises(requests.RequestError):
+            requests.load(json.dumps(document))
+
+    def test_whole_runs_the_whole_life_not_the_launcher_alone(self) -> None:
+        for whole, ran in ((True, "WholeRun"), (False, "LauncherRun")):
+            with self.subTest(whole=whole), mock.patch.object(launcher_run.winerunner, "WineRunner"), \
+                    mock.patch("bxdisc_try.whole.WholeRun") as whole_run, \
+                    mock.patch.object(launcher_run, "LauncherRun") as launcher:
+                launcher_run.run_launcher(request_of(whole=whole), "/w", lambda line: None, Report(io.StringIO()))
+                self.assertEqual(ran, "WholeRun" if whole_run.return_value.run.called else
+                                 "LauncherRun" if launcher.return_value.run.called else "none")
+
+
 class FramesOutTest(unittest.TestCase):
     """The frames a run inside left in its work folder, as the run outside hands them on."""
 
@@ -393,7 +448,8 @@ class FramesOutTest(unittest.TestCase):
         (tmp / "disc" / "setup.exe").write_bytes(b"MZ")
 
         def inside(work: str, say: Any, out: Any = None) -> int:
-            frames = [Frame("frame-01.png", "the front window", "install"), Frame("../x.png", "x", "install")]
+            frames = [Frame("frame-01.png", "the front window", "install"),
+                      Frame("elsewhere/frame-02.png", "x", "install")]
             for name in ("frame-01.png", "frame-02.png", "screenshot.png", "other.png"):
                 Path(work, name).write_bytes(b"\x89PNG")
             Path(work, "result.json").write_text(json.dumps(

@@ -81,25 +81,27 @@ class WholeRun:
     def run(self) -> None:
         report = self.report
         entries = self.entries()
-        phases: list[Callable[[], bool]] = [self.install]
+        phases: list[Callable[[], None]] = [self.install]
         if self.request.disc.package:
             phases += [self.installed, self.again]
         else:
             report.line("no package (SetupMSI): the launcher never offers Run; Installed and Started again skipped")
         phases.append(lambda: self.uninstall(entries))
+        # A phase that fails says so in the report, and the run ends there.
         for phase in phases:
-            if not phase() or report.status:
+            phase()
+            if report.status:
                 return
         report.line("the whole life: installed, started, started again and uninstalled")
 
-    def install(self) -> bool:
+    def install(self) -> None:
         self.phase("install", "Install: the automatic start, Install clicked, the setup program")
         self.before = drive_files(self.runner.prefix)
         request = self.with_options(click="install")
         LauncherRun(self.runner, request, self.view, self.report,
                     lambda: self.follower(request, "the front window", "install")).run()
         if self.report.status:
-            return False
+            return
         setup = self.request.disc.setup_exe
         if setup:
             image = os.path.basename(setup.replace("\\", "/"))
@@ -107,7 +109,7 @@ class WholeRun:
             code = next((c for c in reversed(codes) if c is not None), None)
             if code is None:
                 self.report.fail("the setup program %s never ran" % windows_path(setup))
-                return False
+                return
             problem = exit_problem(code)
             if problem:
                 said = next((f.wizard.last_message for f in reversed(self.followers) if f.wizard.last_message), None)
@@ -116,11 +118,10 @@ class WholeRun:
                 msi = self.msiexec("/i", windows_path(self.request.disc.package)) if self.request.disc.package \
                     else None
                 self.report.fail(verdict + ("; " + msi if msi else ""))
-                return False
+                return
         self.installed_files = drive_files(self.runner.prefix)
-        return True
 
-    def installed(self) -> bool:
+    def installed(self) -> None:
         self.phase("installed", "Installed: the disc started again, Run clicked, the product's window")
         look = self.request.disc.look_for_title
         request = self.with_options(click="run")
@@ -134,22 +135,21 @@ class WholeRun:
             # Why the launcher judges it not installed: the package installed alone, with its log.
             self.msiexec("/i", windows_path(self.request.disc.package or ""))
         if self.report.status:
-            return False
+            return
         if not follower.fronts:
             self.report.fail("the launcher showed no front window")
-            return False
+            return
         if follower.found is None:
             self.report.fail("the installed program showed no window")
-            return False
+            return
         self.product_title = cp1252(follower.found["title"])
-        return True
 
-    def again(self) -> bool:
+    def again(self) -> None:
         self.phase("again", "Started again: the disc started once more while the product runs")
         title = self.product_title or ""
         if not self.request.disc.look_for_title:
             self.report.line("no Look4Title: the launcher cannot find the product's window; skipped")
-            return True
+            return
         request = self.with_options()
         follower = self.follower(request, "the front window", "again")
         forward: list[Record] = []
@@ -161,23 +161,22 @@ class WholeRun:
                 session.step("wait-gone 10000", wait=10)
         self.follow(follower, command_line(request), product_forward)
         if self.report.status:
-            return False
+            return
         if follower.fronts:
             self.report.fail("the launcher showed its front window while the product runs")
-            return False
+            return
         if not forward or not forward[0]["ok"] or forward[0].get("zvisible") != 0:
             self.report.fail("the launcher did not bring the product's window \"%s\" forward" % title)
-            return False
+            return
         self.report.line("the product's window \"%s\" brought forward; the launcher showed no window of its own"
                          % title)
-        return True
 
-    def uninstall(self, entries: set[str]) -> bool:
+    def uninstall(self, entries: set[str]) -> None:
         self.phase("uninstall", "Uninstalled: the product removed as Windows' list of programs removes it")
         added = sorted(self.entries() - entries)
         if not added:
             self.report.fail("the install added no uninstall entry: nothing removes the product")
-            return False
+            return
         for key in added:
             values = dict(restart.run_once(self.query(UNINSTALL + "\\" + key, "/v", "UninstallString")))
             command = values.get("UninstallString", "")
@@ -187,16 +186,16 @@ class WholeRun:
                 failed = self.msiexec("/x", msi.group(1))
                 if failed:
                     self.report.fail("the package did not uninstall: " + failed)
-                    return False
+                    return
             elif command:
                 follower = self.follower(self.with_options(), "the front window", "uninstall")
                 self.follow(follower, command)
                 if self.report.status:
-                    return False
+                    return
         left = sorted(self.entries() & set(added))
         if left:
             self.report.fail("its uninstall entry is still there: %s" % ", ".join(left))
-            return False
+            return
         files = sorted((self.installed_files - self.before) & drive_files(self.runner.prefix))
         if files:
             self.report.line("left by the uninstall:")
@@ -205,7 +204,7 @@ class WholeRun:
             self.report.fail("the uninstall left %d file%s it installed: %s"
                              % (len(files), "" if len(files) == 1 else "s",
                                 ", ".join("C:\\" + f.replace("/", "\\") for f in files)))
-            return False
+            return
         request = self.with_options()
         follower = self.follower(request, "the front window after the uninstall", "uninstall")
         self.follow(follower, command_line(request))
@@ -213,8 +212,6 @@ class WholeRun:
         if "Install" not in offered or "Run" in offered:
             self.report.fail("a new automatic start does not offer Install again (it offers %s)"
                              % (", ".join(offered) or "no front window"))
-            return False
-        return True
 
     # ---- the parts ---------------------------------------------------------------
 
