@@ -411,8 +411,8 @@ class PicturesTest(unittest.TestCase):
                     self.assertIn(said, out.getvalue().splitlines())
                     if how == "front window":
                         self.assertEqual(listed == 1, report.screenshot is not None)
-                        self.assertIn("  screenshot: " + (request.plan.screenshot or "" if listed else
-                                                          "could not be taken"), out.getvalue().splitlines())
+                        shot = request.plan.screenshot if listed else "could not be taken"
+                        self.assertIn("  screenshot: %s" % shot, out.getvalue().splitlines())
 
 
 class RequestTest(unittest.TestCase):
