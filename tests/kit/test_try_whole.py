@@ -251,7 +251,9 @@ class FakeRunner(FakeRunnerBase):
         else:
             name = key.rsplit("\\", 1)[1]
             text = "    UninstallString    REG_SZ    %s\r\n" % self.entries[name] if name in self.entries else ""
-        return Outcome(("wine", *args), 0, stdout=text.encode())
+        # reg's status, as Wine's: 1 for a key that is not there, which a prefix may lack.
+        done = Outcome(("wine", *args), 0 if text else 1, stdout=text.encode())
+        return done.checked(status=check)
 
     def session(self, timeout: float, kill: Iterable[str] = ()) -> Driver:
         return self.sessions.pop(0)
@@ -365,6 +367,29 @@ class WholeTest(unittest.TestCase):
                 report, lines, runner = self.whole(sessions, **disc)
                 self.assertEqual((1, verdict), (report.status, report.verdict), "\n".join(lines))
                 self.assertEqual([], runner.sessions, "every phase before the failure, none after")
+
+    def test_an_uninstall_of_its_own_is_driven_like_a_setup(self) -> None:
+        def install(r: FakeRunner) -> Callable[[], None]:
+            def done() -> None:
+                r.install()
+                r.entries["Brindle"] = '"C:\\Program Files\\Brindle Demo\\uninst.exe" /remove'
+                del r.entries[PRODUCT_CODE]
+            return done
+
+        def remove(r: FakeRunner) -> Callable[[], None]:
+            def done() -> None:
+                Path(r.prefix, "drive_c", PRODUCT_FILE).unlink()
+                r.entries.clear()
+            return done
+        uninstaller = window(8, "Brindle Demo Uninstall", "uninst.exe")
+        report, lines, runner = self.whole(lambda r: [
+            installing(install(r)), running_product(), started_again(),
+            Driver([uninstaller, ended(("uninst.exe", 0))],
+                   [children(INSTALL, static("Remove Brindle Demo?"), button(INSTALL, "Remove", DEFPUSH))], remove(r)),
+            offering_install()])
+        self.assertEqual((0, "uninstall"), (report.status, report.phase), "\n".join(lines))
+        self.assertIn('started: "C:\\Program Files\\Brindle Demo\\uninst.exe" /remove in D:\\', lines)
+        self.assertIn("  pressed Remove", lines)
 
     def test_without_a_package_run_is_never_offered(self) -> None:
         report, lines, _ = self.whole(lambda r: [installing(r.install), msiexec(0, r.uninstall), offering_install()],
