@@ -49,7 +49,7 @@ def window(hwnd: int, title: str, image: str, box: bool = False, **more: Any) ->
             "origin": [13, 42], "box": box, "exits": [], "running": [], **more}
 
 
-def ended(*exits: tuple[str, int]) -> Record:
+def ended(*exits: tuple[str, int | None]) -> Record:
     return {"step": "follow-family", "ok": True, "ended": True, "moved": True,
             "exits": [{"pid": 0, "image": image, "code": code} for image, code in exits], "running": []}
 
@@ -200,6 +200,9 @@ class FamilyTest(unittest.TestCase):
                 INSTALL, static("Serial number:"), edit(), button(INSTALL, "Next", DEFPUSH))],
              'Install: the dialog "Brindle Demo Setup" ("Serial number:"): it asks for something try cannot '
              "give: a field left empty", ["  not answered: it asks for something try cannot give: a field left empty"]),
+            ("does not respond", [FRONT, WELCOME], [LAUNCHER_INSTALL, {"step": "children", "ok": False,
+                                                                     "error": "not responding"}],
+             'Install: the dialog "Brindle Demo Setup" cannot be read (not responding)', []),
             ("goes round", [FRONT] + looping, [LAUNCHER_INSTALL] + [WELCOME_KIDS] * len(looping),
              "Install: the setup did not end within 30 dialogs and 600 s", []),
         ]
@@ -260,7 +263,8 @@ class FakeRunner(FakeRunnerBase):
 
 
 def installing(runner_effect: Callable[[], None]) -> Driver:
-    return Driver([FRONT, WELCOME, PROGRESS, FINISH, ended(("setup.exe", 0), ("DemoSetup.exe", 0))],
+    return Driver([FRONT, WELCOME, PROGRESS, FINISH, ended(("setup.exe", 0), ("DemoSetup.exe", 0),
+                                                          ("Unopened.exe", None))],
                   [LAUNCHER_INSTALL, WELCOME_KIDS, PROGRESS_KIDS, FINISH_KIDS], runner_effect)
 
 
@@ -331,6 +335,10 @@ class WholeTest(unittest.TestCase):
             ("the setup crashes", lambda r: [Driver([FRONT, ended(("DemoSetup.exe", 0xC0000005))], [LAUNCHER_INSTALL]),
                                              msiexec(0)], {},
              "Install: the setup program DemoSetup.exe crashed (exception 0xC0000005)"),
+            ("its code unknown, the product not installed", lambda r: [
+                installing(lambda: never_installs(r)), Driver([FRONT, ended(("setup.exe", 0))], [LAUNCHER_INSTALL]),
+                msiexec(1603)], {"setup_exe": "Setup/Unopened.exe"},
+             "Installed: the launcher does not offer Run and Setup again after the install (it offers Install, Exit)"),
             ("the setup never runs", lambda r: [Driver([FRONT, ended(("setup.exe", 0))], [LAUNCHER_INSTALL])], {},
              "Install: the setup program D:\\DemoSetup.exe never ran"),
             ("no Run after the install", lambda r: [installing(lambda: never_installs(r)), offering_install(),

@@ -10,6 +10,7 @@ from __future__ import annotations
 
 import importlib
 import os
+import pathlib
 import signal
 import shutil
 import subprocess
@@ -250,7 +251,8 @@ class WholeTest(unittest.TestCase):
         whole_discs = importlib.import_module("whole_discs")
         disc = os.path.join(self.tmp, name)
         if not os.path.exists(disc):
-            getattr(whole_discs, name)(self.demo, disc, self.build)
+            tools = (pathlib.Path(TOOLS),) if name == "stuck_disc" else ()
+            getattr(whole_discs, name)(pathlib.Path(self.demo), pathlib.Path(disc), *tools)
         return disc
 
     def whole(self, disc, *args):

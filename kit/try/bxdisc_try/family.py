@@ -60,9 +60,14 @@ class FamilyFollower(Follower):
         self.frames.taken(lambda path: self.picture(window, path), self.caption, self.phase,
                           copy_of=shot if len(self.fronts) == 1 else None)
 
+    def ran(self, image: str) -> list[int | None]:
+        """The exit codes of the members of that file name, in order; None
+        for one that ended before the driver could open it."""
+        return [r.get("code") for r in self.exits if r.get("image", "").lower() == image.lower()]
+
     def code_of(self, image: str) -> int | None:
         """The last exit code of a member by its file name."""
-        codes = [r["code"] for r in self.exits if r.get("image", "").lower() == image.lower()]
+        codes = self.ran(image)
         return codes[-1] if codes else None
 
     def follow(self, session: Session) -> bool:
@@ -79,7 +84,8 @@ class FamilyFollower(Follower):
                 return False
             for ended in move.get("exits", []):
                 self.exits.append(ended)
-                said = "%s, exit code %d" % (ended.get("image", "?"), ended["code"])
+                code = ended.get("code")
+                said = "%s, exit code %s" % (ended.get("image", "?"), "unknown" if code is None else code)
                 self.report.line("ended: " + said)
                 if ended.get("image", "").lower() != self.launcher:
                     self.report.programs.append(said)

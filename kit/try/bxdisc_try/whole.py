@@ -105,12 +105,12 @@ class WholeRun:
         setup = self.request.disc.setup_exe
         if setup:
             image = os.path.basename(setup.replace("\\", "/"))
-            codes = [f.code_of(image) for f in self.followers]
-            code = next((c for c in reversed(codes) if c is not None), None)
-            if code is None:
+            codes = [code for f in self.followers for code in f.ran(image)]
+            if not codes:
                 self.report.fail("the setup program %s never ran" % windows_path(setup))
                 return
-            problem = exit_problem(code)
+            # Unknown where it ended before the driver could open it.
+            problem = exit_problem(codes[-1]) if codes[-1] is not None else None
             if problem:
                 said = next((f.wizard.last_message for f in reversed(self.followers) if f.wizard.last_message), None)
                 verdict = "the setup program %s %s" % (image, problem)

@@ -116,6 +116,12 @@ class Wizard:
         default = 0
         if not window.get("box"):
             listed: Record = next((r for r in session.step("children") if r["step"] == "children"), {})
+            if not listed.get("ok"):
+                why = listed.get("error", "no report")
+                self.report.line("dialog %s: %s: %s" % (window.get("image", "?"), quoted(title), why))
+                self.frames.window(window, title or window.get("image", "a window"), self.phase)
+                self.report.fail("the dialog %s cannot be read (%s)" % (quoted(title), why))
+                return False
             children, default = listed.get("children", []), listed.get("default", 0)
         text = dialog_text(window, children)
         name = named(title, text)
