@@ -328,13 +328,17 @@ class WholeTest(unittest.TestCase):
             ("the package refuses the system", lambda r: [
                 Driver([FRONT, WELCOME, window(7, "Brindle Demo", "DemoSetup.exe", box=True, buttons=[1],
                                                text="Brindle Demo needs Windows 2000 or later."),
+                        window(8, "Brindle Demo Setup", "DemoSetup.exe", box=True, buttons=[1],
+                               text="Brindle Demo was not installed.\n\nThe installer ended with error 1603."),
                         ended(("DemoSetup.exe", 1603))], [LAUNCHER_INSTALL, WELCOME_KIDS]),
                 msiexec(1603)], {},
-             'Install: the setup program DemoSetup.exe ended with exit code 1603 after the message "Brindle Demo '
-             'needs Windows 2000 or later."; msiexec /i D:\\BrindleDemo.msi: exit code 1603'),
-            ("the setup crashes", lambda r: [Driver([FRONT, ended(("DemoSetup.exe", 0xC0000005))], [LAUNCHER_INSTALL]),
-                                             msiexec(0)], {},
-             "Install: the setup program DemoSetup.exe crashed (exception 0xC0000005)"),
+             'Install: the setup program DemoSetup.exe ended with exit code 1603 after the messages "Brindle Demo '
+             'needs Windows 2000 or later.", "Brindle Demo was not installed.\\n\\nThe installer ended with '
+             'error 1603."; msiexec /i D:\\BrindleDemo.msi: exit code 1603'),
+            ("the setup crashes after one message", lambda r: [
+                Driver([FRONT, window(7, "Oops", "DemoSetup.exe", box=True, buttons=[1], text="Disk full"),
+                        ended(("DemoSetup.exe", 0xC0000005))], [LAUNCHER_INSTALL]), msiexec(0)], {},
+             'Install: the setup program DemoSetup.exe crashed (exception 0xC0000005) after the message "Disk full"'),
             ("its code unknown, the product not installed", lambda r: [
                 installing(lambda: never_installs(r)), Driver([FRONT, ended(("setup.exe", 0))], [LAUNCHER_INSTALL]),
                 msiexec(1603)], {"setup_exe": "Setup/Unopened.exe"},

@@ -23,7 +23,7 @@ from .family import RESTART_CODES, FamilyFollower, exit_problem
 from .follow import Record, Session, command_line
 from .frames import Frames
 from .launcher_run import LauncherRun, in_prefix
-from .report import Report, cp1252, windows_path
+from .report import Report, cp1252, quoted, windows_path
 from .request import Request
 
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -112,9 +112,10 @@ class WholeRun:
             # Unknown where it ended before the driver could open it.
             problem = exit_problem(codes[-1]) if codes[-1] is not None else None
             if problem:
-                said = next((f.wizard.last_message for f in reversed(self.followers) if f.wizard.last_message), None)
+                said = [quoted(text) for f in self.followers for text in f.wizard.messages]
                 verdict = "the setup program %s %s" % (image, problem)
-                verdict += " after the message \"%s\"" % said if said else ""
+                verdict += " after %s %s" % ("the message" if len(said) == 1 else "the messages",
+                                             ", ".join(said)) if said else ""
                 msi = self.msiexec("/i", windows_path(self.request.disc.package)) if self.request.disc.package \
                     else None
                 self.report.fail(verdict + ("; " + msi if msi else ""))

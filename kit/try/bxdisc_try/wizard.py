@@ -106,7 +106,7 @@ class Wizard:
         self.steps = 0
         self.said: dict[int, str] = {}      # hwnd -> the dialog, named
         self.pressed: dict[int, str] = {}   # hwnd -> the button pressed in it
-        self.last_message: str | None = None  # of a message box, for an exit code that follows
+        self.messages: list[str] = []   # the message boxes' texts, for an exit code that follows
 
     def window(self, session: Session, window: Record) -> bool:
         """Pictures the dialog and does its move; False once it failed."""
@@ -129,7 +129,7 @@ class Wizard:
         shown = [label(b["text"]) + ("*" if b["id"] == default else "") for b in push_buttons(children)]
         if window.get("box"):
             shown = [BOX_BUTTONS.get(b, str(b)) for b in window.get("buttons", [])]
-            self.last_message = text
+            self.messages.append(text)
         self.report.line("%s %s: %s [%s]" % ("message box" if window.get("box") else "dialog",
                                              window.get("image", "?"), name, ", ".join(shown)))
         self.frames.window(window, title or window.get("image", "a window"), self.phase)
