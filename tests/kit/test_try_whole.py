@@ -148,6 +148,8 @@ class WizardTest(unittest.TestCase):
         for code, problem in rows:
             with self.subTest(code=code):
                 self.assertEqual(problem, family.exit_problem(code))
+        self.assertEqual(["0", "1603", "0xC0000135", "unknown"], [family.code_text(c) for c in (0, 1603, -1073741515,
+                                                                                                 None)])
 
 
 def followed(moves: list[Record], kids: list[Record], pictures: bool = True,

@@ -18,6 +18,14 @@ RESTART_CODES = (3010, 1641)  # done, and a restart asked for
 CRASH = 0xC0000000
 
 
+def code_text(code: int | None) -> str:
+    """An exit code as Windows' tools show it: a status (a crash) in hex."""
+    if code is None:
+        return "unknown"
+    code &= 0xFFFFFFFF
+    return "0x%08X" % code if code >= 0x80000000 else str(code)
+
+
 def exit_problem(code: int) -> str | None:
     """What a setup program's exit code says went wrong, or None."""
     code &= 0xFFFFFFFF
@@ -84,8 +92,7 @@ class FamilyFollower(Follower):
                 return False
             for ended in move.get("exits", []):
                 self.exits.append(ended)
-                code = ended.get("code")
-                said = "%s, exit code %s" % (ended.get("image", "?"), "unknown" if code is None else code)
+                said = "%s, exit code %s" % (ended.get("image") or "?", code_text(ended.get("code")))
                 self.report.line("ended: " + said)
                 if ended.get("image", "").lower() != self.launcher:
                     self.report.programs.append(said)
