@@ -47,6 +47,8 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "wait-exit", StepWaitExit },
     { "follow", StepFollow },
     { "kill", StepKill },
+    { "follow-family", StepFollowFamily },
+    { "kill-family", StepKillFamily },
     { "list-windows", StepListWindows },
     { "find-title", StepFindTitle },
     { "hover", StepHover },
