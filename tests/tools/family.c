@@ -3,7 +3,7 @@
  * With TITLE "-" it starts COMMAND at once; else it first asks in a message
  * box titled TITLE (OK, Cancel; Cancel the default) and starts COMMAND on
  * OK only. Either way it then ends with CODE, leaving what it started
- * running. */
+ * running; CODE "crash" makes it crash instead. */
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
@@ -33,5 +33,8 @@ int main(int argc, char **argv)
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
+    /* an illegal instruction: under qemu-user a write to address 0 may not fault */
+    if (strcmp(argv[2], "crash") == 0)
+        __builtin_trap();
     return code;
 }
