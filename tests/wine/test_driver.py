@@ -107,13 +107,13 @@ class FamilyTest(unittest.TestCase):
 
     def setUp(self) -> None:
         self.bed = winebed.bed()
-        self.family, self.show = (winebed.to_windows(self.bed.tool(name))
-                                  for name in ("family.exe", "showwindow.exe"))
+        family, show = (winebed.to_windows(self.bed.tool(name)) for name in ("family.exe", "showwindow.exe"))
+        self.family = family
+        self.start = ["cmd %s - 5 %s child 7 %s grandchild --button" % (family, family, show), "start"]
 
     def test_follow_family_reports_each_new_window_and_every_exit(self) -> None:
-        report = self.bed.drive(["cmd %s - 5 %s child 7 %s grandchild --button" % (self.family, self.family, self.show),
-                                 "start", "follow-family 20000", "children", "click IDOK", "follow-family 20000",
-                                 "children", "follow-family 1000", "kill-family", "follow-family 20000"],
+        report = self.bed.drive(self.start + ["follow-family 20000", "children", "click IDOK", "follow-family 20000",
+                                              "children", "follow-family 1000", "kill-family", "follow-family 20000"],
                                 timeout=120, kill=("family.exe", "showwindow.exe"))
         root = report.first("start")["pid"]
         follows = report.step("follow-family")
@@ -135,6 +135,13 @@ class FamilyTest(unittest.TestCase):
         self.assertEqual(members(follows, "exits"), sorted([(root, "family.exe", 5), (child["pid"], "family.exe", 7),
                                                             (grandchild["pid"], "showwindow.exe", 9)]))
         self.assertTrue(report.ok, report)
+
+    def test_a_failed_step_ends_the_family(self) -> None:
+        report = self.bed.drive(self.start + ["follow-family 20000", "click IDOK", "follow-family 20000", "click 99"],
+                                timeout=120, kill=())
+        self.assertEqual(report.step("follow-family")[-1].get("title"), "grandchild", report)
+        self.assertEqual(self.bed.drive(["find-title grandchild"], kill=()).first("find-title").get("error"),
+                         "not found")
 
     def test_a_crash_is_an_exit_code_not_a_dialog(self) -> None:
         report = self.bed.drive(["cmd %s - crash" % self.family, "start", "follow-family 20000"], timeout=60,
