@@ -161,12 +161,12 @@ class WineRunner:
             self._server("-k", 60).checked(status=False)
         self._server("-p", 60).checked()
         self.slowness = self._measure_slowness()
-        # Without a window manager Wine may undo a maximise requested by
-        # another process unless its windows are unmanaged.
-        self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
         if made:
             # A crash is an exit code (0xC0000005...), not a dialog nobody answers.
             self.reg_set(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
+        # Without a window manager Wine may undo a maximise requested by
+        # another process unless its windows are unmanaged.
+        self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
         is_emulated = host.emulated() if self.emulated is None else self.emulated
         self.say("Wine runs %s, waits stretched %.1f times"
                  % ("emulated (qemu-user)" if is_emulated else "natively", self.slowness))
