@@ -1,9 +1,9 @@
 /* A process family, as a setup that hands over to other programs is:
  *   family.exe TITLE CODE [COMMAND...]
  * With TITLE "-" it starts COMMAND at once; else it first asks in a message
- * box titled TITLE (OK, Cancel; Cancel the default) and starts COMMAND on
- * OK only. Either way it then ends with CODE, leaving what it started
- * running; CODE "crash" makes it crash instead. */
+ * box titled TITLE (a question: OK, Cancel; Cancel the default) and starts
+ * COMMAND on OK only. Either way it then ends with CODE, leaving what it
+ * started running; CODE "crash" makes it crash instead. */
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
@@ -14,7 +14,7 @@ int main(int argc, char **argv)
         return 2;
     int code = atoi(argv[2]);
     if (strcmp(argv[1], "-") != 0
-        && MessageBoxA(NULL, "Go on?", argv[1], MB_OKCANCEL | MB_DEFBUTTON2) != IDOK)
+        && MessageBoxA(NULL, "Go on?", argv[1], MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDOK)
         return code;
     char cmd[4096] = "";
     for (int i = 3; i < argc; ++i) {

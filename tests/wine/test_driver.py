@@ -121,7 +121,8 @@ class FamilyTest(unittest.TestCase):
                          [(False, True, "child", "family.exe", True), (False, True, "grandchild", "showwindow.exe", True),
                           (False, False, None, None, True), (True, True, None, None, True)], report)
         child, grandchild, stuck, ended = follows
-        self.assertEqual((child["box"], child["buttons"], grandchild["box"]), (True, [IDOK, IDCANCEL], False))
+        self.assertEqual((child["box"], child["buttons"], child["icon"], grandchild["box"]),
+                         (True, [IDOK, IDCANCEL], "question", False))
         self.assertEqual(len({root, child["pid"], grandchild["pid"]}), 3, report)
         # the box's own default (Cancel); a window's button drawn as the default
         self.assertEqual([c["default"] for c in report.step("children")], [IDCANCEL, IDOK], report)

@@ -138,8 +138,7 @@ void FamilyRefresh(void)
                     CloseHandle(p);
                 return;
             }
-            SetImage(m, seen[i].szExeFile);
-            added = 1;
+            added = 1; /* the next pass names it */
         }
     }
 }
