@@ -41,7 +41,8 @@ def refusing_disc(demo: Path, target: Path) -> Path:
     with tempfile.TemporaryDirectory() as tmp:
         work = Path(tmp)
         subprocess.run(["msiextract", "-C", str(work), str(demo / PACKAGE)], check=True, capture_output=True)
-        product = next(work.rglob("BrindleDemo.exe"))
+        # wixl takes sources relative to its folder only.
+        product = next(work.rglob("BrindleDemo.exe")).relative_to(work)
         wxs = (ROOT / "demo" / "BrindleDemo.wxs").read_text()
         package = wxs.find("<Package ")
         cut = wxs.index("/>", package) + 2
