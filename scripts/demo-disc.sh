@@ -4,7 +4,8 @@
 # BUILD is a native build tree (build/native, or install.sh's build/release
 # or package.sh's build/package): its bxdisc, the launcher and the Wine
 # runner's stand-in DLL in its share/bxdisc, and the demo's setup program
-# from its cross build. DISC is made anew.
+# from its cross build, with the product its package installs. DISC is made
+# anew.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -ne 2 ]; then
@@ -29,6 +30,7 @@ trap 'rm -f "$backdrop"' EXIT
 python3 demo/make_backdrop.py "$backdrop"
 "$bxdisc" art "$disc" --backdrop "$backdrop" --background 081030 \
     --labels 'Run|Setup again|Install|Exit' --face 150x36 --accent 2858A8 --update-inf
-# The package tells the launcher whether the demo product is installed.
+# The package installs the demo product, and tells the launcher whether it
+# is installed; the product itself is on the disc only inside it.
 wxs=$PWD/demo/BrindleDemo.wxs
-(cd "$demo" && wixl -D Program=DemoSetup.exe -o "$disc/BrindleDemo.msi" "$wxs" 2>/dev/null)
+(cd "$demo" && wixl -D Program=BrindleDemo.exe -o "$disc/BrindleDemo.msi" "$wxs" 2>/dev/null)

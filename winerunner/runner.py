@@ -141,7 +141,8 @@ class WineRunner:
         # invalid pointer"); without it, the server's folder is in /tmp, and
         # stop removes it.
         self.env.pop("TMPDIR", None)
-        if not Path(prefix, "system.reg").exists():
+        made = not Path(prefix, "system.reg").exists()
+        if made:
             if Path(prefix).exists():
                 shutil.rmtree(prefix)
             # Some 15 s natively, 16-27 s emulated, more on a loaded machine:
@@ -160,6 +161,9 @@ class WineRunner:
             self._server("-k", 60).checked(status=False)
         self._server("-p", 60).checked()
         self.slowness = self._measure_slowness()
+        if made:
+            # A crash is an exit code (0xC0000005...), not a dialog nobody answers.
+            self.reg_set(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
         # Without a window manager Wine may undo a maximise requested by
         # another process unless its windows are unmanaged.
         self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")

@@ -26,7 +26,8 @@ mkdir -p "$root" "$work/payload"
 dpkg -x "$deb" "$root"
 # The disc's product: the demo's setup program and its package.
 cp build/package/windows-parts/demo/DemoSetup.exe "$work/payload/"
-(cd "$work/payload" && wixl -D Program=DemoSetup.exe -o BrindleDemo.msi "$checkout/demo/BrindleDemo.wxs" 2>/dev/null)
+(cd build/package/windows-parts/demo &&
+ wixl -D Program=BrindleDemo.exe -o "$work/payload/BrindleDemo.msi" "$checkout/demo/BrindleDemo.wxs" 2>/dev/null)
 python3 demo/make_backdrop.py "$work/payload/backdrop.png"
 
 cat >"$work/run.sh" <<'SCRIPT'

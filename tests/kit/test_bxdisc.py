@@ -20,6 +20,7 @@ import unittest
 from pathlib import Path
 
 import testlib
+import whole_discs
 from testlib import STAND_IN_LAUNCHER, bmp8, bxdisc, demo_disc, has_art, make_test_key, snapshot
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -81,6 +82,29 @@ class DemoDiscTest(unittest.TestCase):
             with open(out, "rb") as f:
                 shots[state] = f.read()
         self.assertNotEqual(shots["installed"], shots["not-installed"])
+
+    def test_the_failing_discs_differ_from_it_in_one_part(self):
+        # try --whole's test discs must fail for their one reason only: check
+        # stays clean, and the refusing package keeps the demo's product.
+        def table(disc, name):
+            return subprocess.run(["msiinfo", "export", str(Path(disc, "BrindleDemo.msi")), name],
+                                  capture_output=True, text=True, check=True).stdout.splitlines()[3:]
+        tools = Path(self.tmp.name, "tools")
+        tools.mkdir(exist_ok=True)
+        (tools / "stucksetup.exe").write_bytes(b"MZ")
+        demo = Path(self.disc)
+        cases = [("refusing", lambda target: whole_discs.refusing_disc(demo, target),
+                  ["VersionNT >= 500\t" + whole_discs.REFUSAL], "DemoSetup.exe"),
+                 ("stuck", lambda target: whole_discs.stuck_disc(demo, target, tools), [], whole_discs.STUCK_SETUP)]
+        for name, make, conditions, setup_exe in cases:
+            with self.subTest(disc=name):
+                disc = make(Path(self.tmp.name, name))
+                r = bxdisc("check", str(disc))
+                self.assertEqual((0, []), (r.returncode, findings(r.stdout)), r.stderr)
+                self.assertEqual(conditions, table(disc, "LaunchCondition"))
+                self.assertEqual(table(demo, "File"), table(disc, "File"))
+                self.assertIn("SetupExe=%s" % setup_exe, (disc / "Autorun.inf").read_text())
+                self.assertEqual(setup_exe == "DemoSetup.exe", (disc / "DemoSetup.exe").exists())
 
     def test_sheet_of_every_face(self):
         # At --scale N every pixel of the picture is an N x N block; N the next word or after "=".

@@ -1,9 +1,11 @@
 /* An open product window for the launcher to find:
- *   showwindow.exe TITLE [--minimized|--hidden] [SIGNAL_FILE] [MAX_MS]
+ *   showwindow.exe TITLE [--minimized|--hidden|--button|--hung] [SIGNAL_FILE] [MAX_MS]
  * Shows a top-level window titled TITLE, creates "SIGNAL_FILE.ready" once
  * the window exists, and stays until SIGNAL_FILE appears, MAX_MS (default
  * 60000) have passed, the window is closed, or it is killed. The driver's
- * find-title step reads its maximised state and Z-order place. */
+ * find-title step reads its maximised state and Z-order place. --button
+ * gives it a default push button (IDOK); --hung too, but it then takes no
+ * more messages, as a hung program. */
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
@@ -19,11 +21,15 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
         return 2;
-    int show = SW_SHOWNORMAL, next = 2;
+    int show = SW_SHOWNORMAL, next = 2, button = 0, hung = 0;
     if (argc > 2 && strcmp(argv[2], "--minimized") == 0)
         show = SW_SHOWMINNOACTIVE, next = 3;
     else if (argc > 2 && strcmp(argv[2], "--hidden") == 0)
         show = SW_HIDE, next = 3;
+    else if (argc > 2 && strcmp(argv[2], "--button") == 0)
+        button = 1, next = 3;
+    else if (argc > 2 && strcmp(argv[2], "--hung") == 0)
+        button = hung = 1, next = 3;
     const char *signal = argc > next ? argv[next] : NULL;
     DWORD max = argc > next + 1 ? strtoul(argv[next + 1], NULL, 10) : 60000;
 
@@ -39,6 +45,9 @@ int main(int argc, char **argv)
                            NULL, NULL, wc.hInstance, NULL);
     if (!w)
         return 1;
+    if (button)
+        CreateWindowA("BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 110, 60, 80, 24, w,
+                      (HMENU)IDOK, wc.hInstance, NULL);
     ShowWindow(w, show);
     UpdateWindow(w);
     if (signal) {
@@ -51,7 +60,7 @@ int main(int argc, char **argv)
     DWORD start = GetTickCount();
     MSG msg;
     for (;;) {
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        while (!hung && PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 return 0;
             TranslateMessage(&msg);
@@ -61,7 +70,10 @@ int main(int argc, char **argv)
             break;
         if (signal && GetFileAttributesA(signal) != INVALID_FILE_ATTRIBUTES)
             break;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+        if (hung)
+            Sleep(50);
+        else
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
     }
     DestroyWindow(w);
     return 0;

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "driver_state.h"
+
 /* Icon handles are per process under Wine, so the box's STM_GETICON cannot be
  * compared with our own LoadIcon. Instead the icon static is read back from
  * the screen and compared with each stock icon drawn here the same size. */
@@ -136,7 +138,13 @@ static const char *ReadIcon(HWND st, DWORD waitMs)
 const char *BoxIcon(HWND box, DWORD waitMs)
 {
     HWND st = FindIconStatic(box);
-    if (!st || !IsWindowVisible(st) || !SendMessageA(st, STM_GETICON, 0, 0))
+    DWORD_PTR shown = 0;
+    if (!st || !IsWindowVisible(st))
+        return "none";
+    /* a hung box must not hang the step that looks at it */
+    if (!SendMessageTimeoutA(st, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, Scaled(RESPONSE_MS), &shown))
+        return "unknown";
+    if (!shown)
         return "none";
     RECT was;
     BOOL moved = BringIconIntoView(box, st, &was);

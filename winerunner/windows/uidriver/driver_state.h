@@ -8,6 +8,11 @@
 
 #define DEFAULT_WAIT 5000
 #define POLL_MS 20
+/* A window counts as shown once it has stayed this long. */
+#define STEADY_MS 500
+/* How long a window's thread may take to answer a message before the
+ * step that acts on it reports it not responding (scaled). */
+#define RESPONSE_MS 2000
 
 /* Scripts give waits as a native Wine needs them; the factor (1 or more)
  * stretches each one for a slower Wine. */

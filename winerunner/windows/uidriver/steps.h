@@ -12,6 +12,10 @@ int StepWaitExit(char *arg);
 int StepFollow(char *arg);
 int StepKill(char *arg);
 
+/* steps_family.c */
+int StepFollowFamily(char *arg);
+int StepKillFamily(char *arg);
+
 /* steps_window.c */
 int StepExpectBox(char *arg);
 int StepExpectWindow(char *arg);

@@ -6,6 +6,7 @@
 
 #include "box_icon.h"
 #include "driver_state.h"
+#include "family.h"
 #include "report.h"
 #include "step_args.h"
 #include "window_search.h"
@@ -58,6 +59,7 @@ int StepStart(char *arg)
     Begin("start");
     KeyString("cmd", g_cmd);
     if (ok) {
+        FamilyStart(pi.hProcess, pi.dwProcessId);
         KeyInt("pid", (long)pi.dwProcessId);
         CloseHandle(pi.hThread);
     } else {
@@ -66,8 +68,6 @@ int StepStart(char *arg)
     End(ok);
     return ok;
 }
-
-#define STEADY_MS 500
 
 typedef struct { HWND hwnd; char cls[64], title[256]; } Flash;
 typedef struct {

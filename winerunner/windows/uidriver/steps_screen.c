@@ -5,18 +5,41 @@
 #include "driver_state.h"
 #include "report.h"
 #include "step_args.h"
+#include "window_search.h"
+
+/* The window's default push button: the button drawn as the default,
+ * which Enter presses (under Wine a box's DM_GETDEFID can name another),
+ * else the dialog's own answer when it names a visible child; 0: none. */
+static int DefaultButton(HWND w)
+{
+    char cls[16];
+    DWORD_PTR def = 0;
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        GetClassNameA(c, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(c)
+            && (GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return GetDlgCtrlID(c);
+    }
+    if (SendMessageTimeoutA(w, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, Scaled(RESPONSE_MS), &def)
+        && HIWORD(def) == DC_HASDEFID && IsWindowVisible(GetDlgItem(w, LOWORD(def))))
+        return LOWORD(def);
+    return 0;
+}
 
 int StepChildren(char *arg)
 {
     char cls[256], text[1024];
     HWND w = CurrentWindow();
-    if (!w || !IsWindow(w)) {
+    const char *error = !w || !IsWindow(w) ? "no window" : !Responds(w) ? "not responding" : NULL;
+    if (error) {
         Begin("children");
-        KeyString("error", "no window");
+        KeyString("error", error);
         End(0);
         return 0;
     }
+    int def = DefaultButton(w);
     Begin("children");
+    KeyInt("default", def);
     Key("children");
     Put("[");
     int first = 1;

@@ -43,10 +43,11 @@ int StepAnswer(char *arg)
 {
     int id = ParseId(arg);
     HWND box = CurrentWindow();
+    const char *error = !box || !IsWindow(box) ? "no window" : !Responds(box) ? "not responding" : NULL;
     Begin("answer");
     KeyInt("id", id);
-    if (!box || !IsWindow(box)) {
-        KeyString("error", "no window");
+    if (error) {
+        KeyString("error", error);
         End(0);
         return 0;
     }
@@ -71,10 +72,11 @@ int StepClick(char *arg)
     int id = ParseId(arg);
     HWND w = CurrentWindow();
     HWND c = w ? GetDlgItem(w, id) : NULL;
+    const char *error = !c ? "no control" : !Responds(w) ? "not responding" : NULL;
     Begin("click");
     KeyInt("id", id);
-    if (!c) {
-        KeyString("error", "no control");
+    if (error) {
+        KeyString("error", error);
         End(0);
         return 0;
     }
@@ -87,9 +89,10 @@ int StepClick(char *arg)
 int StepClose(char *arg)
 {
     HWND w = CurrentWindow();
+    const char *error = !w || !IsWindow(w) ? "no window" : !Responds(w) ? "not responding" : NULL;
     Begin("close");
-    if (!w || !IsWindow(w)) {
-        KeyString("error", "no window");
+    if (error) {
+        KeyString("error", error);
         End(0);
         return 0;
     }

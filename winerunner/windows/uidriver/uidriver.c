@@ -26,6 +26,7 @@
 #include <string.h>
 
 #include "driver_state.h"
+#include "family.h"
 #include "leftovers.h"
 #include "report.h"
 #include "steps.h"
@@ -47,6 +48,8 @@ static const struct { const char *name; StepFn fn; } g_steps[] = {
     { "wait-exit", StepWaitExit },
     { "follow", StepFollow },
     { "kill", StepKill },
+    { "follow-family", StepFollowFamily },
+    { "kill-family", StepKillFamily },
     { "list-windows", StepListWindows },
     { "find-title", StepFindTitle },
     { "hover", StepHover },
@@ -101,19 +104,22 @@ static int WholeLine(const char *line, size_t size, FILE *f)
 }
 
 /* A failed step leaves the started program in an unknown state: say which
- * windows it shows, then end it so nothing is left behind. */
+ * windows it shows, then end it and what it started, so nothing is left
+ * behind. */
 static void Abandon(void)
 {
-    if (!ProcessRunning())
-        return;
-    for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (IsOurs(w) && IsWindowVisible(w)) {
-            Begin("left-window");
-            PutWindowFields(w);
-            End(1);
+    DWORD killed[64];
+    if (ProcessRunning()) {
+        for (HWND w = FirstTopLevel(); w; w = GetWindow(w, GW_HWNDNEXT)) {
+            if (IsOurs(w) && IsWindowVisible(w)) {
+                Begin("left-window");
+                PutWindowFields(w);
+                End(1);
+            }
         }
+        StepKill("");
     }
-    StepKill("");
+    FamilyKill(killed, sizeof killed / sizeof killed[0]);
 }
 
 /* Sizes, points and pixels in the screen's own units: a driver that is not

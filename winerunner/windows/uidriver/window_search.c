@@ -18,6 +18,14 @@ HWND FirstTopLevel(void)
     return GetWindow(GetDesktopWindow(), GW_CHILD);
 }
 
+/* Whether the window's thread takes a message within a bound: a step must
+ * not hang on a hung program, it reports it. */
+int Responds(HWND w)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, Scaled(RESPONSE_MS), &result) != 0;
+}
+
 /* The first visible top-level window of the started program that matches:
  * NULL takes any; "title=TEXT" wants that exact title; else a class name. */
 HWND FindOwnVisible(const char *match)

@@ -7,6 +7,7 @@
 
 int IsOurs(HWND w);
 HWND FirstTopLevel(void);
+int Responds(HWND w);
 HWND FindOwnVisible(const char *match);
 HWND AwaitOwnWindow(const char *step, const char *match, DWORD ms);
 void PutWindowFields(HWND w);
