@@ -2,7 +2,8 @@
 # Builds the launcher, lays out the demo disc and runs the launcher on it
 # under Wine with bxdisc try, the way a disc's automatic start would
 # (setup.exe /autorun). With a $DISPLAY the window shows there; without one
-# it runs under Xvfb, Install is clicked and a screenshot is saved.
+# it runs under Xvfb through the disc's whole life (try --whole: installed,
+# started, started again, uninstalled), a picture saved at each step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -32,9 +33,14 @@ echo "demo disc: $disc"
 ls -l "$disc"
 
 # The launcher itself, on emulated Windows in a throwaway Wine prefix: with a
-# display, there for you to click; without one, on a private Xvfb, clicking
-# Install, with a screenshot of the front window.
+# display, there for you to click; without one, on a private Xvfb, the disc's
+# whole life with a picture of each step (build/demo-screenshot-NN.png). A
+# demo whose setup program installs no product yet has only Install to click.
 if [ -n "${DISPLAY:-}" ]; then
   exec "$bxdisc" try "$disc" --show
 fi
-"$bxdisc" try "$disc" --click install --screenshot build/demo-screenshot.png
+if [ -f demo/BrindleDemo.c ]; then
+  "$bxdisc" try "$disc" --whole --screenshot build/demo-screenshot.png
+else
+  "$bxdisc" try "$disc" --click install --screenshot build/demo-screenshot.png
+fi

@@ -15,13 +15,14 @@ import subprocess
 import sys
 import time
 import zlib
-from collections.abc import Callable, Sequence
+from collections.abc import Callable, Iterable, Sequence
 from pathlib import Path
 from typing import Any
 
 from bxdisc_try import matrix_page
+from winerunner import DriverReport, RegValue
 from bxdisc_try import request as requests
-from bxdisc_try.run_result import RunResult
+from bxdisc_try.run_result import Frame, RunResult
 
 ROOT = Path(__file__).resolve().parent.parent
 BXDISC = ""  # the bxdisc under test: each suite sets it from its command line
@@ -209,6 +210,22 @@ def results(shots: Path | None = None) -> list[RunResult]:
     return out
 
 
+def whole_result(shots: Path, system: str = "win10", failed: bool = False) -> RunResult:
+    """A run of --whole with its film strip, the pictures written in shots."""
+    frames = []
+    for n, (caption, phase) in enumerate((("the front window", "install"), ("Brindle Demo Setup", "install"),
+                                          ("the installed front window", "installed"),
+                                          ("the product's window", "installed"))[:2 if failed else 4], 1):
+        path = shots / ("%s-frame-%d.png" % (system, n))
+        path.write_bytes(png(40 + n, 30))
+        frames.append(Frame(str(path), caption, phase))
+    verdict = ('Install: the dialog "Brindle Demo Setup" ("Choose a folder") stayed after Next was pressed'
+               if failed else "did what the disc intends")
+    return RunResult(system, 1 if failed else 0, verdict, 300.0, title="Brindle Demo", window=(540, 340),
+                     buttons=("Install", "Exit"), clicked="Install", report="-- Install\n",
+                     phase="install" if failed else "uninstall", frames=tuple(frames))
+
+
 # try's requests, as bxdisc writes them for a disc at /d.
 LAUNCHER_IDS = {"run": 100, "again": 101, "install": 102, "exit": 103}  # the launcher's own
 
@@ -245,3 +262,70 @@ def ended(pid: int, within: float = 30.0) -> bool:
         if state in ("Z", "X") or time.monotonic() > deadline:
             return state in ("Z", "X")
         time.sleep(0.05)
+
+
+class FakeScreen:
+    """The runner's screen as try's follower uses it: a picture is a text
+    of its rectangle."""
+    slowness = 1.0
+
+    def scaled(self, seconds: float) -> float:
+        return seconds
+
+    def grab(self, x: int, y: int, width: int, height: int) -> bytes:
+        return bytes(3 * width * height)
+
+    def save_png(self, x: int, y: int, width: int, height: int, path: str) -> None:
+        Path(path).write_text("%d %d %d %d" % (x, y, width, height))
+
+
+class FakeRunnerBase(FakeScreen):
+    """What a fake Wine runner does alike in try's tests: a prefix of a
+    system folder alone, the registry values it would set noted, no program
+    run but through its sessions (each test's own), no restart asked."""
+    programs = ""
+
+    def __init__(self, prefix: str) -> None:
+        self.prefix, self.work = prefix, os.path.dirname(prefix)
+        self.asked: list[str] = []
+        self.deleted: list[str] = []
+        self.registry: list[RegValue] = []
+        os.makedirs(self.system32())
+
+    def system32(self) -> str:
+        return os.path.join(self.prefix, "drive_c", "windows", "system32")
+
+    def knows_system(self, system: str) -> bool:
+        return True
+
+    def map_drive(self, path: str) -> None:
+        pass
+
+    def to_windows(self, path: str) -> str:
+        return path
+
+    def program(self, name: str) -> str:
+        return os.path.join(self.programs, name)
+
+    def stub_restart(self, registry: Iterable[RegValue] = ()) -> bytes:
+        self.registry.extend(registry)
+        return b""
+
+    def reg_import(self, values: Iterable[RegValue]) -> None:
+        pass
+
+    # Only --installed runs a program or a driver script.
+    def run(self, args: Sequence[str], timeout: float, progress: str | None = None) -> None:
+        raise AssertionError("ran %s" % args)
+
+    def drive(self, steps: Iterable[str], *, kill: Iterable[str] = ()) -> DriverReport:
+        raise AssertionError("drove %s" % list(steps))
+
+    def restart_requests(self) -> list[str]:
+        return self.asked
+
+    def restart_server(self) -> None:
+        pass
+
+    def reg_delete(self, key: str, name: str | None = None) -> None:
+        self.deleted.append(name or key)

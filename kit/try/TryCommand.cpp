@@ -65,6 +65,20 @@ std::string EmptyPath(const ParsedArgs& args) {
     return std::string();
 }
 
+// What --whole cannot go with, and what to do instead; "" when nothing. It
+// drives every window itself, from the automatic start to the uninstall.
+std::string WholeFault(const ParsedArgs& args) {
+    const std::pair<const char*, const char*> refused[] = {
+        {"--click", "it clicks Install, then Run, itself; leave --click out"},
+        {"--installed", "it installs the disc's package with the disc's own setup program; leave --installed out"},
+        {"--show", "it answers every window itself; run it without --show"},
+    };
+    for (const auto& r : refused)
+        if (args.Has(r.first)) return std::string("--whole cannot go with ") + r.first + ": " + r.second;
+    if (args.bTail) return "--whole takes nothing after --: it starts the disc as its automatic start does";
+    return std::string();
+}
+
 // bxdisc's data folder, which holds the runner's package beside the Wine
 // runner's; "" once said what is missing.
 std::string RunnerData() {
@@ -140,6 +154,10 @@ int RunTry(const ParsedArgs& args) {
                  BX_TRY_SYSTEM_COUNT);
         return UsageError(form + args.Get("--shard") + "\"");
     }
+    if (args.Has("--whole")) {
+        std::string fault = WholeFault(args);
+        if (!fault.empty()) return UsageError(fault);
+    }
     std::string fault = EmptyPath(args);
     if (!fault.empty()) return UsageError(fault);
     // The disc first: its faults are the author's to mend, whatever is installed.
@@ -190,6 +208,9 @@ const Command kTryCommand = {
          "merges every shard's --results folder (RESULTS_DIR..., given instead of\n"
          "                          DISC_FOLDER) into one table, --html page and --junit report",
          nullptr, false, false, false, nullptr, "RESULTS_DIR"},
+        {"--whole", nullptr,
+         "the disc's whole life for real: its own setup program, package and\n"
+         "                          product installed, started, started again and uninstalled", nullptr, false},
         {"--show", nullptr, "shows the window in a nested X server on $DISPLAY, for you to click", nullptr, false},
         {"--installed", nullptr, "installs the disc's package first: the product counts as installed", nullptr, false},
         {"--screenshot", "OUT.png", "a picture of the front window once it is painted", nullptr, false},

@@ -202,6 +202,7 @@ std::string TryRequestJson(const Command& command, const ParsedArgs& args, std::
         {"setup_exe", relative(SetupExe)},
         {"dcom", relative(InstDCOM95)},
         {"package", relative(SetupMSI)},
+        {"look_for_title", disc.Value(Look4Title).empty() ? "null" : JsonString(disc.Value(Look4Title))},
         {"backdrop", BackdropSamples(disc.Named(AutorunBackdrop))},
         {"options", options},
         {"tail", args.bTail ? JsonList(args.tail) : "null"},

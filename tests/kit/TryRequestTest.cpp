@@ -170,6 +170,7 @@ TEST(TryRequest, TellsTheFilesTheDiscHolds) {
     disc.LayOutClean();
     disc.SetKey("SetupExe", "SETUP\\SETUP32.EXE");
     disc.SetKey("InstDCOM95", "DCOM");  // a folder: nothing to stand in for
+    disc.SetKey("Look4Title", "Brindle Demo -");
     disc.Finish();
     std::string error;
     json request = Request({disc.folder() + "/"}, &error);
@@ -178,7 +179,8 @@ TEST(TryRequest, TellsTheFilesTheDiscHolds) {
     for (auto it = request.begin(); it != request.end(); ++it) keys.push_back(it.key());
     // In nlohmann's order, by name; the text's own is checked below.
     EXPECT_EQ((std::vector<std::string>{"backdrop", "buttons", "bxdisc_version", "dcom", "disc", "format",
-                                        "launcher", "options", "package", "setup_exe", "tail"}),
+                                        "launcher", "look_for_title", "options", "package", "setup_exe",
+                                        "tail"}),
               keys);
     EXPECT_EQ(1, request["format"]);
     EXPECT_EQ(kBxdiscVersion, request["bxdisc_version"]);
@@ -188,6 +190,7 @@ TEST(TryRequest, TellsTheFilesTheDiscHolds) {
     EXPECT_EQ("Setup/setup32.exe", request["setup_exe"]);
     EXPECT_TRUE(request["dcom"].is_null());
     EXPECT_EQ("Product.msi", request["package"]);
+    EXPECT_EQ("Brindle Demo -", request["look_for_title"]);
     // The backdrop by nine sampled pixels: the test bitmap is colour 0 throughout.
     const json& backdrop = request["backdrop"];
     EXPECT_EQ(400, backdrop["width"]);
@@ -238,6 +241,7 @@ TEST(TryRequest, HandsOnTheOptionsTypedAndTheLaunchersArguments) {
           "--dpi", "192", "--fresh"},
          R"({"show": true, "screenshot": "a b.png", "click": "install", "answer": "no", "oleaut32": "3.50",
              "dpi": 192, "fresh": true})"},
+        {{"--whole", "--matrix", "--screenshot", "s.png"}, R"({"matrix": [], "whole": true, "screenshot": "s.png"})"},
     };
     for (const auto& r : rows) {
         std::vector<std::string> words = {disc.folder()};

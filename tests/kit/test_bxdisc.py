@@ -262,6 +262,14 @@ class CommandLineTest(unittest.TestCase):
                               ((self.disc, "--shard", "1/2"), "--shard goes only with --matrix"),
                               ((self.disc, "--results", "r"), "--results goes only with --matrix"),
                               ((self.disc, "--matrix", "--results", ""), "try: --results takes a folder"),
+                              *(((self.disc, "--whole") + option, "try: --whole cannot go with %s: %s" % (option[0], remedy))
+                                for option, remedy in ((("--click", "run"), "it clicks Install, then Run, itself"),
+                                                       (("--installed",), "it installs the disc's package with the "
+                                                        "disc's own setup program"),
+                                                       (("--show",), "it answers every window itself"))),
+                              ((self.disc, "--whole", "--", "/a"), "try: --whole takes nothing after --: it starts the "
+                               "disc as its automatic start does"),
+                              ((self.disc, "--whole", "--matrix", "--shard", "1/2"), "no setup.exe in"),
                               ((self.disc, "--matrix", "--shard", "10/10"), "no setup.exe in"),
                               *(((self.disc, "--matrix", "--shard", shard),
                                  'try: --shard takes I/N, whole numbers with 1 <= I <= N <= 10, not "%s"' % shard)

@@ -24,7 +24,7 @@ sys.dont_write_bytecode = True
 from bxdisc_try import matrix, matrix_page, matrix_table, merge, results_folder  # noqa: E402
 from bxdisc_try.outcome import Unusable  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
-from testlib import png, results  # noqa: E402
+from testlib import png, results, whole_result  # noqa: E402
 
 HOSTILE = '<script>alert("x")</script>'
 
@@ -83,11 +83,20 @@ class ResultJsonTest(unittest.TestCase):
             ("report missing its text", {**good, "report": None}),
             ("system a path", {**good, "system": "../win98"}),
             ("system empty", {**good, "system": ""}),
+            ("a phase --whole has not", {**good, "phase": "setup"}),
+            ("frames not a list", {**good, "frames": {"file": "a.png"}}),
+            ("a frame without its caption", {**good, "frames": [{"file": "a.png", "phase": "install"}]}),
+            ("a frame of no phase", {**good, "frames": [{"file": "a.png", "caption": "c", "phase": "run"}]}),
         ]
         for name, doc in cases:
             with self.subTest(name):
                 with self.assertRaises(ValueError):
                     RunResult.from_json(doc)
+
+    def test_a_whole_run_comes_back_with_its_phase_and_frames(self) -> None:
+        with tempfile.TemporaryDirectory() as tmp:
+            r = whole_result(Path(tmp))
+            self.assertEqual(r, RunResult.from_json(json.loads(json.dumps(r.to_json()))))
 
     def test_a_result_json_cut_short_is_a_value_error_too(self) -> None:
         # json's own error is a ValueError: the reader needs one except.
@@ -105,6 +114,7 @@ class TableTest(unittest.TestCase):
             (winxp, ["FAIL: message box", "12 s"]),
             (win11, ["none", "unusable: Wine does not know", "0 s"]),
             (RunResult("nt40", 130, "interrupted", 3, restart=True), ["interrupted", "yes "]),
+            (RunResult("win7", 1, "Started again: x", 3, phase="again"), ["  Started again  FAIL: Started again"]),
         ]
         for r, shown in cases:
             with self.subTest(r.system):
@@ -238,6 +248,21 @@ class PageTest(unittest.TestCase):
                 self.assertNotIn("<img", text)
                 self.assertIn("No screenshot.", text)
 
+    def test_a_whole_run_shows_its_film_strip_in_order(self) -> None:
+        runs = [whole_result(self.tmp), whole_result(self.tmp, "win98", failed=True)]
+        text = matrix_page.write_page(self.folder, "Demo", "1", runs).read_text()
+        images = [a for tag, a in Page(text).elements if tag == "img"]
+        self.assertEqual(["win10-01.png", "win10-02.png", "win10-03.png", "win10-04.png", "win98-01.png",
+                          "win98-02.png"], [a["src"] for a in images])
+        self.assertEqual(png(44, 30), (self.folder / "win10-04.png").read_bytes())
+        self.assertIn("<figcaption>Installed: the product&#x27;s window</figcaption>", text)
+        self.assertIn("<td>Uninstalled</td>", text)
+        path = self.tmp / "junit.xml"
+        matrix_page.write_junit(path, "Demo", runs)
+        failure = ET.parse(path).getroot().find("testcase[@name='win98']/failure")
+        assert failure is not None
+        self.assertEqual(runs[1].verdict, failure.get("message"))
+
     def test_a_system_named_twice_is_refused(self) -> None:
         r = results()[0]
         with self.assertRaises(ValueError):
@@ -348,6 +373,22 @@ class MergeTest(unittest.TestCase):
         (first / "manifest.json").unlink()
         with self.assertRaisesRegex(Unusable, "has no manifest.json: not the --results folder of a shard that ended"):
             self.merged([first, second])
+
+    def test_a_whole_run_s_frames_are_kept_and_read_back(self) -> None:
+        run = whole_result(self.tmp)
+        manifest = results_folder.Manifest("1", "Demo", "ab" * 32, ("--whole",), ("win10",), (1, 1), ("win10",))
+        folder = self.tmp / "kept"
+        results_folder.claim(folder)
+        results_folder.write(folder, manifest, [run])
+        back = results_folder.read(folder, "1").results[0]
+        self.assertEqual([str(folder / ("win10-%02d.png" % n)) for n in range(1, 5)], [f.file for f in back.frames])
+        self.assertEqual([f.caption for f in run.frames], [f.caption for f in back.frames])
+        self.assertEqual(png(41, 30), Path(back.frames[0].file).read_bytes())
+        doc = json.loads((folder / "win10.json").read_text())
+        doc["frames"][1]["file"] = "../elsewhere.png"
+        (folder / "win10.json").write_text(json.dumps(doc))
+        with self.assertRaisesRegex(Unusable, "frames named ../elsewhere.png, not win10-NN.png"):
+            results_folder.read(folder, "1")
 
     def test_results_go_only_to_a_new_or_empty_folder(self) -> None:
         (self.tmp / "empty").mkdir()

@@ -27,8 +27,8 @@ from bxdisc_try import request as requests  # noqa: E402
 from bxdisc_try import schema  # noqa: E402
 from bxdisc_try.report import Report  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
-from testlib import LAUNCHER_IDS as IDS, changed, request_of  # noqa: E402
-from winerunner import DriverReport, Outcome, RegValue  # noqa: E402
+from testlib import LAUNCHER_IDS as IDS, FakeRunnerBase, FakeScreen, changed, request_of  # noqa: E402
+from winerunner import Outcome  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
 class RequestTest(unittest.TestCase):
@@ -115,17 +115,7 @@ class Transcript:
         pass
 
 
-class Screen:
-    slowness = 1.0
-
-    def scaled(self, seconds: float) -> float:
-        return seconds
-
-    def grab(self, x: int, y: int, width: int, height: int) -> bytes:
-        return bytes(3 * width * height)
-
-    def save_png(self, x: int, y: int, width: int, height: int, path: str) -> None:
-        Path(path).write_text("%d %d %d %d" % (x, y, width, height))
+Screen = FakeScreen
 
 
 def followed(transcript: str, cut: int | None = None, **options: Any) -> tuple[Transcript, Report, list[str]]:
@@ -259,56 +249,14 @@ class BackdropTest(unittest.TestCase):
         self.assertIsNone(backdrop.find_backdrop(grab, (0, 0, 1, 1), samples))
 
 
-class FakeRunner(Screen):
+class FakeRunner(FakeRunnerBase):
     """The Wine runner as a recorded run of the demo disc on Windows 98 left
     it: each session replays the driver's transcript and leaves what the
     launcher left, its recorders' logs, wininit.ini and the restart asked for."""
 
     def __init__(self, prefix: str, view: str, sessions: list[tuple[str, list[str], bool]]) -> None:
-        self.prefix, self.view, self.sessions = prefix, view, sessions
-        self.work = os.path.dirname(prefix)
-        self.asked: list[str] = []
-        self.deleted: list[str] = []
-        os.makedirs(self.system32())
-
-    def system32(self) -> str:
-        return os.path.join(self.prefix, "drive_c", "windows", "system32")
-
-    def knows_system(self, system: str) -> bool:
-        return True
-
-    def map_drive(self, path: str) -> None:
-        pass
-
-    def to_windows(self, path: str) -> str:
-        return path
-
-    programs = ""
-
-    def program(self, name: str) -> str:
-        return os.path.join(self.programs, name)
-
-    def stub_restart(self, registry: Iterable[RegValue] = ()) -> bytes:
-        return b""
-
-    def reg_import(self, values: Iterable[RegValue]) -> None:
-        pass
-
-    # Only --installed runs a program or a driver script: not this run.
-    def run(self, args: Sequence[str], timeout: float, progress: str | None = None) -> None:
-        raise AssertionError("ran %s" % args)
-
-    def drive(self, steps: Iterable[str], *, kill: Iterable[str] = ()) -> DriverReport:
-        raise AssertionError("drove %s" % list(steps))
-
-    def restart_requests(self) -> list[str]:
-        return self.asked
-
-    def restart_server(self) -> None:
-        pass
-
-    def reg_delete(self, key: str, name: str | None = None) -> None:
-        self.deleted.append(name or key)
+        super().__init__(prefix)
+        self.view, self.sessions = view, sessions
 
     def wine(self, *args: str, check: bool = True) -> Outcome:
         return Outcome(("wine", *args), 0, stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")

@@ -8,7 +8,9 @@ own, and judges only those: other runs may share the machine.
 """
 from __future__ import annotations
 
+import importlib
 import os
+import pathlib
 import signal
 import shutil
 import subprocess
@@ -223,6 +225,78 @@ class TryTest(unittest.TestCase):
         self.assertEqual(130, p.returncode, err)
         self.assertNothingLeft()
         self.assertEqual(["lock"], os.listdir(os.path.join(cache.name, "bxdisc")))
+
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WHOLE_DISCS = os.path.join(ROOT, "tests", "whole_discs.py")
+
+
+@unittest.skipUnless(os.path.exists(WHOLE_DISCS), "no whole demo disc in this tree")
+class WholeTest(unittest.TestCase):
+    """try --whole on the demo disc and on its two failing kin: each whole
+    run takes minutes under qemu-user, so few of them."""
+
+    @classmethod
+    def setUpClass(cls):
+        tmp = tempfile.TemporaryDirectory()
+        cls.addClassCleanup(tmp.cleanup)
+        cls.tmp = tmp.name
+        cls.build = os.path.dirname(os.path.dirname(BXDISC))
+        cls.demo = os.path.join(cls.tmp, "demo-disc")
+        subprocess.run(["bash", os.path.join(ROOT, "scripts", "demo-disc.sh"), cls.build, cls.demo], check=True,
+                       capture_output=True, cwd=ROOT)
+
+    def kin(self, name):
+        # Made in the demo's own change; looked up when the test runs.
+        whole_discs = importlib.import_module("whole_discs")
+        disc = os.path.join(self.tmp, name)
+        if not os.path.exists(disc):
+            tools = (pathlib.Path(TOOLS),) if name == "stuck_disc" else ()
+            getattr(whole_discs, name)(pathlib.Path(self.demo), pathlib.Path(disc), *tools)
+        return disc
+
+    def whole(self, disc, *args):
+        before = snapshot(disc, through_links=True)
+        env = dict(os.environ, XDG_CACHE_HOME=CACHE.name)
+        r = subprocess.run([BXDISC, "try", disc, "--whole"] + list(args), capture_output=True, text=True,
+                           timeout=3600, env=env)
+        self.assertEqual(before, snapshot(disc, through_links=True), "the author's folder is only read")
+        return r.returncode, r.stdout.splitlines(), r.stdout + r.stderr
+
+    def test_the_demo_disc_lives_its_whole_life(self):
+        shot = os.path.join(self.tmp, "whole.png")
+        status, lines, out = self.whole(self.demo, "--screenshot", shot)
+        self.assertEqual(0, status, out)
+        for line in ("-- Install: the automatic start, Install clicked, the setup program",
+                     "ended: DemoSetup.exe, exit code 0",
+                     "the whole life: installed, started, started again and uninstalled"):
+            self.assertIn(line, lines, out)
+        self.assertTrue(any(line.startswith("the product's window: \"Brindle Demo - ") for line in lines), out)
+        pictures = sorted(n for n in os.listdir(self.tmp) if n.startswith("whole-"))
+        self.assertGreaterEqual(len(pictures), 4, out)
+
+    def test_a_matrix_fails_the_refused_system_in_its_install(self):
+        page, junit = os.path.join(self.tmp, "page"), os.path.join(self.tmp, "whole.xml")
+        status, lines, out = self.whole(self.kin("refusing_disc"), "--matrix=win98,win10", "--html", page,
+                                        "--junit", junit)
+        self.assertEqual(1, status, out)
+        rows = {line.split()[0]: line for line in lines if line.split()[:1] in (["win98"], ["win10"])}
+        self.assertIn(" pass ", rows["win10"], out)
+        self.assertIn("Uninstalled", rows["win10"], out)
+        self.assertIn("FAIL: Install: ", rows["win98"], out)
+        failed = {c.get("name"): f.get("message") for c in ElementTree.parse(junit).getroot().iter("testcase")
+                  for f in c.iter("failure")}
+        self.assertEqual(["win98"], list(failed), out)
+        self.assertRegex(failed["win98"], r"^Install: .*msiexec /i D:\\BrindleDemo.msi: exit code 1603", out)
+        with open(os.path.join(page, "index.html")) as f:
+            self.assertIn('src="win10-04.png"', f.read())
+
+    def test_a_setup_stuck_on_its_second_dialog_is_named(self):
+        # Stuck is known only once the wait for the next window ends: a short one.
+        status, lines, out = self.whole(self.kin("stuck_disc"), "--timeout", "10")
+        self.assertEqual(1, status, out)
+        self.assertRegex(out, r'result: Install: the dialog "Brindle Demo Setup" \("Choose a folder[^"]*"\) '
+                         r"stayed after Next( >)? was pressed \(exit status 1\)")
 
 
 if __name__ == "__main__":

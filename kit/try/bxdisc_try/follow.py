@@ -56,6 +56,10 @@ class Follower:
         self.clicked = False
         self.shot = False
 
+    def limit(self) -> float:
+        """The session's total time, natively."""
+        return MAX_MOVES * (self.request.options.timeout or WAIT) + 2 * USER_WAIT
+
     def start(self, session: Session, cmd: str) -> None:
         """Starts cmd in D:\\ under the driver; Unusable when it cannot."""
         self.report.line("started: %s in D:\\" % cmd)
@@ -109,6 +113,9 @@ class Follower:
         if box["buttons"] == [1]:
             self.report.fail("the launcher showed an error message")
 
+    def seen(self, window: Record, labels: tuple[str, ...]) -> None:
+        """A front window reported, before it is clicked or closed."""
+
     def front_window(self, session: Session, window: Record) -> bool:
         """Reports the window and its buttons, takes the screenshot, then
         clicks, waits for the user, or closes it. False when the click did
@@ -126,6 +133,7 @@ class Follower:
         if self.request.plan.screenshot and not self.shot:
             self.shot = True
             self.screenshot(window)
+        self.seen(window, labels)
         click = self.request.options.click
         if click and not self.clicked:
             self.clicked = True
@@ -154,6 +162,15 @@ class Follower:
         """The window's client area as it shows, once its backdrop is
         painted: the front window's size, as preview draws it."""
         assert self.request.plan.screenshot
+        if self.picture(window, self.request.plan.screenshot):
+            self.report.screenshot = self.request.plan.screenshot
+            self.report.line("screenshot: %s" % (self.request.plan.screenshot_as or self.request.plan.screenshot), 1)
+        else:
+            self.report.line("screenshot: could not be taken", 1)
+
+    def picture(self, window: Record, path: str) -> bool:
+        """Saves the front window's client area to path once its backdrop
+        shows (or after 10 s, stretched); False where it could not."""
         left, top, right, bottom = window["rect"]
         rect = (left, top, right - left, bottom - top)
         client = rect
@@ -169,9 +186,7 @@ class Follower:
             except (OSError, subprocess.SubprocessError):
                 pass  # take what shows
         try:
-            self.screen.save_png(*client, self.request.plan.screenshot)
-            self.report.screenshot = self.request.plan.screenshot
-            self.report.line("screenshot: %s" % (self.request.plan.screenshot_as or self.request.plan.screenshot), 1)
+            self.screen.save_png(*client, path)
+            return True
         except (OSError, subprocess.SubprocessError):
-            self.report.line("screenshot: could not be taken", 1)
-
+            return False

@@ -16,7 +16,7 @@ from winerunner import Runner
 from . import restart
 from .backdrop import NATIVE_DPI, screen_size
 from .disc_view import file_state, lies_within, view_state
-from .follow import MAX_MOVES, USER_WAIT, WAIT, Follower, command_line
+from .follow import Follower, command_line
 from .outcome import Unusable
 from .report import Report, cp1252, windows_path
 from .request import BUTTON_LABELS, Request
@@ -24,6 +24,7 @@ from .request import BUTTON_LABELS, Request
 # Version-only stand-ins for the system's automation library (--oleaut32).
 OLEAUT32 = {"4.0": "verdll400.dll", "3.50": "verdll350.dll"}
 Recorders = list[tuple[str, str]]
+MakeFollower = Callable[[], Follower]
 
 
 def in_prefix(runner: Runner, path: str) -> str:
@@ -177,12 +178,16 @@ class LauncherRun:
     """One run on a started runner: the disc as D:, the system emulated,
     the recorders in place, then the launcher followed."""
 
-    def __init__(self, runner: Runner, request: Request, view: str, report: Report) -> None:
+    def __init__(self, runner: Runner, request: Request, view: str, report: Report,
+                 make_follower: MakeFollower | None = None) -> None:
         self.runner = runner
         self.request = request
         self.view = view
         self.report = report
         self.exe = os.path.basename(request.disc.launcher)
+        # --whole: the disc's own programs run, each followed with the launcher.
+        self.whole = request.options.whole
+        self.make_follower = make_follower or (lambda: Follower(runner, request, report))
 
     def prepare(self) -> Recorders:
         runner, request, report = self.runner, self.request, self.report
@@ -193,6 +198,9 @@ class LauncherRun:
         runner.map_drive(self.view)
         registry = [(r"HKLM\Software\Wine\Drives", "d:", "cdrom"),
                     (r"HKCU\Software\Wine\AppDefaults\%s" % self.exe, "Version", request.plan.system)]
+        if self.whole:
+            # The setup, msiexec and the product see the system the launcher sees.
+            registry.append((r"HKCU\Software\Wine", "Version", request.plan.system))
         if request.options.oleaut32:
             # Wine answers version queries from its builtin copy unless told otherwise.
             winerunner.replace_file(runner.program(OLEAUT32[request.options.oleaut32]),
@@ -201,7 +209,7 @@ class LauncherRun:
                              "native,builtin"))
             report.line("the system's automation library: a stand-in of version %s" % request.options.oleaut32)
         for rel in (request.disc.setup_exe, request.disc.dcom):
-            if rel:
+            if rel and not self.whole:
                 report.line("stood in by a recorder: %s" % windows_path(rel))
         if request.options.installed:
             # msiexec runs on the system that the launcher will see.
@@ -209,12 +217,11 @@ class LauncherRun:
             registry = []
         installed = install_package(runner, request, report) if request.options.installed else None
         runner.stub_restart(registry)
-        return recorders(request, self.view, installed)
+        return [] if self.whole else recorders(request, self.view, installed)
 
     def follow(self, cmd: str) -> Follower:
-        follower = Follower(self.runner, self.request, self.report)
-        wait = self.request.options.timeout or WAIT
-        session = self.runner.session(timeout=MAX_MOVES * wait + 2 * USER_WAIT, kill=(self.exe,))
+        follower = self.make_follower()
+        session = self.runner.session(timeout=follower.limit(), kill=(self.exe,))
         try:
             follower.start(session, cmd)
             follower.follow(session)
@@ -230,7 +237,8 @@ class LauncherRun:
         follower = self.follow(command_line(self.request))
         if self.request.options.click and not follower.clicked:
             report.fail("no front window to click %s in" % BUTTON_LABELS[self.request.options.click])
-        report_programs(runner, stand_ins, report)
+        if not self.whole:
+            report_programs(runner, stand_ins, report)
         report_disc_writes(self.view, disc_before, stand_ins, report)
         wininit = report_system(runner, before, report)
         rerun = report_rerun(runner, report)
@@ -261,7 +269,7 @@ class LauncherRun:
             report.line("the rerun (RunOnce %s):" % name)
             self.follow(cmd)
             report.rerun = True
-        if rerun:
+        if rerun and not self.whole:
             report_programs(runner, stand_ins, report, earlier)
         if len(runner.restart_requests()) > asked:
             report.line("restart asked for again by the rerun: on a real machine it would go round for ever")
@@ -282,6 +290,10 @@ def run_launcher(request: Request, work: str, say: Callable[[str], None], report
         if request.options.dpi and request.options.dpi != NATIVE_DPI:
             report.line("the screen: %d DPI (%d%% scaling), %d x %d"
                         % (request.options.dpi, round(request.options.dpi * 100 / NATIVE_DPI), width, height))
-        LauncherRun(runner, request, os.path.join(work, "disc"), report).run()
+        if request.options.whole:
+            from .whole import WholeRun
+            WholeRun(runner, request, os.path.join(work, "disc"), report).run()
+        else:
+            LauncherRun(runner, request, os.path.join(work, "disc"), report).run()
     finally:
         runner.stop()

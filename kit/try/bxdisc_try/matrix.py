@@ -125,7 +125,11 @@ class Matrix:
         return dataclasses.replace(result, system=system, seconds=seconds, status=status,
                                    verdict=result.verdict if result.status == status else
                                    "interrupted" if status == INTERRUPTED else "exit status %d" % status,
-                                   screenshot=shot if shot and outer_run.regular_file(shot) else None)
+                                   screenshot=shot if shot and outer_run.regular_file(shot) else None,
+                                   frames=tuple(dataclasses.replace(f, file=os.path.join(keep, f.file))
+                                                for f in result.frames
+                                                if outer_run.regular_file(os.path.join(keep, os.path.basename(f.file)))
+                                                and f.file == os.path.basename(f.file)))
 
     def run(self, systems: list[str], base: outer_run.BasePrefix | None) -> list[RunResult]:
         jobs = self.request.options.jobs or os.cpu_count() or 1

@@ -8,6 +8,7 @@ titles, button labels, reports) comes from the disc under test and is
 escaped everywhere.
 """
 import contextlib
+import dataclasses
 import html
 import io
 import os
@@ -19,17 +20,17 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 from pathlib import Path
-from typing import BinaryIO
+from typing import BinaryIO, Sequence
 
 from . import matrix_table
-from .run_result import RunResult
+from .run_result import PHASES, Frame, RunResult
 
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 # Characters XML 1.0 has no place for, escaped or not; HTML's parsers take
 # them, but they are no text either.
 NOT_XML = re.compile("[^\t\n\r\x20-\ud7ff\ue000-\ufffd\U00010000-\U0010ffff]")
 HEADINGS = ("system", "front window", "clicked", "programs started", "staged", "restart",
-            "verdict", "time")
+            "phase", "verdict", "time")
 STYLE = """
 body { font: 15px/1.45 sans-serif; margin: 1.5em; color: #1b1b1b; background: #fff; }
 h1 small { font-weight: normal; font-size: 0.6em; color: #555; margin-left: 0.6em; }
@@ -46,6 +47,8 @@ section.fail { border-color: #c83232; }
 figure { margin: 0.5em 0; }
 img { max-width: 100%; height: auto; border: 1px solid #777; }
 figcaption { color: #555; font-size: 0.9em; }
+.strip { display: flex; gap: 0.8em; overflow-x: auto; align-items: flex-start; }
+.strip figure { flex: none; max-width: 22em; }
 pre { background: #f5f5f5; padding: 0.7em; white-space: pre-wrap; overflow-wrap: anywhere; }
 """
 
@@ -67,13 +70,21 @@ def write_reports(html: Path | None, junit: Path | None, disc_name: str, version
         page = None
         if html:
             shown = set()
+            strips: dict[str, list[tuple[str, Frame]]] = {}
             for r in results:
                 temp = _screenshot_beside(r, html)
                 if temp:
                     moves.append((temp, html / (r.system + ".png")))
                     shown.add(r.system)
+                for frame in r.frames:
+                    name = frame_name(r, len(strips.get(r.system, [])) + 1)
+                    temp = _png_beside(frame.file, html / name)
+                    if temp:
+                        moves.append((temp, html / name))
+                        strips.setdefault(r.system, []).append((name, frame))
             page = html / "index.html"
-            moves.append((_write_beside(page, _page(disc_name, version, results, shown).encode("utf-8")), page))
+            moves.append((_write_beside(page, _page(disc_name, version, results, shown, strips).encode("utf-8")),
+                          page))
         if junit:
             moves.append((_write_beside(junit, _junit(disc_name, results)), junit))
         _replace_together(moves)
@@ -243,29 +254,49 @@ def write_atomically(path: Path, data: bytes | BinaryIO) -> None:
 
 def copy_screenshot(r: RunResult, folder: Path) -> bool:
     """Copies the run's screenshot to folder/<system>.png, replacing it
-    whole; False when there is none such (see _screenshot_beside)."""
+    whole; False when there is none such (see _png_beside)."""
     temp = _screenshot_beside(r, folder)
     if temp:
         _replace_together([(temp, folder / (r.system + ".png"))])
     return temp is not None
 
 
+def frame_name(r: RunResult, index: int) -> str:
+    """The name of the run's index-th frame (from 1) beside its page or results."""
+    return "%s-%02d.png" % (r.system, index)
+
+
+def copy_frames(r: RunResult, folder: Path) -> RunResult:
+    """Copies the run's frames to folder/<system>-NN.png, each replaced
+    whole; the run with its frames so named, those that could not be left out."""
+    kept: list[Frame] = []
+    for frame in r.frames:
+        name = frame_name(r, len(kept) + 1)
+        temp = _png_beside(frame.file, folder / name)
+        if temp:
+            _replace_together([(temp, folder / name)])
+            kept.append(dataclasses.replace(frame, file=name))
+    return dataclasses.replace(r, frames=tuple(kept))
+
+
 def _screenshot_beside(r: RunResult, folder: Path) -> Path | None:
-    """The run's screenshot copied beside folder/<system>.png: only a regular
-    file that is a PNG, not a link, a pipe or a device at the named path.
-    None when there is none such."""
-    if r.screenshot is None:
-        return None
+    return _png_beside(r.screenshot, folder / (r.system + ".png")) if r.screenshot else None
+
+
+def _png_beside(source_path: str, target: Path) -> Path | None:
+    """A picture copied beside target: only a regular file that is a PNG,
+    not a link, a pipe or a device at the named path. None when there is
+    none such."""
     try:
         # Not opened blocking, in case the name is a pipe with no writer.
-        fd = os.open(r.screenshot, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
+        fd = os.open(source_path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
     except OSError:
         return None
     with open(fd, "rb") as source:
         if not stat.S_ISREG(os.fstat(fd).st_mode) or source.read(8) != PNG_SIGNATURE:
             return None
         source.seek(0)
-        return _write_beside(folder / (r.system + ".png"), source)
+        return _write_beside(target, source)
 
 
 # ---- the page ------------------------------------------------------------------
@@ -279,13 +310,14 @@ def _e(text: str) -> str:
     return html.escape(NOT_XML.sub("\ufffd", text), quote=True)
 
 
-def _page(disc_name: str, version: str, results: list[RunResult], shown: set[str]) -> str:
+def _page(disc_name: str, version: str, results: list[RunResult], shown: set[str],
+          strips: dict[str, list[tuple[str, Frame]]] | None = None) -> str:
     counts = [(sum(r.outcome == kind for r in results), kind)
               for kind in ("pass", "fail", "unusable", "interrupted")]
     summary = ", ".join("%d %s" % (n, kind) for n, kind in counts if n)
     head = "".join("<th>%s</th>" % h for h in HEADINGS)
     rows = "\n".join(_row(r) for r in results)
-    sections = "\n".join(_section(r, r.system in shown) for r in results)
+    sections = "\n".join(_section(r, r.system in shown, (strips or {}).get(r.system, [])) for r in results)
     return f"""<!DOCTYPE html>
 <html lang="en">
 <head>
@@ -318,7 +350,15 @@ def _row(r: RunResult) -> str:
             f'<td><a href="#{_e(system)}">{_e(system)}</a></td>{tds}</tr>')
 
 
-def _section(r: RunResult, shown: bool) -> str:
+def _strip(r: RunResult, frames: Sequence[tuple[str, Frame]]) -> str:
+    """What the user would see, step by step: one figure a frame."""
+    figures = "".join(f'<figure><img src="{_e(name)}" alt="{_e(r.system)}: {_e(frame.caption)}">'
+                      f"<figcaption>{_e(PHASES[frame.phase])}: {_e(frame.caption)}</figcaption></figure>"
+                      for name, frame in frames)
+    return f'<div class="strip">{figures}</div>'
+
+
+def _section(r: RunResult, shown: bool, frames: Sequence[tuple[str, Frame]] = ()) -> str:
     what = "the front window" + (", \u201c%s\u201d" % r.title if r.title is not None else "")
     if shown:
         size = ' width="%d" height="%d"' % r.window if r.window else ""
@@ -326,6 +366,8 @@ def _section(r: RunResult, shown: bool) -> str:
                    f"<figcaption>{_e(what)}</figcaption></figure>")
     else:
         picture = "<p>No screenshot.</p>"
+    if frames:
+        picture = _strip(r, frames)
     return f"""<section id="{_e(r.system)}" class="{r.outcome}">
 <h2>{_e(r.system)}: {_e(matrix_table.verdict(r))}</h2>
 {picture}

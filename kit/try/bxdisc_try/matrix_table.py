@@ -4,10 +4,11 @@ minutes apart still line up.
 """
 import unicodedata
 
-from .run_result import RunResult
+from .run_result import PHASES, RunResult
 
 # (heading, width in terminal cells, right-aligned). The restart column fits
-# its longest text, "yes, rerun followed"; the others cut with an ellipsis.
+# its longest text, "yes, rerun followed", and the phase (--whole's, reached)
+# "Started again"; the others cut with an ellipsis.
 COLUMNS = (
     ("system", 7, False),
     ("front window", 22, False),
@@ -15,6 +16,7 @@ COLUMNS = (
     ("started", 7, True),
     ("staged", 6, True),
     ("restart", 19, False),
+    ("phase", 13, False),
     ("verdict", 30, False),
     ("time", 6, True),
 )
@@ -47,7 +49,8 @@ def verdict(r: RunResult) -> str:
 def cells(r: RunResult) -> tuple[str, ...]:
     """The row's texts, whole; the page shows them uncut."""
     return (r.system, front_window(r), r.clicked or "-", str(len(r.programs)),
-            str(len(r.staged)), restart(r), verdict(r), "%.0f s" % r.seconds)
+            str(len(r.staged)), restart(r), PHASES[r.phase] if r.phase else "-", verdict(r),
+            "%.0f s" % r.seconds)
 
 
 def table_header() -> str:

@@ -6,6 +6,7 @@ from __future__ import annotations
 
 import dataclasses
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -27,6 +28,7 @@ WINE_PACKAGES = ("Debian's wine and wine32:i386 (dpkg --add-architecture i386, t
                  "apt-get install wine wine32:i386)")
 RUNNER_PROGRAMS = ("uidriver.exe", "recstub.exe", "msiquery.exe", "verdll400.dll", "verdll350.dll")
 Say = Callable[[str], None]
+FRAME = re.compile(r"frame-\d\d\.png\Z")
 Started = Callable[[Running], None]
 
 
@@ -116,7 +118,8 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
     xephyr = None
     try:
         os.mkdir(os.path.join(work, "home"))
-        stand_ins = [rel for rel in (request.disc.setup_exe, request.disc.dcom) if rel]
+        # --whole runs the disc's own programs: no recorder stands in.
+        stand_ins = [rel for rel in (request.disc.setup_exe, request.disc.dcom) if rel and not request.options.whole]
         programs = os.path.dirname(os.path.abspath(winerunner.__file__))
         try:
             make_view(request.disc.folder, os.path.join(work, "disc"), stand_ins,
@@ -155,6 +158,13 @@ def run_disc(request: Request, say: Say, base: BasePrefix | None, out: TextIO | 
         copies = [(shot, request.plan.screenshot)]
         if keep:
             copies += [(os.path.join(work, "result.json"), os.path.join(keep, "result.json"))]
+        # --whole's frames: beside the result for a matrix, beside --screenshot's file for one run.
+        for n, frame in enumerate(sorted(f for f in os.listdir(work) if FRAME.match(f)), 1):
+            if keep:
+                copies.append((os.path.join(work, frame), os.path.join(keep, frame)))
+            elif request.plan.screenshot:
+                copies.append((os.path.join(work, frame),
+                               "%s-%02d.png" % (os.path.splitext(request.plan.screenshot)[0], n)))
         for source, target in copies:
             if target and regular_file(source):
                 shutil.copyfile(source, target)

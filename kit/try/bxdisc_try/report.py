@@ -6,7 +6,7 @@ import sys
 from typing import TextIO
 
 from .outcome import CLEAN, FINDINGS
-from .run_result import RunResult
+from .run_result import PHASES, Frame, RunResult
 
 PASSED = "did what the disc intends"
 
@@ -39,6 +39,8 @@ class Report:
         self.restart = False
         self.rerun = False
         self.screenshot: str | None = None
+        self.phase: str | None = None     # --whole's phase under way, which a failure names
+        self.frames: list[Frame] = []
 
     def line(self, text: str, indent: int = 0) -> None:
         text = "  " * indent + text
@@ -48,7 +50,7 @@ class Report:
     def fail(self, verdict: str) -> None:
         """The run did not go as the disc intends; the first reason stands."""
         if self.status == CLEAN:
-            self.status, self.verdict = FINDINGS, verdict
+            self.status, self.verdict = FINDINGS, (PHASES[self.phase] + ": " if self.phase else "") + verdict
 
     def end(self) -> None:
         if self.status == CLEAN:
@@ -62,4 +64,5 @@ class Report:
                          buttons=self.buttons, clicked=self.clicked,
                          programs=tuple(self.programs), staged=tuple(self.staged),
                          restart=self.restart, rerun=self.rerun,
-                         report="\n".join(self.lines) + "\n", screenshot=self.screenshot)
+                         report="\n".join(self.lines) + "\n", screenshot=self.screenshot,
+                         phase=self.phase, frames=tuple(self.frames))

@@ -49,6 +49,7 @@ class Disc:
     dcom: str | None = None
     package: str | None = None
     backdrop: Backdrop | None = None
+    look_for_title: str | None = None   # Look4Title: how the product's window is known
 
 
 @dataclass(frozen=True)
@@ -63,6 +64,7 @@ class Options:
     results: str | None = None
     show: bool = False
     installed: bool = False
+    whole: bool = False                    # the disc's own programs, for real, through four phases
     fresh: bool = False
     no_sandbox: bool = False
     screenshot: str | None = None
@@ -101,7 +103,7 @@ def first_plan(options: Options) -> Plan:
 
 OPTION_TYPES: dict[str, type] = {
     "system": str, "matrix": list, "jobs": int, "html": str, "junit": str, "shard": str,
-    "results": str, "show": bool,
+    "results": str, "show": bool, "whole": bool,
     "installed": bool, "fresh": bool, "no_sandbox": bool, "screenshot": str, "click": str,
     "answer": str, "oleaut32": str, "timeout": int, "dpi": int,
 }
@@ -162,6 +164,12 @@ def _path(document: dict[str, Any], name: str) -> str | None:
     return value
 
 
+def _title(value: Any) -> str | None:
+    if value is not None and not isinstance(value, str):
+        raise RequestError("look_for_title is not a text: %r" % (value,))
+    return value or None
+
+
 def _backdrop(value: Any) -> Backdrop | None:
     if value is None:
         return None
@@ -204,7 +212,8 @@ def load(text: str) -> Request:
     options = Options(**given, tail=tuple(tail) if tail is not None else None)
     disc = Disc(folder=os.path.abspath(folder), launcher=launcher, buttons=dict(buttons),
                 setup_exe=_path(document, "setup_exe"), dcom=_path(document, "dcom"),
-                package=_path(document, "package"), backdrop=_backdrop(document.get("backdrop")))
+                package=_path(document, "package"), backdrop=_backdrop(document.get("backdrop")),
+                look_for_title=_title(document.get("look_for_title")))
     plan = first_plan(options)
     if document.get("plan") is not None:
         planned = _fields(document, "plan", PLAN_TYPES, "a field of the plan")
@@ -229,6 +238,7 @@ def dump(request: Request) -> str:
                        "disc": disc.folder, "launcher": disc.launcher,
                        "buttons": disc.buttons, "setup_exe": disc.setup_exe,
                        "dcom": disc.dcom, "package": disc.package, "backdrop": backdrop,
+                       "look_for_title": disc.look_for_title,
                        "options": given,
                        "tail": list(options.tail) if options.tail is not None else None,
                        "plan": {name: getattr(plan, name) for name in PLAN_TYPES}})

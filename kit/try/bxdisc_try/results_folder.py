@@ -7,6 +7,7 @@ read back. The folder holds
     SYSTEM.json     a run's result (run_result.RunResult), its report included
     SYSTEM.txt      the run's report, to read
     SYSTEM.png      its screenshot, where one was taken
+    SYSTEM-NN.png   with --whole, its frames, in order
 
 Each file is written atomically, the manifest last: a folder without one is
 a shard that did not end. What --merge reads comes from other machines' CI
@@ -27,7 +28,7 @@ from pathlib import Path
 from typing import Any
 
 from .disc_view import MAX_VIEW_ENTRIES
-from .matrix_page import copy_screenshot, write_atomically
+from .matrix_page import copy_frames, copy_screenshot, frame_name, write_atomically
 from .outcome import Unusable
 from .request import SYSTEMS, Request, shard_of
 from .run_result import RunResult
@@ -67,6 +68,7 @@ def run_options(request: Request) -> tuple[str, ...]:
     them: shards run with other ones are no parts of one matrix."""
     words = [] if request.disc.launcher == "setup.exe" else ["--launcher", request.disc.launcher]
     words += ["--installed"] if request.options.installed else []
+    words += ["--whole"] if request.options.whole else []
     for name in ("click", "answer", "oleaut32", "timeout", "dpi"):
         value = getattr(request.options, name)
         words += [] if value is None else ["--" + name, str(value)]
@@ -123,7 +125,7 @@ def write(folder: Path, manifest: Manifest, results: list[RunResult]) -> None:
     """Each run's files, then the manifest."""
     for r in results:
         shot = copy_screenshot(r, folder)
-        doc = dataclasses.replace(r, screenshot=r.system + ".png" if shot else None).to_json()
+        doc = dataclasses.replace(copy_frames(r, folder), screenshot=r.system + ".png" if shot else None).to_json()
         write_atomically(folder / (r.system + ".json"), json.dumps(doc, indent=1).encode("ascii"))
         write_atomically(folder / (r.system + ".txt"), r.report.encode("utf-8", "replace"))
     write_atomically(folder / MANIFEST, json.dumps(manifest.to_json(), indent=1).encode("ascii"))
@@ -159,8 +161,12 @@ def read(folder: Path, version: str) -> Shard:
         if r.system != system or r.screenshot not in (None, system + ".png"):
             raise Unusable("%s: not the result of %s (system %r, screenshot %r)"
                            % (path, system, r.system, r.screenshot))
-        # The picture is only ever the folder's own SYSTEM.png.
-        results.append(dataclasses.replace(r, screenshot=r.screenshot and str(folder / r.screenshot)))
+        strange = [f.file for i, f in enumerate(r.frames, 1) if f.file != frame_name(r, i)]
+        if strange:
+            raise Unusable("%s: frames named %s, not %s" % (path, ", ".join(strange), frame_name(r, 1)[:-6] + "NN.png"))
+        # The pictures are only ever the folder's own SYSTEM.png and SYSTEM-NN.png.
+        frames = tuple(dataclasses.replace(f, file=str(folder / f.file)) for f in r.frames)
+        results.append(dataclasses.replace(r, screenshot=r.screenshot and str(folder / r.screenshot), frames=frames))
     return Shard(folder, manifest, tuple(results))
 
 

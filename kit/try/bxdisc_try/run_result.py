@@ -19,6 +19,21 @@ OUTCOMES = {CLEAN: "pass", FINDINGS: "fail", UNUSABLE: "unusable", INTERRUPTED: 
 SYSTEM_NAME = re.compile(r"[A-Za-z0-9][A-Za-z0-9_.-]*\Z")
 
 
+# --whole's phases, in order, and how the report names each.
+PHASES = {"install": "Install", "installed": "Installed", "again": "Started again", "uninstall": "Uninstalled"}
+
+
+@dataclass(frozen=True)
+class Frame:
+    """A picture of what the user would see at one step of --whole."""
+    file: str       # its PNG: in the work folder, then the results' own name
+    caption: str    # "the front window", a dialog's title
+    phase: str      # one of PHASES
+
+    def to_json(self) -> dict[str, str]:
+        return {"file": self.file, "caption": self.caption, "phase": self.phase}
+
+
 @dataclass(frozen=True)
 class RunResult:
     """One system's run of a disc, as the matrix shows it."""
@@ -36,6 +51,8 @@ class RunResult:
     rerun: bool = False              # the rerun after the restart was followed
     report: str = ""                 # the run's whole text report
     screenshot: str | None = None    # path of its PNG, if taken
+    phase: str | None = None         # with --whole: the last of PHASES it reached
+    frames: tuple[Frame, ...] = ()   # with --whole and pictures: the film strip
 
     def __post_init__(self) -> None:
         # Checked on every construction, not only from JSON: the page names a
@@ -60,6 +77,8 @@ class RunResult:
         doc: dict[str, Any] = {}
         for f in fields(self):
             value = getattr(self, f.name)
+            if f.name == "frames":
+                value = [frame.to_json() for frame in value]
             doc[f.name] = list(value) if isinstance(value, tuple) else value
         return doc
 
@@ -130,6 +149,23 @@ def _window(value: object) -> tuple[int, int]:
     return (value[0], value[1])
 
 
+def _phase(value: object) -> str:
+    if value not in PHASES:
+        raise ValueError("one of %s, not %r" % (", ".join(PHASES), value))
+    return str(value)
+
+
+def _frames(value: object) -> tuple[Frame, ...]:
+    if not isinstance(value, list):
+        raise TypeError("a list of frames, not %s" % _kind(value))
+    frames = []
+    for item in value:
+        if not isinstance(item, dict) or item.keys() != {"file", "caption", "phase"}:
+            raise ValueError("a frame is {file, caption, phase}, not %r" % (item,))
+        frames.append(Frame(_text(item["file"]), _text(item["caption"]), _phase(item["phase"])))
+    return tuple(frames)
+
+
 def _optional(check: Callable[[object], Any]) -> Callable[[object], Any]:
     return lambda value: None if value is None else check(value)
 
@@ -139,6 +175,7 @@ _CHECKS: dict[str, Callable[[object], Any]] = {
     "title": _optional(_text), "window": _optional(_window), "buttons": _texts,
     "clicked": _optional(_text), "programs": _texts, "staged": _texts,
     "restart": _flag, "rerun": _flag, "report": _text, "screenshot": _optional(_text),
+    "phase": _optional(_phase), "frames": _frames,
 }
 _REQUIRED = ("system", "status", "verdict", "seconds")
 assert _CHECKS.keys() == {f.name for f in fields(RunResult)}
