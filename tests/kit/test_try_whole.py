@@ -26,6 +26,7 @@ from bxdisc_try.run_result import Frame, RunResult
 from bxdisc_try.whole import WholeRun, log_tail, subkeys
 from testlib import FakeRunnerBase, FakeScreen, changed, request_of
 from winerunner import Outcome
+from winerunner.driver import one_line
 
 Record = dict[str, Any]
 INSTALL, CANCEL, DEFPUSH, PUSH = 1, 2, 0x50010001, 0x50010000
@@ -89,7 +90,7 @@ class Driver:
         self.sent: list[str] = []
 
     def step(self, line: str, wait: float = 5.0) -> list[Record]:
-        self.sent.append(line)
+        self.sent.append(one_line(line))  # as the real session refuses
         name = line.split()[0]
         if name == "follow-family":
             return [self.moves.pop(0)] if self.moves else [{"step": "follow-family", "ok": False}]
@@ -404,6 +405,15 @@ class WholeTest(unittest.TestCase):
         self.assertEqual((0, "uninstall"), (report.status, report.phase), "\n".join(lines))
         self.assertIn('started: "C:\\Program Files\\Brindle Demo\\uninst.exe" /remove in D:\\', lines)
         self.assertIn("  pressed Remove", lines)
+
+    def test_a_product_title_with_a_line_break_is_not_looked_for(self) -> None:
+        product = window(6, "Brindle Demo - 1.0\r\nbeta", "BrindleDemo.exe")
+        report, lines, _ = self.whole(lambda r: [
+            installing(r.install), Driver([window(1, "Brindle Demo", "setup.exe"), product], [LAUNCHER_RUN]),
+            Driver([ended(("setup.exe", 0))]), msiexec(0, r.uninstall), offering_install()])
+        self.assertEqual((0, "uninstall"), (report.status, report.phase), "\n".join(lines))
+        self.assertIn("the product's window title holds a line break: try cannot tell whether it came forward",
+                      lines)
 
     def test_without_a_package_run_is_never_offered(self) -> None:
         report, lines, _ = self.whole(lambda r: [installing(r.install), msiexec(0, r.uninstall), offering_install()],
