@@ -8,7 +8,6 @@ own, and judges only those: other runs may share the machine.
 """
 from __future__ import annotations
 
-import importlib
 import os
 import pathlib
 import signal
@@ -20,6 +19,7 @@ import time
 import unittest
 from xml.etree import ElementTree
 
+import whole_discs
 import winebed
 from testlib import bmp8, snapshot
 
@@ -247,8 +247,6 @@ class WholeTest(unittest.TestCase):
                        capture_output=True, cwd=ROOT)
 
     def kin(self, name):
-        # Made in the demo's own change; looked up when the test runs.
-        whole_discs = importlib.import_module("whole_discs")
         disc = os.path.join(self.tmp, name)
         if not os.path.exists(disc):
             tools = (pathlib.Path(TOOLS),) if name == "stuck_disc" else ()
