@@ -20,8 +20,13 @@ typedef struct {
 static Member g_members[MAX_MEMBERS];
 static int g_count;
 
-/* Wine starts these beside a program; they are not the program's doing. */
-static const char *const g_wineHelpers[] = { "winemenubuilder.exe", "winedbg.exe", "conhost.exe" };
+/* Wine starts these beside a program; they are not the program's doing. The
+ * desktop (explorer.exe) is started by the first program to need it, and
+ * outlives it. */
+static const char *const g_wineHelpers[] = {
+    "winemenubuilder.exe", "winedbg.exe", "conhost.exe", "explorer.exe",
+    "services.exe", "rpcss.exe", "svchost.exe", "plugplay.exe", "winedevice.exe",
+};
 
 static int IsWineHelper(const char *image)
 {
