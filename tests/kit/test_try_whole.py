@@ -441,7 +441,7 @@ class Blind(FakeScreen):
 
 class PicturesTest(unittest.TestCase):
     def test_a_picture_that_cannot_be_taken_is_said_and_not_listed(self) -> None:
-        for screen, listed, said in ((FakeScreen(), 1, "  picture: frame-01.png"),
+        for screen, listed, said in ((FakeScreen(), 1, "  picture 1"),
                                      (Blind(), 0, "  picture: could not be taken")):
             for how in ("window", "front window"):
                 with self.subTest(screen=type(screen).__name__, how=how), tempfile.TemporaryDirectory() as tmp:

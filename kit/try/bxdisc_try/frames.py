@@ -34,7 +34,8 @@ class Frames:
 
     def _keep(self, path: Path, caption: str, phase: str) -> None:
         self.report.frames.append(Frame(path.name, caption, phase))
-        self.report.line("picture: %s" % path.name, 1)
+        # Numbered: a matrix names the file after its system, a single run after --screenshot.
+        self.report.line("picture %d" % len(self.report.frames), 1)
 
     def window(self, window: dict[str, Any], caption: str, phase: str) -> None:
         """The whole window, its frame included, as it shows now."""

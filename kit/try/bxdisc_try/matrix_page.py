@@ -47,8 +47,8 @@ section.fail { border-color: #c83232; }
 figure { margin: 0.5em 0; }
 img { max-width: 100%; height: auto; border: 1px solid #777; }
 figcaption { color: #555; font-size: 0.9em; }
-.strip { display: flex; gap: 0.8em; overflow-x: auto; align-items: flex-start; }
-.strip figure { flex: none; max-width: 22em; }
+.strip { display: flex; flex-wrap: wrap; gap: 0.8em; align-items: flex-start; }
+.strip figure { flex: none; max-width: 17em; margin: 0; }
 pre { background: #f5f5f5; padding: 0.7em; white-space: pre-wrap; overflow-wrap: anywhere; }
 """
 
