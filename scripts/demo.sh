@@ -34,13 +34,8 @@ ls -l "$disc"
 
 # The launcher itself, on emulated Windows in a throwaway Wine prefix: with a
 # display, there for you to click; without one, on a private Xvfb, the disc's
-# whole life with a picture of each step (build/demo-screenshot-NN.png). A
-# demo whose setup program installs no product yet has only Install to click.
+# whole life with a picture of each step (build/demo-screenshot-NN.png).
 if [ -n "${DISPLAY:-}" ]; then
   exec "$bxdisc" try "$disc" --show
 fi
-if [ -f demo/BrindleDemo.c ]; then
-  "$bxdisc" try "$disc" --whole --screenshot build/demo-screenshot.png
-else
-  "$bxdisc" try "$disc" --click install --screenshot build/demo-screenshot.png
-fi
+"$bxdisc" try "$disc" --whole --screenshot build/demo-screenshot.png
