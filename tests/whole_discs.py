@@ -37,7 +37,7 @@ def refusing_disc(demo: Path, target: Path) -> Path:
     VersionNT is unset on 95, 98 and Me and 400 on NT 4, so msi refuses
     there. The package is built again from demo/BrindleDemo.wxs around the
     product that the demo's own package carries."""
-    copy_disc(demo, target)
+    target = copy_disc(demo, target).resolve()  # wixl runs in another folder
     with tempfile.TemporaryDirectory() as tmp:
         work = Path(tmp)
         subprocess.run(["msiextract", "-C", str(work), str(demo / PACKAGE)], check=True, capture_output=True)

@@ -6,6 +6,7 @@ and the disc image's round trip through xorriso.
 """
 from __future__ import annotations
 
+import contextlib
 import filecmp
 import json
 import os
@@ -98,7 +99,9 @@ class DemoDiscTest(unittest.TestCase):
                  ("stuck", lambda target: whole_discs.stuck_disc(demo, target, tools), [], whole_discs.STUCK_SETUP)]
         for name, make, conditions, setup_exe in cases:
             with self.subTest(disc=name):
-                disc = make(Path(self.tmp.name, name))
+                # Named relative to the current folder, as a caller may name it.
+                with contextlib.chdir(self.tmp.name):
+                    disc = Path(self.tmp.name, make(Path(name)))
                 r = bxdisc("check", str(disc))
                 self.assertEqual((0, []), (r.returncode, findings(r.stdout)), r.stderr)
                 self.assertEqual(conditions, table(disc, "LaunchCondition"))
