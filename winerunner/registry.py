@@ -41,3 +41,29 @@ def delete_command(key: str, name: str | None = None) -> list[str]:
 
 def import_command(windows_path: str) -> list[str]:
     return ["wine", "reg", "import", windows_path]
+
+
+def hive_text(values: Iterable[tuple[str, str, str | int]]) -> str:
+    """Keys and values in the text of Wine's own registry files (system.reg,
+    user.reg), keys relative to the file's hive: a string value, or a DWORD
+    for an int. Wine's server reads a key named again as more of the same
+    key, the later value winning, so the text may go after what is there."""
+    keys: dict[str, list[tuple[str, str | int]]] = {}
+    for key, name, data in values:
+        keys.setdefault(key, []).append((name, data))
+
+    def quoted(text: str) -> str:
+        return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+
+    def typed(data: str | int) -> str:
+        return "dword:%08x" % data if isinstance(data, int) else quoted(data)
+    return "".join("\n[%s] 0\n%s" % (key.replace("\\", "\\\\"),
+                                     "".join("%s=%s\n" % (quoted(n), typed(d)) for n, d in named))
+                   for key, named in keys.items())
+
+
+def append_to_hive(path: Path, values: Iterable[tuple[str, str, str | int]]) -> None:
+    """Sets the values in a registry file of a prefix whose server is not
+    running (it writes the file as it ends): no Wine program's start."""
+    with path.open("a", encoding="utf-8", newline="\n") as f:
+        f.write(hive_text(values))

@@ -21,7 +21,7 @@ from . import executor, host, screen
 from .driver import DRIVER_TIMEOUT, DriverReport, Session, driver_command, run_script, write_script
 from .executor import Command, Outcome, Output, Running
 from .recorder import Record, recorded_runs, replace_file
-from .registry import RegValue, delete_command, import_command, set_command, write_reg_file
+from .registry import RegValue, append_to_hive, delete_command, import_command, set_command, write_reg_file
 from .xserver import start_x_server, stop_x_server
 
 # A trivial program's start under native Wine with a running wineserver, in
@@ -33,6 +33,20 @@ MAX_SLOWNESS = 20.0
 # knows the systems not named here; Windows 11 came later.
 LEAST_VERSION: dict[str, tuple[int, int, int]] = {"win11": (10, 0, 22000)}
 HERE = Path(os.path.abspath(__file__)).parent
+# Of Wine's session only what a launcher and a setup program use starts.
+# The game-controller and USB drivers go: their bus polls every millisecond,
+# some 0.07 of a core for as long as the session lasts under emulation.
+NO_DRIVERS = "winebus.sys,winehid.sys,wineusb.sys=d"
+# Auto-started services no setup program talks to: devices arriving
+# (plugplay.exe) and the event log (a svchost.exe), whose Windows API Wine
+# answers without them. Values by hive file, set before the server starts.
+SESSION_VALUES: dict[str, list[tuple[str, str, str | int]]] = {
+    "system.reg": [("System\\CurrentControlSet\\Services\\" + name, "Start", 4)  # disabled
+                   for name in ("PlugPlay", "Eventlog")],
+    # Without a window manager Wine may undo a maximise requested by
+    # another process unless its windows are unmanaged.
+    "user.reg": [(r"Software\Wine\X11 Driver", "Managed", "N")],
+}
 
 
 class WineRunner:
@@ -136,7 +150,7 @@ class WineRunner:
                         WINEDEBUG="-all",
                         # No Mono or Gecko prompts, and no menu entries or file
                         # associations of the prefix's programs on the desktop.
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;" + NO_DRIVERS)
         # Debian 13's wineserver aborts whenever TMPDIR is set ("free():
         # invalid pointer"); without it, the server's folder is in /tmp, and
         # stop removes it.
@@ -158,11 +172,10 @@ class WineRunner:
         # the one to start, so the server that made the prefix must end first.
         if self._server("-w", 120).timed_out:  # a persistent one of a reused prefix
             self._server("-k", 60).checked(status=False)
+        for hive, values in SESSION_VALUES.items():
+            append_to_hive(Path(prefix, hive), values)
         self._server("-p", 60).checked()
         self.slowness = self._measure_slowness()
-        # Without a window manager Wine may undo a maximise requested by
-        # another process unless its windows are unmanaged.
-        self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
         is_emulated = host.emulated() if self.emulated is None else self.emulated
         self.say("Wine runs %s, waits stretched %.1f times"
                  % ("emulated (qemu-user)" if is_emulated else "natively", self.slowness))
