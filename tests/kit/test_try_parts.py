@@ -470,6 +470,15 @@ class MatrixTest(unittest.TestCase):
             with self.subTest(systems=len(systems), total=total):
                 self.assertEqual(parts, [matrix.shard_systems(systems, i, total) for i in range(1, total + 1)])
 
+    def test_the_default_jobs_fill_the_cores_a_run_leaves_idle(self) -> None:
+        rows = [  # cores, emulated, runs, jobs
+            (2, False, 9, 4), (2, True, 9, 3), (1, False, 9, 2), (1, True, 9, 2),
+            (8, False, 9, 9),  # no more than the runs
+            (16, True, 40, 23), (2, False, 1, 1), (2, True, 0, 1)]
+        for cores, emulated, runs, jobs in rows:
+            with self.subTest(cores=cores, emulated=emulated, runs=runs):
+                self.assertEqual(jobs, matrix.default_jobs(cores, emulated, runs))
+
     def test_a_shard_runs_its_part_and_keeps_it_for_the_merge(self) -> None:
         ran: list[str] = []
 

@@ -313,6 +313,32 @@ class LifetimeTest(unittest.TestCase):
 
 
 class RegistryTest(unittest.TestCase):
+    def test_the_session_s_values_are_in_the_prefix_s_files_as_its_server_starts(self):
+        self.assertEqual('\n[Software\\\\A b] 0\n"Managed"="N"\n"q"="a\\\\\\"b"\n'
+                         '\n[System\\\\S] 0\n"Start"=dword:0000000c\n',
+                         winerunner.registry.hive_text([("Software\\A b", "Managed", "N"),
+                                                        ("System\\S", "Start", 12),
+                                                        ("Software\\A b", "q", 'a\\"b')]))
+        # A stand-in server keeps the files as it finds them when it starts.
+        server = '[ "$1" = -p ] || exit 1\ncp "$WINEPREFIX"/*.reg "$WINEPREFIX/../seen"'
+        with tempfile.TemporaryDirectory() as tmp:
+            stand_ins, prefix, seen = (Path(tmp, n) for n in ("bin", "prefix", "seen"))
+            for folder in (stand_ins, prefix, seen):
+                folder.mkdir()
+            for name, body in (("wine", "exit 0"), ("wineserver", server)):
+                (stand_ins / name).write_text("#!/bin/sh\n%s\n" % body)
+                (stand_ins / name).chmod(0o755)
+            for hive in ("system.reg", "user.reg"):
+                (prefix / hive).write_text("WINE REGISTRY Version 2\n")
+            runner = winerunner.WineRunner(work_dir=tmp, prefix=str(prefix), display=":99", slowness=1,
+                                           say=lambda line: None)
+            with mock.patch.dict(os.environ, PATH=str(stand_ins) + os.pathsep + os.environ["PATH"]):
+                runner.start()
+            for hive, values in winerunner.runner.SESSION_VALUES.items():
+                self.assertEqual("WINE REGISTRY Version 2\n" + winerunner.registry.hive_text(values),
+                                 (seen / hive).read_text())
+            self.assertIn("winebus.sys", runner.env["WINEDLLOVERRIDES"])
+
     def test_values_set_with_one_start_and_restarts_told_from_a_new_session(self):
         self.assertEqual('REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\n"d:"="cdrom"\n'
                          '"e:"="a\\"b\\\\c"\n\n[HKEY_CURRENT_USER\\Software\\X]\n"Version"="win98"\n\n',
