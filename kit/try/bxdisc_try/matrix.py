@@ -44,7 +44,7 @@ def chosen_systems(request: Request, knows: Callable[[str], bool]) -> list[str]:
 # A run's share of one core over its wall time, by whether Wine is emulated:
 # a native run mostly waits on Wine's timers, the X server and the driver's
 # polls (2.4 core-seconds in 4.1 s for the demo disc); under qemu-user it
-# computes for more of it. tests/bench/bench_matrix.py measures it.
+# computes for more of it, as the matrix benchmark measures.
 RUN_SHARE = {False: 0.6, True: 0.7}
 
 
