@@ -63,7 +63,8 @@ def main() -> None:
             lines += [whole.line("one system's whole life"), "  %.2f times one warm run" % (whole.wall / single)]
         else:
             lines.append("one system's whole life: skipped, this bxdisc try has no --whole")
-        runs = [] if args.no_matrix else [("the matrix of every system, default -j", ())]
+        runs: list[tuple[str, tuple[str, ...]]] = [] if args.no_matrix else [
+            ("the matrix of every system, default -j", ())]
         runs += [("the matrix, -j %d" % j, ("-j", str(j))) for j in args.jobs]
         for name, more in runs:
             lines += matrix_lines(name, timed(args.bxdisc, args.disc, cache, "--matrix", *more), single, cores)
