@@ -44,6 +44,7 @@ def main() -> None:
     parser.add_argument("--single", type=int, default=3, help="single runs, of which the median counts")
     parser.add_argument("--jobs", type=int, nargs="*", default=[], help="matrices with -j J besides the default")
     parser.add_argument("--no-matrix", action="store_true", help="single runs (and the whole life) only")
+    parser.add_argument("--cache", type=Path, help="a cache to use and keep, instead of a temporary one")
     args = parser.parse_args()
     if not args.disc.is_dir():
         sys.exit("no demo disc in %s: make it with bash scripts/demo.sh" % args.disc)
@@ -51,7 +52,7 @@ def main() -> None:
     adopt_orphans()
     lines = [machine()]
     with tempfile.TemporaryDirectory(prefix="bxdisc-bench-cache-") as folder:
-        cache = Path(folder)
+        cache = args.cache or Path(folder)
         timed(args.bxdisc, args.disc, cache)  # the base prefix made: the rest is warm
         singles = [timed(args.bxdisc, args.disc, cache) for _ in range(args.single)]
         lines += [t.line("one warm run %d" % n) for n, t in enumerate(singles, 1)]
