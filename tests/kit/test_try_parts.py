@@ -478,6 +478,19 @@ class MatrixTest(unittest.TestCase):
         for cores, emulated, runs, jobs in rows:
             with self.subTest(cores=cores, emulated=emulated, runs=runs):
                 self.assertEqual(jobs, matrix.default_jobs(cores, emulated, runs))
+        # Without -j, three cores run five native runs at once: each waits for all five.
+        together = threading.Barrier(5, timeout=10)
+
+        def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
+            together.wait()
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, 0).to_json()))
+            return 0
+        m = matrix.Matrix(request_of(matrix=[]), lambda line: None)
+        self.addCleanup(shutil.rmtree, m.keep, True)
+        with mock.patch.object(matrix.outer_run, "run_disc", run_disc), \
+                mock.patch.object(os, "cpu_count", return_value=3), contextlib.redirect_stdout(io.StringIO()):
+            results = m.run(["win95", "win98", "winme", "win2k", "winxp"], None)
+        self.assertEqual([0] * 5, [r.status for r in results])
 
     def test_a_shard_runs_its_part_and_keeps_it_for_the_merge(self) -> None:
         ran: list[str] = []
