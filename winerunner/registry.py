@@ -8,6 +8,9 @@ from pathlib import Path
 
 RegValue = tuple[str, str, str]  # key, value name, string
 HIVES = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT"}
+# By its path: "wine reg" looks the name up through start.exe, one more
+# process, which under emulation doubles the cost of each call.
+REG = r"C:\windows\system32\reg.exe"
 
 
 def reg_file(values: Iterable[RegValue]) -> str:
@@ -31,16 +34,16 @@ def write_reg_file(path: Path, values: Iterable[RegValue]) -> None:
 
 
 def set_command(key: str, name: str, data: str, kind: str = "REG_SZ") -> list[str]:
-    return ["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"]
+    return ["wine", REG, "add", key, "/v", name, "/t", kind, "/d", data, "/f"]
 
 
 def delete_command(key: str, name: str | None = None) -> list[str]:
     """Deletes the value, or without a name the whole key."""
-    return ["wine", "reg", "delete", key, *(["/v", name] if name is not None else []), "/f"]
+    return ["wine", REG, "delete", key, *(["/v", name] if name is not None else []), "/f"]
 
 
 def import_command(windows_path: str) -> list[str]:
-    return ["wine", "reg", "import", windows_path]
+    return ["wine", REG, "import", windows_path]
 
 
 def hive_text(values: Iterable[tuple[str, str, str | int]]) -> str:

@@ -316,8 +316,9 @@ class EngineLineTest(unittest.TestCase):
 
     def test_the_dpi_is_set_before_the_launcher_runs_on_a_screen_it_fits(self) -> None:
         # --dpi, the X screen and the report; the registry as Wine reads it, then a new server.
-        set_dpi = [r"wine reg add HKCU\Control Panel\Desktop /v LogPixels /t REG_DWORD /d {0} /f",
-                   r"wine reg add HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts "
+        set_dpi = [r"wine C:\windows\system32\reg.exe add HKCU\Control Panel\Desktop /v LogPixels /t REG_DWORD /d {0} /f",
+                   r"wine C:\windows\system32\reg.exe add "
+                   r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts "
                    r"/v LogPixels /t REG_DWORD /d {0} /f",
                    "wineserver -k", "wineserver -w", "wineserver -p"]
         rows: list[tuple[str | None, str, list[str], str | None]] = [(None, "1024x768x24", [], None),

@@ -350,7 +350,7 @@ class RegistryTest(unittest.TestCase):
             with mock.patch.object(executor, "run") as run:
                 runner.reg_import([("HKCU\\X", "Version", "win98")])
             path = os.path.join(tmp, "values0001.reg")
-            self.assertEqual(["wine", "reg", "import", runner.to_windows(path)], list(ran(run).argv))
+            self.assertEqual(["wine", winerunner.REG, "import", runner.to_windows(path)], list(ran(run).argv))
             with open(path, "rb") as f:
                 self.assertEqual(b'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n"Version"="win98"\r\n\r\n', f.read())
             system32 = os.path.join(tmp, "drive_c", "windows", "system32")
