@@ -345,8 +345,9 @@ class EngineLineTest(unittest.TestCase):
                     ran = f.read().splitlines()
                 self.assertIn("Xvfb -displayfd", ran[0])
                 self.assertIn(" -screen 0 %s " % size, ran[0])
-                # Once the runner has started, and before the disc is mapped and the launcher run.
-                started = ran.index(r"wine reg add HKCU\Software\Wine\X11 Driver /v Managed /t REG_SZ /d N /f")
+                # Once the runner has started (its last step: the slowness measured), and before the
+                # disc is mapped and the launcher run.
+                started = max(i for i, command in enumerate(ran) if command.endswith("uidriver.exe echo"))
                 self.assertEqual([c.format(dpi) for c in commands] + ["wineserver -k", "wineserver -w"],
                                  ran[started + 1:])
                 self.assertEqual([line] if line else [], out.getvalue().splitlines())

@@ -281,6 +281,19 @@ class LifetimeTest(unittest.TestCase):
             self.assertEqual((False, [], ["server-parent"]),
                              (os.path.exists(parent), os.listdir(host_tmp), os.listdir(work)))
 
+    def test_the_slowness_is_the_start_after_the_warm_up_one_within_bounds(self):
+        rows = [((12.0, 0.4), 5.0),  # the warm-up (a new server's whole session) counts for nothing
+                ((3.0, 0.02), 1.0), ((3.0, 9.0), winerunner.MAX_SLOWNESS)]
+        for starts, slowness in rows:
+            with self.subTest(starts=starts), tempfile.TemporaryDirectory() as tmp:
+                runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
+                clock = [0.0, starts[0], 100.0, 100.0 + starts[1]]  # before and after each start
+                with mock.patch.object(runner, "run") as run, mock.patch.object(time, "monotonic",
+                                                                               side_effect=clock):
+                    self.assertAlmostEqual(slowness, runner._measure_slowness())
+                self.assertEqual(2 * [[runner.program("uidriver.exe"), "echo"]],
+                                 [c.args[0][1:] for c in run.call_args_list])
+
     def test_a_restart_ends_the_server_however_and_needs_a_new_one(self):
         with tempfile.TemporaryDirectory() as tmp:
             runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
