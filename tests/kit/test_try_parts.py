@@ -28,7 +28,7 @@ from bxdisc_try import schema  # noqa: E402
 from bxdisc_try.report import Report  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
 from testlib import LAUNCHER_IDS as IDS, changed, request_of  # noqa: E402
-from winerunner import DriverReport, Outcome, RegValue  # noqa: E402
+from winerunner import REG, DriverReport, Outcome, RegValue  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
 class RequestTest(unittest.TestCase):
@@ -269,6 +269,7 @@ class FakeRunner(Screen):
         self.work = os.path.dirname(prefix)
         self.asked: list[str] = []
         self.deleted: list[str] = []
+        self.wined: list[tuple[tuple[str, ...], bool]] = []
         os.makedirs(self.system32())
 
     def system32(self) -> str:
@@ -311,6 +312,7 @@ class FakeRunner(Screen):
         self.deleted.append(name or key)
 
     def wine(self, *args: str, check: bool = True) -> Outcome:
+        self.wined.append((args, check))
         return Outcome(("wine", *args), 0, stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")
 
     def session(self, timeout: float, kill: Iterable[str] = ()) -> Transcript:
@@ -367,6 +369,13 @@ class LauncherRunTest(unittest.TestCase):
         self.assertEqual(["BX_SETUP_RERUN"], runner.deleted)
         self.assertEqual((0, True, True, 3), (report.status, report.restart, report.rerun, len(report.programs)))
         self.assertEqual(["C:\\windows\\system32\\_BX1.tmp (4 bytes)"], report.staged)
+
+    def test_the_rerun_read_and_the_stood_in_installer_s_mark_written_with_reg_exe(self) -> None:
+        _, _, runner = self.run_of(reruns_restart=False)
+        # No RunOnce key is no error: the query only finds no rerun.
+        self.assertEqual([((REG, "query", restart.RUN_ONCE), False),
+                          ((REG, "add", restart.DCOM_VERSION, "/ve", "/d", restart.DCOM_INSTALLED, "/f"), True)],
+                         runner.wined)
 
     def test_a_rerun_that_asks_for_the_restart_again_fails(self) -> None:
         report, lines, _ = self.run_of(reruns_restart=True)

@@ -23,7 +23,7 @@ from unittest import mock
 sys.dont_write_bytecode = True
 import winerunner  # noqa: E402
 from testlib import WITH_CHILD, ended  # noqa: E402
-from winerunner import executor, screen  # noqa: E402
+from winerunner import executor, registry, screen  # noqa: E402
 
 
 def ran(mocked: mock.Mock) -> executor.Command:
@@ -326,6 +326,17 @@ class LifetimeTest(unittest.TestCase):
 
 
 class RegistryTest(unittest.TestCase):
+    def test_reg_exe_s_command_lines(self):
+        reg = ["wine", r"C:\windows\system32\reg.exe"]  # by its path: no start.exe in between
+        rows = [(registry.set_command("HKCU\\X", "V", "1", "REG_DWORD"),
+                 ["add", "HKCU\\X", "/v", "V", "/t", "REG_DWORD", "/d", "1", "/f"]),
+                (registry.delete_command("HKCU\\X", "V"), ["delete", "HKCU\\X", "/v", "V", "/f"]),
+                (registry.delete_command("HKCU\\X", ""), ["delete", "HKCU\\X", "/v", "", "/f"]),
+                (registry.delete_command("HKCU\\X"), ["delete", "HKCU\\X", "/f"]),
+                (registry.import_command("W:\\v.reg"), ["import", "W:\\v.reg"])]
+        for command, args in rows:
+            self.assertEqual(reg + args, command)
+
     def test_the_session_s_values_are_in_the_prefix_s_files_as_its_server_starts(self):
         self.assertEqual('\n[Software\\\\A b] 0\n"Managed"="N"\n"q"="a\\\\\\"b"\n'
                          '\n[System\\\\S] 0\n"Start"=dword:0000000c\n',
