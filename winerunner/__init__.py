@@ -14,12 +14,12 @@ from .executor import Command, Outcome, Output, Running
 from .host import WINE32, emulated, remove_server_folder, runs_32bit, to_windows, wine_version
 from .protocol import DriverSession, Runner
 from .recorder import recorded_runs, recorder_log, replace_file
-from .registry import HIVES, RegValue, reg_file
+from .registry import HIVES, REG, RegValue, reg_file
 from .runner import LEAST_VERSION, MAX_SLOWNESS, NATIVE_START, WineRunner
 from .xserver import X_SERVER_WAIT, XServerFailed, nested_display, start_x_server, stop_x_server
 
 __all__ = ["DRIVER_TIMEOUT", "DriverReport", "Record", "Session", "Command", "Outcome", "Output", "Running",
            "WINE32", "emulated", "remove_server_folder", "runs_32bit", "to_windows", "wine_version",
-           "DriverSession", "Runner", "recorded_runs", "recorder_log", "replace_file", "HIVES", "RegValue",
+           "DriverSession", "Runner", "recorded_runs", "recorder_log", "replace_file", "HIVES", "REG", "RegValue",
            "reg_file", "LEAST_VERSION", "MAX_SLOWNESS", "NATIVE_START", "WineRunner", "X_SERVER_WAIT",
            "XServerFailed", "nested_display", "start_x_server", "stop_x_server"]

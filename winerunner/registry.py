@@ -8,6 +8,9 @@ from pathlib import Path
 
 RegValue = tuple[str, str, str]  # key, value name, string
 HIVES = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT"}
+# By its path: "wine reg" looks the name up through start.exe, one more
+# process, which under emulation doubles the cost of each call.
+REG = r"C:\windows\system32\reg.exe"
 
 
 def reg_file(values: Iterable[RegValue]) -> str:
@@ -31,13 +34,39 @@ def write_reg_file(path: Path, values: Iterable[RegValue]) -> None:
 
 
 def set_command(key: str, name: str, data: str, kind: str = "REG_SZ") -> list[str]:
-    return ["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"]
+    return ["wine", REG, "add", key, "/v", name, "/t", kind, "/d", data, "/f"]
 
 
 def delete_command(key: str, name: str | None = None) -> list[str]:
     """Deletes the value, or without a name the whole key."""
-    return ["wine", "reg", "delete", key, *(["/v", name] if name is not None else []), "/f"]
+    return ["wine", REG, "delete", key, *(["/v", name] if name is not None else []), "/f"]
 
 
 def import_command(windows_path: str) -> list[str]:
-    return ["wine", "reg", "import", windows_path]
+    return ["wine", REG, "import", windows_path]
+
+
+def hive_text(values: Iterable[tuple[str, str, str | int]]) -> str:
+    """Keys and values in the text of Wine's own registry files (system.reg,
+    user.reg), keys relative to the file's hive: a string value, or a DWORD
+    for an int. Wine's server reads a key named again as more of the same
+    key, the later value winning, so the text may go after what is there."""
+    keys: dict[str, list[tuple[str, str | int]]] = {}
+    for key, name, data in values:
+        keys.setdefault(key, []).append((name, data))
+
+    def quoted(text: str) -> str:
+        return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+
+    def typed(data: str | int) -> str:
+        return "dword:%08x" % data if isinstance(data, int) else quoted(data)
+    return "".join("\n[%s] 0\n%s" % (key.replace("\\", "\\\\"),
+                                     "".join("%s=%s\n" % (quoted(n), typed(d)) for n, d in named))
+                   for key, named in keys.items())
+
+
+def append_to_hive(path: Path, values: Iterable[tuple[str, str, str | int]]) -> None:
+    """Sets the values in a registry file of a prefix whose server is not
+    running (it writes the file as it ends): no Wine program's start."""
+    with path.open("a", encoding="utf-8", newline="\n") as f:
+        f.write(hive_text(values))

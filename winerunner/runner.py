@@ -10,7 +10,6 @@ from __future__ import annotations
 import os
 import re
 import shutil
-import statistics
 import sys
 import tempfile
 import time
@@ -21,7 +20,7 @@ from . import executor, host, screen
 from .driver import DRIVER_TIMEOUT, DriverReport, Session, driver_command, run_script, write_script
 from .executor import Command, Outcome, Output, Running
 from .recorder import Record, recorded_runs, replace_file
-from .registry import RegValue, delete_command, import_command, set_command, write_reg_file
+from .registry import RegValue, append_to_hive, delete_command, import_command, set_command, write_reg_file
 from .xserver import start_x_server, stop_x_server
 
 # A trivial program's start under native Wine with a running wineserver, in
@@ -33,6 +32,27 @@ MAX_SLOWNESS = 20.0
 # knows the systems not named here; Windows 11 came later.
 LEAST_VERSION: dict[str, tuple[int, int, int]] = {"win11": (10, 0, 22000)}
 HERE = Path(os.path.abspath(__file__)).parent
+# Of Wine's session only what a launcher and a setup program use starts.
+# The game-controller and USB drivers go: their bus polls every millisecond,
+# some 0.07 of a core for as long as the session lasts under emulation.
+NO_DRIVERS = "winebus.sys,winehid.sys,wineusb.sys=d"
+# Auto-started services no setup program talks to: devices arriving
+# (plugplay.exe) and the event log (a svchost.exe), whose Windows API Wine
+# answers without them. The bus drivers above are started for their root
+# devices whatever their start type, a driver process each that fails: the
+# devices name no service instead. Values by hive file, set before the
+# server starts.
+SESSION_VALUES: dict[str, list[tuple[str, str, str | int]]] = {
+    "system.reg": [("System\\CurrentControlSet\\Services\\" + name, "Start", 4)  # disabled
+                   for name in ("PlugPlay", "Eventlog")]
+    + [("System\\CurrentControlSet\\Enum\\ROOT\\WINE\\" + bus, "Service", "")
+       for bus in ("WINEBUS", "WINEUSB")],
+    # Without a window manager Wine may undo a maximise requested by
+    # another process unless its windows are unmanaged.
+    "user.reg": [(r"Software\Wine\X11 Driver", "Managed", "N"),
+                 # A crash is an exit code (0xC0000005...), not a dialog nobody answers.
+                 (r"Software\Wine\WineDbg", "ShowCrashDialog", 0)],
+}
 
 
 class WineRunner:
@@ -136,7 +156,7 @@ class WineRunner:
                         WINEDEBUG="-all",
                         # No Mono or Gecko prompts, and no menu entries or file
                         # associations of the prefix's programs on the desktop.
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;" + NO_DRIVERS)
         # Debian 13's wineserver aborts whenever TMPDIR is set ("free():
         # invalid pointer"); without it, the server's folder is in /tmp, and
         # stop removes it.
@@ -159,14 +179,10 @@ class WineRunner:
         # the one to start, so the server that made the prefix must end first.
         if self._server("-w", 120).timed_out:  # a persistent one of a reused prefix
             self._server("-k", 60).checked(status=False)
+        for hive, values in SESSION_VALUES.items():
+            append_to_hive(Path(prefix, hive), values)
         self._server("-p", 60).checked()
         self.slowness = self._measure_slowness()
-        if made:
-            # A crash is an exit code (0xC0000005...), not a dialog nobody answers.
-            self.reg_set(r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "0", "REG_DWORD")
-        # Without a window manager Wine may undo a maximise requested by
-        # another process unless its windows are unmanaged.
-        self.reg_set(r"HKCU\Software\Wine\X11 Driver", "Managed", "N")
         is_emulated = host.emulated() if self.emulated is None else self.emulated
         self.say("Wine runs %s, waits stretched %.1f times"
                  % ("emulated (qemu-user)" if is_emulated else "natively", self.slowness))
@@ -177,16 +193,18 @@ class WineRunner:
 
     def _measure_slowness(self) -> float:
         """The start time of a trivial program (the driver with one echo
-        step) against NATIVE_START: the median of three, after one start
-        that warms the server up."""
+        step) against NATIVE_START, after one start that warms the server
+        up. One start is enough: a start's time has a floor, the program's
+        own, and a busy machine only adds to it, which stretches the waits
+        the more."""
         if self.given_slowness:
             return min(max(float(self.given_slowness), 1.0), MAX_SLOWNESS)
         times = []
-        for _ in range(4):
+        for _ in range(2):
             started = time.monotonic()
             self.run(["wine", self.program("uidriver.exe"), "echo"], timeout=120)
             times.append(time.monotonic() - started)
-        return min(max(statistics.median(times[1:]) / NATIVE_START, 1.0), MAX_SLOWNESS)
+        return min(max(times[-1] / NATIVE_START, 1.0), MAX_SLOWNESS)
 
     def stop(self) -> None:
         if self.env:

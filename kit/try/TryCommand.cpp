@@ -197,7 +197,7 @@ const Command kTryCommand = {
          "runs the disc on each system (default: every one this Wine emulates)\n"
          "                          side by side",
          BX_TRY_SYSTEMS, false, false, true},
-        {"--jobs", BX_TRY_JOBS_UNIT, "runs at once with --matrix (default: the number of cores)", nullptr, false,
+        {"--jobs", BX_TRY_JOBS_UNIT, "runs at once with --matrix (default: enough to keep the cores busy)", nullptr, false,
          false, false, "-j"},
         {"--html", "DIR", "with --matrix, a page of the runs' screenshots and reports in DIR", nullptr, false},
         {"--junit", "FILE", "with --matrix, a JUnit report, one testcase per system", nullptr, false},

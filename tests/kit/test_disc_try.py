@@ -316,8 +316,9 @@ class EngineLineTest(unittest.TestCase):
 
     def test_the_dpi_is_set_before_the_launcher_runs_on_a_screen_it_fits(self) -> None:
         # --dpi, the X screen and the report; the registry as Wine reads it, then a new server.
-        set_dpi = [r"wine reg add HKCU\Control Panel\Desktop /v LogPixels /t REG_DWORD /d {0} /f",
-                   r"wine reg add HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts "
+        set_dpi = [r"wine C:\windows\system32\reg.exe add HKCU\Control Panel\Desktop /v LogPixels /t REG_DWORD /d {0} /f",
+                   r"wine C:\windows\system32\reg.exe add "
+                   r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts "
                    r"/v LogPixels /t REG_DWORD /d {0} /f",
                    "wineserver -k", "wineserver -w", "wineserver -p"]
         rows: list[tuple[str | None, str, list[str], str | None]] = [(None, "1024x768x24", [], None),
@@ -344,8 +345,9 @@ class EngineLineTest(unittest.TestCase):
                     ran = f.read().splitlines()
                 self.assertIn("Xvfb -displayfd", ran[0])
                 self.assertIn(" -screen 0 %s " % size, ran[0])
-                # Once the runner has started, and before the disc is mapped and the launcher run.
-                started = ran.index(r"wine reg add HKCU\Software\Wine\X11 Driver /v Managed /t REG_SZ /d N /f")
+                # Once the runner has started (its last step: the slowness measured), and before the
+                # disc is mapped and the launcher run.
+                started = max(i for i, command in enumerate(ran) if command.endswith("uidriver.exe echo"))
                 self.assertEqual([c.format(dpi) for c in commands] + ["wineserver -k", "wineserver -w"],
                                  ran[started + 1:])
                 self.assertEqual([line] if line else [], out.getvalue().splitlines())

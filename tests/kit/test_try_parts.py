@@ -16,7 +16,7 @@ import sys
 import tempfile
 import threading
 import unittest
-from collections.abc import Iterable, Sequence
+from collections.abc import Iterable
 from pathlib import Path
 from typing import Any
 from unittest import mock
@@ -28,7 +28,7 @@ from bxdisc_try import schema  # noqa: E402
 from bxdisc_try.report import Report  # noqa: E402
 from bxdisc_try.run_result import RunResult  # noqa: E402
 from testlib import LAUNCHER_IDS as IDS, FakeRunnerBase, FakeScreen, changed, request_of  # noqa: E402
-from winerunner import Outcome  # noqa: E402
+from winerunner import REG, Outcome  # noqa: E402
 
 TRANSCRIPTS = Path(__file__).resolve().parent / "transcripts"
 class RequestTest(unittest.TestCase):
@@ -257,8 +257,10 @@ class FakeRunner(FakeRunnerBase):
     def __init__(self, prefix: str, view: str, sessions: list[tuple[str, list[str], bool]]) -> None:
         super().__init__(prefix)
         self.view, self.sessions = view, sessions
+        self.wined: list[tuple[tuple[str, ...], bool]] = []
 
     def wine(self, *args: str, check: bool = True) -> Outcome:
+        self.wined.append((args, check))
         return Outcome(("wine", *args), 0, stdout=b"    BX_SETUP_RERUN    REG_SZ    D:\\setup.exe\r\n")
 
     def session(self, timeout: float, kill: Iterable[str] = ()) -> Transcript:
@@ -315,6 +317,13 @@ class LauncherRunTest(unittest.TestCase):
         self.assertEqual(["BX_SETUP_RERUN"], runner.deleted)
         self.assertEqual((0, True, True, 3), (report.status, report.restart, report.rerun, len(report.programs)))
         self.assertEqual(["C:\\windows\\system32\\_BX1.tmp (4 bytes)"], report.staged)
+
+    def test_the_rerun_read_and_the_stood_in_installer_s_mark_written_with_reg_exe(self) -> None:
+        _, _, runner = self.run_of(reruns_restart=False)
+        # No RunOnce key is no error: the query only finds no rerun.
+        self.assertEqual([((REG, "query", restart.RUN_ONCE), False),
+                          ((REG, "add", restart.DCOM_VERSION, "/ve", "/d", restart.DCOM_INSTALLED, "/f"), True)],
+                         runner.wined)
 
     def test_a_rerun_that_asks_for_the_restart_again_fails(self) -> None:
         report, lines, _ = self.run_of(reruns_restart=True)
@@ -417,6 +426,28 @@ class MatrixTest(unittest.TestCase):
         for systems, total, parts in rows:
             with self.subTest(systems=len(systems), total=total):
                 self.assertEqual(parts, [matrix.shard_systems(systems, i, total) for i in range(1, total + 1)])
+
+    def test_the_default_jobs_fill_the_cores_a_run_leaves_idle(self) -> None:
+        rows = [  # cores, emulated, runs, jobs
+            (2, False, 9, 4), (2, True, 9, 3), (1, False, 9, 2), (1, True, 9, 2),
+            (8, False, 9, 9),  # no more than the runs
+            (16, True, 40, 23), (2, False, 1, 1), (2, True, 0, 1)]
+        for cores, emulated, runs, jobs in rows:
+            with self.subTest(cores=cores, emulated=emulated, runs=runs):
+                self.assertEqual(jobs, matrix.default_jobs(cores, emulated, runs))
+        # Without -j, three cores run five native runs at once: each waits for all five.
+        together = threading.Barrier(5, timeout=10)
+
+        def run_disc(request: requests.Request, say: Any, base: Any, out: Any, started: Any, keep: str) -> int:
+            together.wait()
+            Path(keep, "result.json").write_text(json.dumps(result(request.plan.system, 0).to_json()))
+            return 0
+        m = matrix.Matrix(request_of(matrix=[]), lambda line: None)
+        self.addCleanup(shutil.rmtree, m.keep, True)
+        with mock.patch.object(matrix.outer_run, "run_disc", run_disc), \
+                mock.patch.object(os, "cpu_count", return_value=3), contextlib.redirect_stdout(io.StringIO()):
+            results = m.run(["win95", "win98", "winme", "win2k", "winxp"], None)
+        self.assertEqual([0] * 5, [r.status for r in results])
 
     def test_a_shard_runs_its_part_and_keeps_it_for_the_merge(self) -> None:
         ran: list[str] = []

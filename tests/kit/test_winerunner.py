@@ -23,7 +23,7 @@ from unittest import mock
 sys.dont_write_bytecode = True
 import winerunner  # noqa: E402
 from testlib import WITH_CHILD, ended  # noqa: E402
-from winerunner import executor, screen  # noqa: E402
+from winerunner import executor, registry, screen  # noqa: E402
 
 
 def ran(mocked: mock.Mock) -> executor.Command:
@@ -281,6 +281,19 @@ class LifetimeTest(unittest.TestCase):
             self.assertEqual((False, [], ["server-parent"]),
                              (os.path.exists(parent), os.listdir(host_tmp), os.listdir(work)))
 
+    def test_the_slowness_is_the_start_after_the_warm_up_one_within_bounds(self):
+        rows = [((12.0, 0.4), 5.0),  # the warm-up (a new server's whole session) counts for nothing
+                ((3.0, 0.02), 1.0), ((3.0, 9.0), winerunner.MAX_SLOWNESS)]
+        for starts, slowness in rows:
+            with self.subTest(starts=starts), tempfile.TemporaryDirectory() as tmp:
+                runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
+                clock = [0.0, starts[0], 100.0, 100.0 + starts[1]]  # before and after each start
+                with mock.patch.object(runner, "run") as run, mock.patch.object(time, "monotonic",
+                                                                               side_effect=clock):
+                    self.assertAlmostEqual(slowness, runner._measure_slowness())
+                self.assertEqual(2 * [[runner.program("uidriver.exe"), "echo"]],
+                                 [c.args[0][1:] for c in run.call_args_list])
+
     def test_a_restart_ends_the_server_however_and_needs_a_new_one(self):
         with tempfile.TemporaryDirectory() as tmp:
             runner = winerunner.WineRunner(work_dir=tmp, say=lambda line: None)
@@ -313,6 +326,43 @@ class LifetimeTest(unittest.TestCase):
 
 
 class RegistryTest(unittest.TestCase):
+    def test_reg_exe_s_command_lines(self):
+        reg = ["wine", r"C:\windows\system32\reg.exe"]  # by its path: no start.exe in between
+        rows = [(registry.set_command("HKCU\\X", "V", "1", "REG_DWORD"),
+                 ["add", "HKCU\\X", "/v", "V", "/t", "REG_DWORD", "/d", "1", "/f"]),
+                (registry.delete_command("HKCU\\X", "V"), ["delete", "HKCU\\X", "/v", "V", "/f"]),
+                (registry.delete_command("HKCU\\X", ""), ["delete", "HKCU\\X", "/v", "", "/f"]),
+                (registry.delete_command("HKCU\\X"), ["delete", "HKCU\\X", "/f"]),
+                (registry.import_command("W:\\v.reg"), ["import", "W:\\v.reg"])]
+        for command, args in rows:
+            self.assertEqual(reg + args, command)
+
+    def test_the_session_s_values_are_in_the_prefix_s_files_as_its_server_starts(self):
+        self.assertEqual('\n[Software\\\\A b] 0\n"Managed"="N"\n"q"="a\\\\\\"b"\n'
+                         '\n[System\\\\S] 0\n"Start"=dword:0000000c\n',
+                         winerunner.registry.hive_text([("Software\\A b", "Managed", "N"),
+                                                        ("System\\S", "Start", 12),
+                                                        ("Software\\A b", "q", 'a\\"b')]))
+        # A stand-in server keeps the files as it finds them when it starts.
+        server = '[ "$1" = -p ] || exit 1\ncp "$WINEPREFIX"/*.reg "$WINEPREFIX/../seen"'
+        with tempfile.TemporaryDirectory() as tmp:
+            stand_ins, prefix, seen = (Path(tmp, n) for n in ("bin", "prefix", "seen"))
+            for folder in (stand_ins, prefix, seen):
+                folder.mkdir()
+            for name, body in (("wine", "exit 0"), ("wineserver", server)):
+                (stand_ins / name).write_text("#!/bin/sh\n%s\n" % body)
+                (stand_ins / name).chmod(0o755)
+            for hive in ("system.reg", "user.reg"):
+                (prefix / hive).write_text("WINE REGISTRY Version 2\n")
+            runner = winerunner.WineRunner(work_dir=tmp, prefix=str(prefix), display=":99", slowness=1,
+                                           say=lambda line: None)
+            with mock.patch.dict(os.environ, PATH=str(stand_ins) + os.pathsep + os.environ["PATH"]):
+                runner.start()
+            for hive, values in winerunner.runner.SESSION_VALUES.items():
+                self.assertEqual("WINE REGISTRY Version 2\n" + winerunner.registry.hive_text(values),
+                                 (seen / hive).read_text())
+            self.assertIn("winebus.sys", runner.env["WINEDLLOVERRIDES"])
+
     def test_values_set_with_one_start_and_restarts_told_from_a_new_session(self):
         self.assertEqual('REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\n"d:"="cdrom"\n'
                          '"e:"="a\\"b\\\\c"\n\n[HKEY_CURRENT_USER\\Software\\X]\n"Version"="win98"\n\n',
@@ -324,7 +374,7 @@ class RegistryTest(unittest.TestCase):
             with mock.patch.object(executor, "run") as run:
                 runner.reg_import([("HKCU\\X", "Version", "win98")])
             path = os.path.join(tmp, "values0001.reg")
-            self.assertEqual(["wine", "reg", "import", runner.to_windows(path)], list(ran(run).argv))
+            self.assertEqual(["wine", winerunner.REG, "import", runner.to_windows(path)], list(ran(run).argv))
             with open(path, "rb") as f:
                 self.assertEqual(b'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n"Version"="win98"\r\n\r\n', f.read())
             system32 = os.path.join(tmp, "drive_c", "windows", "system32")

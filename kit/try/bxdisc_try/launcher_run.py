@@ -164,7 +164,7 @@ def report_rerun(runner: Runner, report: Report) -> list[tuple[str, str]]:
     the restart."""
     asked = runner.restart_requests()
     report.restart = bool(asked)
-    values = restart.run_once(runner.wine("reg", "query", restart.RUN_ONCE, check=False)
+    values = restart.run_once(runner.wine(winerunner.REG, "query", restart.RUN_ONCE, check=False)
                               .stdout.decode("cp1252", "replace")) if asked else []
     for name, data in values:
         report.line("rerun registered: RunOnce %s = %s" % (name, data))
@@ -260,7 +260,7 @@ class LauncherRun:
             os.replace(wininit, os.path.splitext(wininit)[0] + ".bak")
         if self.request.disc.dcom and winerunner.recorded_runs(os.path.join(self.view, self.request.disc.dcom)):
             # The stand-in installs nothing: what it stood in for would have.
-            runner.wine("reg", "add", restart.DCOM_VERSION, "/ve", "/d", restart.DCOM_INSTALLED, "/f")
+            runner.wine(winerunner.REG, "add", restart.DCOM_VERSION, "/ve", "/d", restart.DCOM_INSTALLED, "/f")
             report.line("Distributed COM: taken as installed by its installer (a recorder stood in)", 1)
         for name, _ in rerun:
             runner.reg_delete(restart.RUN_ONCE, name)

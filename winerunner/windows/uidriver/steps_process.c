@@ -53,6 +53,11 @@ int StepStart(char *arg)
     memset(&si, 0, sizeof si);
     si.cb = sizeof si;
     lstrcpyA(cmd, g_cmd);
+    /* Wine starts the desktop (explorer.exe /desktop) for the first window
+     * call and waits for it: made here, before the program runs, the
+     * driver's first look for its windows and the program's first window
+     * do not each start one. */
+    GetDesktopWindow();
     BOOL ok = CreateProcessA(g_app[0] ? g_app : NULL, cmd, NULL, NULL, FALSE, 0, NULL,
                              g_dir[0] ? g_dir : NULL, &si, &pi);
     SetStarted(ok ? pi.hProcess : NULL, ok ? pi.dwProcessId : 0);
