@@ -15,6 +15,7 @@ typedef struct {
     char image[MAX_PATH];
     int exitReported;
     int endedBefore; /* had ended before the latest snapshot */
+    int wine;        /* one of Wine's own, known by a name that came late */
 } Member;
 
 static Member g_members[MAX_MEMBERS];
@@ -48,6 +49,8 @@ static void SetImage(Member *m, const char *path)
         if (*p == '\\' || *p == '/')
             name = p + 1;
     lstrcpynA(m->image, name, sizeof m->image);
+    /* A starting process may show no name yet: Wine's own are known once it does. */
+    m->wine = IsWineHelper(m->image);
 }
 
 static Member *Add(DWORD pid, HANDLE process)
@@ -150,13 +153,14 @@ void FamilyRefresh(void)
 
 int FamilyHas(DWORD pid)
 {
-    return pid && Find(pid) != NULL;
+    Member *m = pid ? Find(pid) : NULL;
+    return m && !m->wine;
 }
 
 int FamilyAllEnded(void)
 {
     for (int i = 0; i < g_count; ++i)
-        if (!Ended(&g_members[i]))
+        if (!g_members[i].wine && !Ended(&g_members[i]))
             return 0;
     return 1;
 }
@@ -181,7 +185,7 @@ void PutFamilyExits(void)
     for (int i = 0; i < g_count; ++i) {
         Member *m = &g_members[i];
         DWORD code;
-        if (m->exitReported || !Ended(m))
+        if (m->wine || m->exitReported || !Ended(m))
             continue;
         m->exitReported = 1;
         PutMember(m, first);
@@ -200,7 +204,7 @@ void PutFamilyRunning(void)
     Key("running");
     Put("[");
     for (int i = 0; i < g_count; ++i) {
-        if (Ended(&g_members[i]))
+        if (g_members[i].wine || Ended(&g_members[i]))
             continue;
         PutMember(&g_members[i], first);
         Put("}");
@@ -218,7 +222,7 @@ int FamilyKill(DWORD *killed, int max)
         int any = 0;
         for (int i = 0; i < g_count; ++i) {
             Member *m = &g_members[i];
-            if (Ended(m) || !TerminateProcess(m->process, 9))
+            if (m->wine || Ended(m) || !TerminateProcess(m->process, 9))
                 continue;
             WaitForSingleObject(m->process, Scaled(DEFAULT_WAIT));
             if (n < max)
